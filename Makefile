@@ -1,0 +1,39 @@
+# Set-up, build and test in one command each.
+JOBS ?= $(shell nproc)
+
+.PHONY: deps build test test-asan test-tsan fuzz bench format clean
+
+deps:
+	bash scripts/install-deps.sh
+
+define run_preset
+	cmake --preset $(1)
+	cmake --build --preset $(1) -j $(JOBS)
+	ctest --preset $(1) -j $(JOBS)
+endef
+
+build: deps
+	cmake --preset release
+	cmake --build --preset release -j $(JOBS)
+
+test: deps
+	$(call run_preset,release)
+
+test-asan: deps
+	$(call run_preset,asan)
+
+test-tsan: deps
+	$(call run_preset,tsan)
+
+fuzz: deps
+	cmake --preset fuzz
+	cmake --build --preset fuzz -j $(JOBS)
+
+bench: build
+	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+format:
+	git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+clean:
+	rm -rf build

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs every Debian package the project needs to build, test, benchmark and fuzz.
+# Idempotent: packages already present are left alone and apt-get runs only when one is missing.
+set -euo pipefail
+
+PACKAGES=(
+    build-essential
+    cmake
+    ninja-build
+    pkg-config
+    clang
+    libclang-rt-14-dev
+    clang-format
+    googletest
+    libgtest-dev
+    libgmock-dev
+    libbenchmark-dev
+    libsqlite3-dev
+    sqlite3
+)
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+    SUDO="sudo"
+fi
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+        missing+=("$p")
+    fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+    echo "install-deps: all ${#PACKAGES[@]} packages present"
+    exit 0
+fi
+
+echo "install-deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update
+$SUDO apt-get install -y --no-install-recommends "${missing[@]}"
