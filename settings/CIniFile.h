@@ -32,8 +32,8 @@ public:
     uint32_t SetBinary(const char* section, const char* key, const void* data,
                        uint64_t len) override;
 
-    uint32_t GetListString(const char* section, const char* key, const char* item,
-                           const char* def, char* dst, uint64_t len, int* found) override;
+    uint32_t GetListString(const char* section, const char* key, const char* item, const char* def,
+                           char* dst, uint64_t len, int* found) override;
     uint32_t GetListUInt32(const char* section, const char* key, const char* item, uint32_t def,
                            int* found) override;
     int32_t GetListInt32(const char* section, const char* key, const char* item, int32_t def,
@@ -44,9 +44,8 @@ public:
                          int* found) override;
     double GetListDouble(const char* section, const char* key, const char* item, double def,
                          int* found) override;
-    uint64_t GetListBinary(const char* section, const char* key, const char* item,
-                           const void* def, uint64_t defLen, void* dst, uint64_t dstLen,
-                           int* found) override;
+    uint64_t GetListBinary(const char* section, const char* key, const char* item, const void* def,
+                           uint64_t defLen, void* dst, uint64_t dstLen, int* found) override;
 
     uint32_t SetListString(const char* section, const char* key, const char* item,
                            const char* value) override;
@@ -64,8 +63,8 @@ public:
                           uint64_t value) override;
     uint32_t SetListDouble(const char* section, const char* key, const char* item,
                            double value) override;
-    uint32_t SetListBinary(const char* section, const char* key, const char* item,
-                           const void* data, uint64_t len) override;
+    uint32_t SetListBinary(const char* section, const char* key, const char* item, const void* data,
+                           uint64_t len) override;
 
     uint32_t GetListCount(const char* section, const char* key) override;
     uint32_t GetListItemName(const char* section, const char* key, uint64_t index, char* dst,

@@ -100,8 +100,8 @@ public:
                                    uint64_t def, int* found = nullptr) = 0;
     virtual int64_t GetListInt64(const char* section, const char* key, const char* item,
                                  int64_t def, int* found = nullptr) = 0;
-    virtual double GetListDouble(const char* section, const char* key, const char* item,
-                                 double def, int* found = nullptr) = 0;
+    virtual double GetListDouble(const char* section, const char* key, const char* item, double def,
+                                 int* found = nullptr) = 0;
     virtual uint64_t GetListBinary(const char* section, const char* key, const char* item,
                                    const void* def, uint64_t defLen, void* dst, uint64_t dstLen,
                                    int* found = nullptr) = 0;

@@ -25,7 +25,8 @@ TEST(AppDataFolder, LookupOrderAndEmptyValues) {
 
 TEST(AppDataFolder, MakeFoldersCreatesEveryLevelAndRefusesFiles) {
     namespace fs = std::filesystem;
-    const fs::path root = fs::temp_directory_path() / ("kavrin-folders-" + std::to_string(getpid()));
+    const fs::path root =
+        fs::temp_directory_path() / ("kavrin-folders-" + std::to_string(getpid()));
     fs::remove_all(root);
     const fs::path deep = root / "a" / "b c" / "d";
     EXPECT_TRUE(platform::MakeFolders(deep.string()));
