@@ -3,6 +3,7 @@
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CModuleBase.h"
 #include "libs/lumo/CRegionObject.h"
+#include "libs/lumo/FramePool.h"
 
 #include <memory>
 
@@ -13,6 +14,7 @@ CLumoInstanceImpl::~CLumoInstanceImpl() {
         delete static_cast<CModuleBase*>(module);
     for (CLumoObject* object : m_objects)
         Destroy(object);
+    FramePool::Get().Release(); // frame memory kept for reuse goes back to the system
 }
 
 uint32_t CLumoInstanceImpl::Init(const char* /*folder*/, const char* /*pattern*/,

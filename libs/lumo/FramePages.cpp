@@ -1,9 +1,11 @@
 #include "libs/lumo/FramePages.h"
 
 #include "external/LumoResult.h"
+#include "libs/lumo/FramePool.h"
 #include "platform/MemoryStatus.h"
 
 #include <cerrno>
+#include <cstring>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <utility>
@@ -46,7 +48,7 @@ FramePages& FramePages::operator=(FramePages&& other) noexcept {
 
 void FramePages::Release() {
     if (m_address)
-        munmap(m_address, m_length);
+        FramePool::Get().Give(m_address, m_length);
     m_address = nullptr;
     m_length = 0;
 }
@@ -60,33 +62,56 @@ uint32_t AllocateFramePages(uint64_t frameBytes, uint64_t count, std::vector<Fra
     if (frameBytes > UINT64_MAX - page)
         return LUMO_E_OUTOFMEMORY;
     const uint64_t stride = (frameBytes + page - 1) / page * page;
-    if (count > UINT64_MAX / stride)
+    if (count > UINT64_MAX / stride || stride * count > SIZE_MAX)
         return LUMO_E_OUTOFMEMORY;
-    const uint64_t total = stride * count;
-    // Checked before anything is mapped: touching more than the machine has would end in the
-    // kernel's out-of-memory killer instead of a failed call.
-    const std::optional<uint64_t> available = platform::MemAvailableBytes();
-    if ((available && total > *available) || total > SIZE_MAX)
-        return LUMO_E_OUTOFMEMORY;
-    out.reserve(out.size() + static_cast<size_t>(count)); // before mapping: may throw
+    out.reserve(out.size() + static_cast<size_t>(count)); // before any memory is taken: may throw
 
-    void* base = mmap(nullptr, static_cast<size_t>(total), PROT_READ | PROT_WRITE,
-                      MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED)
-        return LUMO_E_OUTOFMEMORY;
-    uint8_t* bytes = static_cast<uint8_t*>(base);
-    if (total >= HUGE_PAGE_BYTES)
-        madvise(base, static_cast<size_t>(total), MADV_HUGEPAGE); // fewer faults; optional
-    if (madvise(base, static_cast<size_t>(total), MADV_POPULATE_WRITE) != 0) {
-        if (errno != EINVAL) { // EINVAL: kernel without MADV_POPULATE_WRITE
-            munmap(base, static_cast<size_t>(total));
+    FramePool& pool = FramePool::Get();
+    std::vector<void*> reused;
+    reused.reserve(static_cast<size_t>(count));
+    pool.Take(static_cast<size_t>(stride), count, reused);
+    const uint64_t fresh = stride * (count - reused.size());
+    const auto giveBack = [&] {
+        for (void* range : reused)
+            pool.Give(range, static_cast<size_t>(stride));
+    };
+
+    uint8_t* base = nullptr;
+    if (fresh > 0) {
+        pool.Release(); // kept pages of other sizes go back to the system first
+        // Checked before anything is mapped: touching more than the machine has would end in
+        // the kernel's out-of-memory killer instead of a failed call.
+        const std::optional<uint64_t> available = platform::MemAvailableBytes();
+        if (available && fresh > *available) {
+            giveBack();
             return LUMO_E_OUTOFMEMORY;
         }
-        TouchPages(bytes, total, page);
+        void* mapped = mmap(nullptr, static_cast<size_t>(fresh), PROT_READ | PROT_WRITE,
+                            MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+        if (mapped == MAP_FAILED) {
+            giveBack();
+            return LUMO_E_OUTOFMEMORY;
+        }
+        base = static_cast<uint8_t*>(mapped);
+        if (fresh >= HUGE_PAGE_BYTES)
+            madvise(base, static_cast<size_t>(fresh), MADV_HUGEPAGE); // fewer faults; optional
+        if (madvise(base, static_cast<size_t>(fresh), MADV_POPULATE_WRITE) != 0) {
+            if (errno != EINVAL) { // EINVAL: a kernel without MADV_POPULATE_WRITE
+                munmap(base, static_cast<size_t>(fresh));
+                giveBack();
+                return LUMO_E_OUTOFMEMORY;
+            }
+            TouchPages(base, fresh, page);
+        }
     }
 
-    for (uint64_t i = 0; i < count; ++i)
-        out.emplace_back(bytes + i * stride, static_cast<size_t>(stride));
+    // Fresh pages are zero already; reused ones are cleared like them.
+    for (void* range : reused) {
+        std::memset(range, 0, static_cast<size_t>(frameBytes));
+        out.emplace_back(range, static_cast<size_t>(stride));
+    }
+    for (uint64_t offset = 0; offset < fresh; offset += stride)
+        out.emplace_back(base + offset, static_cast<size_t>(stride));
     return LUMO_OK;
 }
 

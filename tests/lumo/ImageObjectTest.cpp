@@ -75,6 +75,16 @@ TEST_F(ImageObject, AllocationGivesPackedPageAlignedZeroedFrames) {
     EXPECT_EQ(image->GetFrameData(1, 0, 0), nullptr);
     EXPECT_EQ(frames[1][209], 0x41);
 
+    // Memory an image gave back is handed out again cleared, never with the old pixels.
+    for (int round = 0; round < 2; ++round) {
+        ImagePtr used = NewImage();
+        ASSERT_EQ(used->Allocate(7, 5, format, 0, 3), LUMO_OK);
+        for (int64_t i = 0; i < 3; ++i) {
+            EXPECT_TRUE(IsZero(used->GetFrameData(0, i, 0), 210)) << round << "/" << i;
+            std::memset(used->GetFrameData(0, i, 0), 0xFF, 210);
+        }
+    }
+
     // Significant bits 0 stand for the whole container.
     ASSERT_EQ(image->Allocate(4, 4, ImageFormat::Make(16, 0, 1, 0, 1), 0, 1), LUMO_OK);
     EXPECT_EQ(image->GetSignificantBits(), 16u);
