@@ -64,6 +64,7 @@ public:
     // `reserved` must be 0. Width and height must be non-zero and the format word valid. A
     // request larger than the physical memory available fails with LUMO_E_OUTOFMEMORY before any
     // memory is touched. On failure the image keeps what it had. Origin and attributes stay.
+    // Frames whose memory size does not change keep their addresses (cleared).
     virtual uint32_t Allocate(uint32_t width, uint32_t height, uint64_t format, uint32_t reserved,
                               uint64_t frameCount) = 0;
     // Copies frame `sourceFrame` of `source` into frame `targetFrame` of this image (-1: frame 0).

@@ -22,7 +22,8 @@ public:
     // kind CLumoObject::KIND_IMAGE (0): an empty image object; KIND_REGION (1): an empty region.
     // `reserved` is 0. Null for any other kind.
     virtual CLumoObject* CreateImage(uint32_t kind, uint32_t reserved) = 0;
-    // Destroys an object this instance made, with the kind it was made with. Null is ignored.
+    // Destroys an object this instance made, with the kind it was made with. Null, a wrong kind
+    // and objects of another instance are ignored.
     virtual void DeleteImage(uint32_t kind, CLumoObject* object) = 0;
 
     CLumoImage* CreateImageObject() { return AsLumoImage(CreateImage(CLumoObject::KIND_IMAGE, 0)); }

@@ -3,6 +3,7 @@
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace lumo {
@@ -108,10 +109,20 @@ uint32_t CImageObject::Allocate(uint32_t width, uint32_t height, uint64_t format
     const uint64_t frameBytes = FrameBytesFor(width, height, format);
     if (frameBytes == 0)
         return LUMO_E_OUTOFMEMORY;
+    // Frames of the same page size are kept and cleared rather than given back and fetched
+    // again: preparing the same ring once more needs no extra memory.
+    const uint64_t stride = FrameStride(frameBytes);
+    const uint64_t keep = (!m_frames.empty() && m_frames.front().Length() == stride)
+                              ? std::min<uint64_t>(frameCount, m_frames.size())
+                              : 0;
     std::vector<FramePages> frames;
-    const uint32_t rc = AllocateFramePages(frameBytes, frameCount, frames);
+    const uint32_t rc = AllocateFramePages(frameBytes, frameCount - keep, frames);
     if (rc != LUMO_OK)
-        return rc;
+        return rc; // nothing of this image was touched
+    for (uint64_t i = 0; i < keep; ++i)
+        std::memset(m_frames[static_cast<size_t>(i)].Data(), 0, static_cast<size_t>(frameBytes));
+    frames.insert(frames.begin(), std::make_move_iterator(m_frames.begin()),
+                  std::make_move_iterator(m_frames.begin() + static_cast<std::ptrdiff_t>(keep)));
     m_frames = std::move(frames);
     m_width = width;
     m_height = height;

@@ -53,15 +53,22 @@ void FramePages::Release() {
     m_length = 0;
 }
 
+uint64_t FrameStride(uint64_t frameBytes) {
+    const uint64_t page = PageSize();
+    if (frameBytes > UINT64_MAX - page)
+        return 0;
+    return (frameBytes + page - 1) / page * page;
+}
+
 uint32_t AllocateFramePages(uint64_t frameBytes, uint64_t count, std::vector<FramePages>& out) {
     if (count == 0)
         return LUMO_OK;
     if (frameBytes == 0)
         return LUMO_E_INVALIDARG;
     const uint64_t page = PageSize();
-    if (frameBytes > UINT64_MAX - page)
+    const uint64_t stride = FrameStride(frameBytes);
+    if (stride == 0)
         return LUMO_E_OUTOFMEMORY;
-    const uint64_t stride = (frameBytes + page - 1) / page * page;
     if (count > UINT64_MAX / stride || stride * count > SIZE_MAX)
         return LUMO_E_OUTOFMEMORY;
     out.reserve(out.size() + static_cast<size_t>(count)); // before any memory is taken: may throw

@@ -18,6 +18,7 @@ public:
     FramePages& operator=(FramePages&& other) noexcept;
 
     uint8_t* Data() const { return static_cast<uint8_t*>(m_address); }
+    size_t Length() const { return m_length; }
 
 private:
     void Release();
@@ -31,5 +32,8 @@ private:
 // LUMO_E_OUTOFMEMORY, leaving `out` as it was, when the request (rounded to whole pages) is
 // larger than the memory available or the system refuses it; nothing has been touched then.
 uint32_t AllocateFramePages(uint64_t frameBytes, uint64_t count, std::vector<FramePages>& out);
+
+// Bytes a frame of `frameBytes` occupies: whole pages; 0 when that does not fit.
+uint64_t FrameStride(uint64_t frameBytes);
 
 } // namespace lumo

@@ -14,7 +14,7 @@ namespace lumo {
 
 class FramePool {
 public:
-    static constexpr uint64_t LIMIT_BYTES = uint64_t{1} << 30;
+    static constexpr uint64_t LIMIT_BYTES = uint64_t{512} << 20;
 
     static FramePool& Get();
     ~FramePool();

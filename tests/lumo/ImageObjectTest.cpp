@@ -75,6 +75,15 @@ TEST_F(ImageObject, AllocationGivesPackedPageAlignedZeroedFrames) {
     EXPECT_EQ(image->GetFrameData(1, 0, 0), nullptr);
     EXPECT_EQ(frames[1][209], 0x41);
 
+    // The same frame size again: the frames stay where they are, cleared, and one is added.
+    ASSERT_EQ(image->Allocate(5, 7, format, 0, 4), LUMO_OK);
+    EXPECT_EQ(image->GetFrameData(0, 0, 0), frames[0]);
+    EXPECT_EQ(image->GetFrameData(0, 2, 0), frames[2]);
+    EXPECT_TRUE(IsZero(frames[1], 210));
+    EXPECT_TRUE(IsZero(frames[2], 210));
+    EXPECT_TRUE(IsZero(image->GetFrameData(0, 3, 0), 210));
+    EXPECT_EQ(image->GetWidth(), 5u);
+
     // Memory an image gave back is handed out again cleared, never with the old pixels.
     for (int round = 0; round < 2; ++round) {
         ImagePtr used = NewImage();
