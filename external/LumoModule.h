@@ -28,8 +28,8 @@ struct LumoDialogInfo {
     uint32_t reserved;
 };
 
-// Parameter ids every module understands. Parameter arguments are passed as uintptr_t; use
-// LumoArg() for pointers.
+// Parameter ids shared by the modules (each module adds its own). Parameter arguments are passed as
+// uintptr_t; use LumoArg() for pointers.
 inline constexpr uint32_t LUMO_PARAM_NOTIFY = 2;   // Set: a = notification block, b = its size
 inline constexpr uint32_t LUMO_PARAM_LOG = 4;      // Set: a = CDebugSink* (null: no logging)
 inline constexpr uint32_t LUMO_PARAM_TITLE = 20;   // Set: a = 0, b = const char* dialog title;

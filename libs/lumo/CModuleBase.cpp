@@ -54,19 +54,34 @@ uint32_t CModuleBase::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         m_notifyBlock.assign(block, block + b);
         return LUMO_OK;
     }
+    case LUMO_PARAM_TITLE:
+        if (b)
+            m_title = reinterpret_cast<const char*>(b);
+        else
+            m_title.reset();
+        return LUMO_OK;
     default:
         return LUMO_E_NOTSUPPORTED;
     }
 }
 
-uint32_t CModuleBase::GetParam(uint32_t id, uintptr_t a, uintptr_t) {
-    if (id == LUMO_PARAM_LOG) {
+uint32_t CModuleBase::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    switch (id) {
+    case LUMO_PARAM_LOG:
         if (!a)
             return LUMO_E_INVALIDARG;
         *reinterpret_cast<CDebugSink**>(a) = m_pLog;
         return LUMO_OK;
+    case LUMO_PARAM_TITLE:
+        if (!b)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<const char**>(b) = m_title ? m_title->c_str() : nullptr;
+        return LUMO_OK;
+    case LUMO_PARAM_DIALOGS:
+        return LUMO_E_INVALIDARG; // no dialog has that index
+    default:
+        return LUMO_E_NOTSUPPORTED;
     }
-    return LUMO_E_NOTSUPPORTED;
 }
 
 uint32_t CModuleBase::Execute(uint32_t) {

@@ -6,6 +6,8 @@
 #include "external/LumoModule.h"
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 class CDebugSink;
@@ -24,9 +26,11 @@ public:
     CLumoImage* GetImage(uint32_t which) const override;
     // LUMO_PARAM_DIALOGS: no dialogs. Anything else: not offered.
     uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c, uintptr_t d) override;
-    // LUMO_PARAM_NOTIFY and LUMO_PARAM_LOG are kept; anything else: not offered.
+    // LUMO_PARAM_NOTIFY, LUMO_PARAM_LOG and LUMO_PARAM_TITLE are kept; anything else: not
+    // offered.
     uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    // LUMO_PARAM_LOG reads the sink back (a = CDebugSink** out); anything else: not offered.
+    // LUMO_PARAM_LOG reads the sink back (a = CDebugSink** out); LUMO_PARAM_TITLE the title (null
+    // when none was set); LUMO_PARAM_DIALOGS has no entries; anything else: not offered.
     uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
     uint32_t Execute(uint32_t mode) override;
     uint32_t RunDialog(uint32_t dialogId, void* parentWindow, uint32_t* pCancelled) override;
@@ -47,6 +51,7 @@ private:
     CLumoImage* m_pOutput = nullptr;
     CDebugSink* m_pLog = nullptr;
     std::vector<uint8_t> m_notifyBlock;
+    std::optional<std::string> m_title;
 };
 
 } // namespace lumo
