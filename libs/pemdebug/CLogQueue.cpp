@@ -7,17 +7,23 @@ namespace pemdebug {
 CLogQueue::CLogQueue(size_t capacity) : m_capacity(std::max<size_t>(capacity, 1)) {}
 
 bool CLogQueue::Push(LogEntry&& entry) {
+    bool bTaken = false;
+    bool bWake = false;
     {
         std::lock_guard<std::mutex> guard(m_mutex);
-        if (m_bClosed || m_entries.size() >= m_capacity) {
+        // The writer sleeps only while nothing is pending, so only the first pending item wakes it.
+        bWake = m_entries.empty() && m_ullDropped == 0;
+        if (!m_bClosed && m_entries.size() < m_capacity) {
+            m_entries.push_back(std::move(entry));
+            bTaken = true;
+        } else {
             ++m_ullDropped;
             m_droppedPath = std::move(entry.path);
-            return false;
         }
-        m_entries.push_back(std::move(entry));
     }
-    m_cond.notify_one();
-    return true;
+    if (bWake)
+        m_cond.notify_one();
+    return bTaken;
 }
 
 bool CLogQueue::Take(Batch& batch) {

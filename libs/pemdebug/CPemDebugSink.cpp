@@ -16,6 +16,12 @@ namespace {
 // Longest sink name taken from SetSinkParam; the text is read up to this many bytes.
 constexpr size_t MAX_SINK_NAME = 256;
 
+// The kernel's id of the calling thread, asked once per thread.
+pid_t ThreadId() {
+    thread_local const pid_t tid = gettid();
+    return tid;
+}
+
 } // namespace
 
 CPemDebugSink::CPemDebugSink(size_t queueLines)
@@ -66,7 +72,7 @@ void CPemDebugSink::Log(uint32_t level, const char* format, ...) {
         return;
     LogEntry entry;
     entry.time = std::chrono::system_clock::now();
-    entry.tid = gettid();
+    entry.tid = ThreadId();
     entry.level = level;
     entry.bToStderr = m_bOutput;
     entry.path = CurrentPath();
@@ -115,7 +121,7 @@ void CPemDebugSink::WriterLoop() {
         if (batch.ullDropped != 0) {
             LogEntry report;
             report.time = std::chrono::system_clock::now();
-            report.tid = gettid();
+            report.tid = ThreadId();
             report.level = 0;
             report.text = std::to_string(batch.ullDropped) + " lines dropped";
             const std::string line = FormatLine(report);
