@@ -51,9 +51,4 @@ void CLogQueue::Close() {
     m_cond.notify_all();
 }
 
-size_t CLogQueue::Size() const {
-    std::lock_guard<std::mutex> guard(m_mutex);
-    return m_entries.size();
-}
-
 } // namespace pemdebug

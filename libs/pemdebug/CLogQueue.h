@@ -34,12 +34,9 @@ public:
     // Refuses further lines and wakes the writer, which still receives what is queued.
     void Close();
 
-    // Lines waiting now.
-    size_t Size() const;
-
 private:
     const size_t m_capacity;
-    mutable std::mutex m_mutex;
+    std::mutex m_mutex;
     std::condition_variable m_cond;
     std::deque<LogEntry> m_entries;
     uint64_t m_ullDropped = 0;
