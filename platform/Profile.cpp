@@ -16,6 +16,8 @@ namespace {
 
 // The file's text read under a shared lock; a missing or unreadable file reads as empty.
 ProfileText ReadText(const std::string& path, const std::string& lockPath) {
+    if (path.empty())
+        return ProfileText();
     FileLock lock(lockPath, FileLock::Mode::Shared);
     std::string bytes;
     if (ReadWholeFile(path, bytes, Profile::kMaxFileBytes) != ReadStatus::Ok)
@@ -28,6 +30,8 @@ ProfileText ReadText(const std::string& path, const std::string& lockPath) {
 // or the replacement fails.
 bool EditText(const std::string& path, const std::string& lockPath,
               const std::function<bool(ProfileText&)>& edit) {
+    if (path.empty())
+        return false;
     FileLock lock(lockPath, FileLock::Mode::Exclusive);
     if (!lock.IsLocked())
         return false;
@@ -104,6 +108,8 @@ bool Profile::WriteSection(const char* section, const char* entries) {
 }
 
 bool Profile::DeleteFile() {
+    if (m_strPath.empty())
+        return false;
     FileLock lock(LockPath(), FileLock::Mode::Exclusive);
     return lock.IsLocked() && unlink(m_strPath.c_str()) == 0;
 }

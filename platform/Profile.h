@@ -7,7 +7,8 @@
 // writers hold it alone for the whole read-change-replace. A write replaces the file
 // atomically (temporary file in the same folder, fsync, rename); when any step fails the
 // original file stays as it was and the call returns false. A write that changes nothing does
-// not touch the file. The reading and editing rules are those of ProfileText.
+// not touch the file. An empty path names no file: reads give defaults, writes fail. The
+// reading and editing rules are those of ProfileText.
 #pragma once
 
 #include <cstddef>
