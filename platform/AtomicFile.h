@@ -1,23 +1,21 @@
-// Reading a whole file, and replacing a file so that readers see either the old or the new
-// content, never a mixture, and a failure leaves the old file as it was.
+// Replaces a file's content so that a crash, a full disk or a failed write never leaves it
+// half written: the text goes to a temporary file in the same folder, is flushed to the disk,
+// and is renamed over the target only when all of it was written.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <string_view>
 
 namespace platform {
 
-enum class ReadStatus { Ok, Missing, Failed };
+enum class AtomicWriteResult {
+    Ok,
+    CannotCreate, // the temporary file could not be made (missing folder, no permission)
+    WriteFailed,  // writing, flushing or renaming failed; the target is untouched
+};
 
-// Reads the whole file into `out`. Missing: there is no such file (`out` empty). Failed: it
-// cannot be opened or read, is not a regular file, or is larger than `maxBytes`.
-ReadStatus ReadWholeFile(const std::string& path, std::string& out, size_t maxBytes);
-
-// Writes `bytes` to a new temporary file in the same folder, flushes it to the disk, gives it
-// the permission bits of the file it replaces (when there is one) and renames it over `path`.
-// On any failure the temporary file is removed, `path` is left untouched and the result is
-// false.
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes);
+// A symbolic link as `path` is followed: its target file is replaced and the link stays. A new
+// file gets the usual permissions (0666 less the umask); an existing one keeps its mode.
+AtomicWriteResult ReplaceFileAtomically(const std::string& path, std::string_view content);
 
 } // namespace platform

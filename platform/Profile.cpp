@@ -4,6 +4,7 @@
 #include "platform/FileLock.h"
 #include "platform/MultiSz.h"
 #include "platform/ProfileText.h"
+#include "platform/ReadWholeFile.h"
 
 #include <cstring>
 #include <functional>
@@ -41,7 +42,7 @@ bool EditText(const std::string& path, const std::string& lockPath,
     ProfileText text(bytes);
     if (!edit(text))
         return true;
-    return ReplaceFileAtomically(path, text.Serialize());
+    return ReplaceFileAtomically(path, text.Serialize()) == AtomicWriteResult::Ok;
 }
 
 } // namespace
