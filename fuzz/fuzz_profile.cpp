@@ -19,12 +19,18 @@ void Check(bool condition) {
         std::abort();
 }
 
-// A folder of this process for the file the profile calls work on.
+// The file of this process that the profile calls work on; removed with its lock file when
+// the process ends.
 const std::string& FilePath() {
     static const std::string path = [] {
         const char* base = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
         return std::string(base) + "/kavrin-fuzz-profile-" + std::to_string(getpid()) + ".ini";
     }();
+    static const bool cleanup = std::atexit([] {
+                                    unlink(FilePath().c_str());
+                                    unlink((FilePath() + ".lock").c_str());
+                                }) == 0;
+    (void)cleanup;
     return path;
 }
 
