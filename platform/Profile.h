@@ -20,7 +20,7 @@ namespace platform {
 class Profile {
 public:
     // Files larger than this are not read: lookups give their defaults and writes fail.
-    static constexpr size_t kMaxFileBytes = 64u << 20;
+    static constexpr size_t kMaxFileBytes = 4u << 20;
 
     explicit Profile(std::string path);
 

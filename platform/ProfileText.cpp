@@ -57,27 +57,31 @@ ProfileText::ProfileText(std::string_view bytes) {
 }
 
 ProfileText::Line ProfileText::Classify(std::string text) {
-    Line line{std::move(text), Kind::Blank, {}, {}};
+    Line line;
+    line.text = std::move(text);
+    const std::string_view all(line.text);
+    auto place = [&all](std::string_view part, uint32_t& at, uint32_t& len) {
+        at = static_cast<uint32_t>(part.data() - all.data());
+        len = static_cast<uint32_t>(part.size());
+    };
     // A zero byte ends what the line says.
-    std::string_view visible(line.text);
-    visible = visible.substr(0, visible.find('\0'));
-    const std::string_view trimmed = TrimBlanks(visible);
+    const std::string_view trimmed = TrimBlanks(all.substr(0, all.find('\0')));
     if (trimmed.empty())
         return line;
     if (trimmed.front() == '[') {
         std::string_view name = trimmed.substr(1);
         name = name.substr(0, name.find(']'));
         line.kind = Kind::Header;
-        line.name = TrimBlanks(name);
+        place(TrimBlanks(name), line.nameAt, line.nameLen);
     } else if (trimmed.front() == ';') {
         line.kind = Kind::Comment;
     } else if (const size_t eq = trimmed.find('='); eq != std::string_view::npos) {
         line.kind = Kind::Key;
-        line.name = TrimBlanks(trimmed.substr(0, eq));
-        line.value = TrimBlanks(trimmed.substr(eq + 1));
+        place(TrimBlanks(trimmed.substr(0, eq)), line.nameAt, line.nameLen);
+        place(TrimBlanks(trimmed.substr(eq + 1)), line.valueAt, line.valueLen);
     } else {
         line.kind = Kind::Bare;
-        line.name = trimmed;
+        place(trimmed, line.nameAt, line.nameLen);
     }
     return line;
 }
@@ -85,7 +89,7 @@ ProfileText::Line ProfileText::Classify(std::string text) {
 size_t ProfileText::FindSection(std::string_view section) const {
     const std::string_view wanted = TrimBlanks(section);
     for (size_t i = 0; i < m_lines.size(); ++i) {
-        if (m_lines[i].kind == Kind::Header && EqualNoCase(m_lines[i].name, wanted))
+        if (m_lines[i].kind == Kind::Header && EqualNoCase(m_lines[i].Name(), wanted))
             return i;
     }
     return npos;
@@ -102,7 +106,7 @@ size_t ProfileText::FindKey(size_t header, std::string_view key) const {
     const std::string_view wanted = TrimBlanks(key);
     const size_t end = SectionEnd(header);
     for (size_t i = header + 1; i < end; ++i) {
-        if (m_lines[i].kind == Kind::Key && EqualNoCase(m_lines[i].name, wanted))
+        if (m_lines[i].kind == Kind::Key && EqualNoCase(m_lines[i].Name(), wanted))
             return i;
     }
     return npos;
@@ -111,8 +115,8 @@ size_t ProfileText::FindKey(size_t header, std::string_view key) const {
 std::vector<std::string> ProfileText::SectionNames() const {
     std::vector<std::string> names;
     for (const Line& line : m_lines) {
-        if (line.kind == Kind::Header && !line.name.empty())
-            names.push_back(line.name);
+        if (line.kind == Kind::Header && line.nameLen != 0)
+            names.emplace_back(line.Name());
     }
     return names;
 }
@@ -126,9 +130,9 @@ std::vector<std::string> ProfileText::SectionEntries(std::string_view section) c
     for (size_t i = header + 1; i < end; ++i) {
         const Line& line = m_lines[i];
         if (line.kind == Kind::Key)
-            entries.push_back(line.name + "=" + line.value);
+            entries.push_back(std::string(line.Name()) + "=" + std::string(line.Value()));
         else if (line.kind == Kind::Bare)
-            entries.push_back(line.name);
+            entries.emplace_back(line.Name());
     }
     return entries;
 }
@@ -140,8 +144,8 @@ std::vector<std::string> ProfileText::KeyNames(std::string_view section) const {
         return names;
     const size_t end = SectionEnd(header);
     for (size_t i = header + 1; i < end; ++i) {
-        if (m_lines[i].kind == Kind::Key && !m_lines[i].name.empty())
-            names.push_back(m_lines[i].name);
+        if (m_lines[i].kind == Kind::Key && m_lines[i].nameLen != 0)
+            names.emplace_back(m_lines[i].Name());
     }
     return names;
 }
@@ -154,7 +158,7 @@ bool ProfileText::FindValue(std::string_view section, std::string_view key,
     const size_t line = FindKey(header, key);
     if (line == npos)
         return false;
-    value = m_lines[line].value;
+    value = m_lines[line].Value();
     return true;
 }
 
@@ -197,10 +201,10 @@ bool ProfileText::SetValue(std::string_view section, std::string_view key, std::
     }
     const size_t found = FindKey(header, key);
     if (found != npos) {
-        if (m_lines[found].value == TrimBlanks(value))
+        if (m_lines[found].Value() == TrimBlanks(value))
             return false;
         // The key keeps its stored spelling.
-        m_lines[found] = Classify(m_lines[found].name + "=" + std::string(value));
+        m_lines[found] = Classify(std::string(m_lines[found].Name()) + "=" + std::string(value));
         return true;
     }
     // After the last line of the section that is not blank, so blank lines stay at its end.

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -65,11 +66,16 @@ public:
 
 private:
     enum class Kind { Blank, Comment, Header, Key, Bare };
+    // Name and value are kept as places in the text: a file of many short lines costs little
+    // more than its own size.
     struct Line {
         std::string text; // the line as stored, without its line break
-        Kind kind;
-        std::string name;  // section name (Header), key name (Key), trimmed text (Bare)
-        std::string value; // the trimmed value (Key)
+        Kind kind = Kind::Blank;
+        uint32_t nameAt = 0, nameLen = 0;   // section name, key name or trimmed bare text
+        uint32_t valueAt = 0, valueLen = 0; // the trimmed value of a key line
+
+        std::string_view Name() const { return std::string_view(text).substr(nameAt, nameLen); }
+        std::string_view Value() const { return std::string_view(text).substr(valueAt, valueLen); }
     };
 
     static Line Classify(std::string text);

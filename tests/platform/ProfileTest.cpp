@@ -274,6 +274,14 @@ TEST_F(ProfileFile, FailedWriteLeavesTheFileAsItWas) {
     EXPECT_FALSE(Profile(folderPath).WriteString("S", "k", "1"));
     EXPECT_TRUE(fs::is_directory(folderPath));
 
+    // A file larger than the profile reads is neither read nor overwritten.
+    const std::string huge = "[S]\r\nk=big\r\n" + std::string(Profile::kMaxFileBytes, ';');
+    Put(huge);
+    EXPECT_EQ(Get("S", "k"), "-");
+    EXPECT_FALSE(Profile(m_path).WriteString("S", "k", "1"));
+    EXPECT_EQ(Bytes().size(), huge.size());
+    Put(before);
+
     if (geteuid() != 0) { // root writes into read-only folders
         ::chmod(m_dir.c_str(), 0555);
         EXPECT_FALSE(Profile(m_path).WriteString("S", "k", "new"));
