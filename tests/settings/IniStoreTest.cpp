@@ -80,8 +80,13 @@ TEST(IniFileStore, LoadAndSaveFiles) {
     // A missing file fails to load and keeps the document; Save then creates the file.
     EXPECT_EQ(ini->Load(), INI_E_OPEN);
     EXPECT_EQ(ini->GetUInt32("COMMON", "CameraType", 0), 3u);
+    const mode_t oldMask = umask(027);
     EXPECT_EQ(ini->Save(), 0u);
+    umask(oldMask);
     EXPECT_EQ(ReadFileBytes(path), "[COMMON]\r\nCameraType=3\r\n");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u); // a new file gets 0666 less the umask
 
     // The file reader drops 0xC2 before the second and later bytes of a line.
     WriteFileBytes(path, "; \xC2\xB0 top\r\n[S]\rdeg=90\xC2\xB0\nx=\xC2\xC2\xB5\n");
