@@ -1,8 +1,6 @@
 #include "libs/pemdebug/LogFolder.h"
 
-#include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
+#include "platform/UserFolders.h"
 
 namespace pemdebug {
 
@@ -10,32 +8,10 @@ namespace {
 
 constexpr size_t MAX_NAME_BYTES = 200;
 
-std::string EnvOrEmpty(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
-
-std::string HomeFolder() {
-    std::string home = EnvOrEmpty("HOME");
-    if (!home.empty())
-        return home;
-    const passwd* pw = getpwuid(getuid());
-    return (pw && pw->pw_dir) ? std::string(pw->pw_dir) : std::string("/");
-}
-
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
 } // namespace
 
 std::string LogFolder() {
-    std::string base = EnvOrEmpty("XDG_STATE_HOME");
-    if (base.empty() || base.front() != '/')
-        base = WithoutTrailingSlash(HomeFolder()) + "/.local/state";
-    base = WithoutTrailingSlash(base);
+    const std::string base = platform::XdgFolder("XDG_STATE_HOME", ".local/state");
     return (base == "/" ? std::string() : base) + "/kavrindemo";
 }
 
