@@ -1,8 +1,14 @@
 #include "acquisition/RuntimeLibraries.h"
+#include "external/ImageFormat.h"
 #include "platform/ProgramFolder.h"
+#include "tests/acquisition/SequenceTestSupport.h"
 #include "tests/platform/ScopedEnv.h"
 
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
+#include <unistd.h>
 
 TEST(RuntimeLibraries, ImageLibraryFromEnvironmentOrBesideTheProgram) {
     {
@@ -64,4 +70,37 @@ TEST(RuntimeLibraries, MissingLibrariesAndExportsLeaveThemAbsent) {
         EXPECT_FALSE(libs.LoadGrabberLibrary());
     }
     libs.Unload();
+}
+
+// Both libraries beside the program, as the application binds them: a sequence made with the
+// current instance logs through a sink of the debug library.
+TEST(RuntimeLibraries, SequenceLogsThroughTheDebugLibrarysSink) {
+    namespace fs = std::filesystem;
+    const fs::path state = fs::temp_directory_path() / ("kavrin-state-" + std::to_string(getpid()));
+    fs::remove_all(state);
+    ScopedEnv stateHome("XDG_STATE_HOME", state.c_str());
+    ScopedEnv noDebugPath("KAVRIN_PEMDEBUG", nullptr);
+    ScopedEnv noLumoPath("KAVRIN_LUMOINST", nullptr);
+
+    RuntimeLibraries libs;
+    ASSERT_TRUE(libs.LoadDebugLibrary()) << libs.DebugLibrary().Error();
+    ASSERT_TRUE(libs.LoadImageLibrary());
+    libs.MakeCurrent();
+    CDebugSink* sink = libs.CreateDebugSink();
+    ASSERT_NE(sink, nullptr);
+    sink->SetSinkParam(CDebugSink::PARAM_NAME, reinterpret_cast<uintptr_t>("Doc debug"), 0);
+    {
+        TestSequence sequence;
+        ASSERT_EQ(sequence.Frames()->Allocate(8, 2, ImageFormat::GREY8, 0, 2), 0u);
+        sequence.SetLog(sink);
+        sequence.DumpBuffers();
+    }
+    libs.DeleteDebugSink(sink); // writes what is queued
+
+    std::ifstream file(state / "kavrindemo" / "Doc debug.log");
+    const std::string text((std::istreambuf_iterator<char>(file)),
+                           std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("Buffer 0: 0x"), std::string::npos) << text;
+    EXPECT_NE(text.find("Buffer 1: 0x"), std::string::npos) << text;
+    fs::remove_all(state);
 }
