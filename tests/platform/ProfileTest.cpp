@@ -1,5 +1,6 @@
 #include "platform/Profile.h"
 #include "platform/MultiSz.h"
+#include "tests/platform/FileSizeLimitedChild.h"
 
 #include <csignal>
 #include <filesystem>
@@ -251,20 +252,10 @@ TEST_F(ProfileFile, FailedWriteLeavesTheFileAsItWas) {
     const std::string before = Bytes();
     const std::string big(4096, 'v');
 
-    // The file-size limit makes the temporary file's write fail (for root too).
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{64, 64};
-        setrlimit(RLIMIT_FSIZE, &limit);
-        const bool ok = Profile(m_path).WriteString("S", "k", big.c_str());
-        _exit(ok ? 1 : 0);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "the failed write reported success";
+    // The file-size limit makes the temporary file's write fail.
+    const int code = RunWithFileSizeLimit(
+        64, [&] { return Profile(m_path).WriteString("S", "k", big.c_str()) ? 1 : 0; });
+    EXPECT_EQ(code, 0) << "the failed write reported success";
     EXPECT_EQ(Bytes(), before);
     EXPECT_EQ(Leftovers(), Strings{}); // the temporary file is gone
 

@@ -1,4 +1,5 @@
 // The private-profile store: every call goes to the file at once.
+#include "tests/platform/FileSizeLimitedChild.h"
 #include "tests/settings/IniTestSupport.h"
 
 #include <csignal>
@@ -256,20 +257,15 @@ TEST(IniSecureStore, FailedWriteLeavesTheOldFileUnchanged) {
     ASSERT_GT(before.size(), 64u);
 
     // Below the size of any changed copy no new copy can be written, for root too.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{64, 64};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    const int code = RunWithFileSizeLimit(64, [&] {
         IniFilePtr inChild = OpenSecure(path);
         inChild->SetString("Keep", "key0000", "changed");
         inChild->SetString("New", "k", "v");
         const bool deleteFailed = inChild->DeleteKey("Keep", "key0001") == INI_E_WRITE &&
                                   inChild->DeleteSection("Other") == INI_E_WRITE;
-        _exit(deleteFailed ? 0 : 1);
-    }
-    EXPECT_EQ(ExitCodeOf(child), 0) << "a failed deletion reported success";
+        return deleteFailed ? 0 : 1;
+    });
+    EXPECT_EQ(code, 0) << "a failed deletion reported success";
     EXPECT_EQ(ReadFileBytes(path), before);
     for (const auto& e : fs::directory_iterator(dir.Path())) {
         const std::string name = e.path().filename().string();
