@@ -3,9 +3,12 @@
 //       return std::make_unique<CFileWriter>(); });
 #include "libs/lumo/CModuleBase.h"
 #include "libs/lumo/CModuleRegistry.h"
+#include "libs/lumo/ProcessingModules.h"
 
 namespace lumo {
 
-void RegisterBuiltinModules(CModuleRegistry& /*registry*/) {}
+void RegisterBuiltinModules(CModuleRegistry& registry) {
+    RegisterProcessingModules(registry);
+}
 
 } // namespace lumo

@@ -28,9 +28,19 @@ TEST_F(LumoInstance, MakesObjectsByKindAndRefusesWrongDeletes) {
     ASSERT_EQ(left->Allocate(64, 64, ImageFormat::GREY8, 0, 2), LUMO_OK);
 }
 
-TEST_F(LumoInstance, ModuleFrameworkHasNoProcessingModulesYet) {
+TEST_F(LumoInstance, OffersTheProcessingModulesByObjectId) {
     EXPECT_EQ(m_pLumo->Init(".", "Pem*.dll", 1), 0u); // again: accepted, nothing doubles
-    for (uint32_t id : {LUMO_ID_FILE_WRITER, LUMO_ID_FILE_READER, LUMO_ID_DISPLAY, 32u, 0u}) {
+    const std::pair<uint32_t, const char*> modules[] = {
+        {514, "Black Level / Gain"}, {515, "Orientation"},    {3, "CFA to RGB"},
+        {32, "Look-up Table"},       {96, "Contrast Window"}, {LUMO_ID_DISPLAY, "Display"}};
+    for (const auto& [id, name] : modules) {
+        CLumoModule* module = m_pLumo->CreateModule(id);
+        ASSERT_NE(module, nullptr) << id;
+        EXPECT_EQ(module->GetObjectId(), id);
+        EXPECT_STREQ(m_pLumo->GetModuleName(id, 0), name);
+        m_pLumo->DeleteModule(module);
+    }
+    for (uint32_t id : {0u, 12345u}) {
         EXPECT_EQ(m_pLumo->CreateModule(id), nullptr) << id;
         EXPECT_EQ(m_pLumo->GetModuleName(id, 0), nullptr) << id;
     }

@@ -5,6 +5,7 @@
 #include "processing/CImgProcessChain.h"
 #include "tests/processing/ChainTestSupport.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -17,7 +18,7 @@ using chaintest::ScriptedInstance;
 // The view's side of the update thread: a raw image, and the results it was handed.
 struct FakeView {
     CLumoImage* raw = nullptr;
-    platform::Event* gate = nullptr; // when set, the provider waits for it (a long run)
+    std::atomic<platform::Event*> gate{nullptr}; // when set, the provider waits (a long run)
     platform::Event providerEntered;
     std::mutex mutex;
     std::condition_variable cond;
@@ -26,8 +27,8 @@ struct FakeView {
     static CLumoImage* Provide(void* context) {
         auto* view = static_cast<FakeView*>(context);
         view->providerEntered.Set();
-        if (view->gate)
-            view->gate->Wait(-1);
+        if (platform::Event* gate = view->gate.load())
+            gate->Wait(-1);
         return view->raw;
     }
     static void Ready(void* context, CLumoImage* image, bool erase) {
@@ -101,7 +102,10 @@ TEST_F(ChainTest, RequestsQueuedDuringARunGiveOneMoreRunWithTheNewestEraseFlag) 
         platform::Event gate;
         m_view.gate = &gate;
         m_view.providerEntered.Reset();
-        m_view.ready.clear();
+        {
+            std::lock_guard<std::mutex> lock(m_view.mutex);
+            m_view.ready.clear();
+        }
         Connect(chain);
         chain.RequestUpdate(false);
         m_view.providerEntered.Wait(-1); // the first run is under way and waits

@@ -1,0 +1,82 @@
+#include "libs/lumo/CBlackGainModule.h"
+
+#include "external/LumoResult.h"
+#include "settings/IniFile.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace lumo {
+
+namespace {
+constexpr size_t BLOCK12_SIZE = 16;
+}
+
+CBlackGainModule::CBlackGainModule() : CProcessModule(ID, "Black Level / Gain") {}
+
+uint32_t CBlackGainModule::Process(const PixelView& in, PixelView& out) {
+    if (m_black == 0.0 && m_gain == 1.0 && in.container == out.container &&
+        in.channels == out.channels) {
+        std::memcpy(out.data, in.data, in.Samples() * (in.container / 8));
+        return LUMO_OK;
+    }
+    const MapperKey key{in.container, in.bits, out.container, out.bits, in.channels, m_generation};
+    if (!m_mapper.IsFor(key)) {
+        const double black = m_black;
+        const double gain = m_gain;
+        m_mapper.Build(key, [black, gain](uint32_t, uint32_t v) { return (v - black) * gain; });
+    }
+    m_mapper.Apply(in, out);
+    return LUMO_OK;
+}
+
+uint32_t CBlackGainModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
+    if (id != 12)
+        return LUMO_E_NOTSUPPORTED;
+    uint8_t data[BLOCK12_SIZE];
+    std::memcpy(data, &m_black, 8);
+    std::memcpy(data + 8, &m_gain, 8);
+    std::memset(block, 0, size);
+    std::memcpy(block, data, std::min(size, BLOCK12_SIZE));
+    return LUMO_OK;
+}
+
+uint32_t CBlackGainModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
+    if (id != 12 || size < BLOCK12_SIZE)
+        return id != 12 ? LUMO_E_NOTSUPPORTED : LUMO_E_INVALIDARG;
+    double black = 0;
+    double gain = 0;
+    std::memcpy(&black, block, 8);
+    std::memcpy(&gain, block + 8, 8);
+    if (!std::isfinite(black) || !std::isfinite(gain))
+        return LUMO_E_INVALIDARG;
+    m_black = black;
+    m_gain = gain;
+    ++m_generation;
+    return LUMO_OK;
+}
+
+uint32_t CBlackGainModule::LoadPart(CIniFile_0& store, uint32_t part) {
+    if (part == 0) {
+        const double black = store.GetDouble(Section(), "Black", m_black);
+        const double gain = store.GetDouble(Section(), "Gain", m_gain);
+        if (std::isfinite(black) && std::isfinite(gain)) {
+            m_black = black;
+            m_gain = gain;
+            ++m_generation;
+        }
+        return LUMO_OK;
+    }
+    return CProcessModule::LoadPart(store, part);
+}
+
+uint32_t CBlackGainModule::SavePart(CIniFile_0& store, uint32_t part, uint64_t index) {
+    if (part == 0) {
+        store.SetDouble(Section(), "Black", m_black);
+        store.SetDouble(Section(), "Gain", m_gain);
+        return LUMO_OK;
+    }
+    return CProcessModule::SavePart(store, part, index);
+}
+
+} // namespace lumo

@@ -1,0 +1,300 @@
+#include "libs/lumo/CCfaToRgbModule.h"
+
+#include "external/LumoResult.h"
+#include "settings/IniFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace lumo {
+
+namespace {
+
+constexpr size_t BLOCK12_SIZE = 32;
+constexpr const char* GAIN_KEYS[3] = {"GainRed", "GainGreen", "GainBlue"};
+
+// Index i mirrored about the edges of 0 .. n - 1 (the edge pixel itself is not repeated).
+inline int64_t Mirror(int64_t i, int64_t n) {
+    if (n == 1)
+        return 0;
+    if (i < 0)
+        i = -i;
+    if (i >= n)
+        i = 2 * n - 2 - i;
+    return std::clamp<int64_t>(i, 0, n - 1);
+}
+
+template <typename T, uint32_t N>
+inline void Put(T* dst, uint32_t x, uint32_t r, uint32_t g, uint32_t b) {
+    T* p = dst + size_t(x) * N;
+    p[0] = T(r);
+    p[1] = T(g);
+    p[2] = T(b);
+    if constexpr (N == 4)
+        p[3] = 0;
+}
+
+// One interior run of a row, x from 1 to w - 2, pixels in pairs. `redRow`: the row's colour
+// sites are red (else blue); `colourFirst`: pixel 1 is a colour site (else green).
+template <typename T, uint32_t N, bool redRow, bool colourFirst>
+void BilinearInterior(const T* __restrict a, const T* __restrict c, const T* __restrict b,
+                      T* __restrict dst, uint32_t w) {
+    auto colourSite = [&](uint32_t x) {
+        const uint32_t own = c[x];
+        const uint32_t g = (uint32_t(c[x - 1]) + c[x + 1] + a[x] + b[x] + 2) >> 2;
+        const uint32_t other = (uint32_t(a[x - 1]) + a[x + 1] + b[x - 1] + b[x + 1] + 2) >> 2;
+        if constexpr (redRow)
+            Put<T, N>(dst, x, own, g, other);
+        else
+            Put<T, N>(dst, x, other, g, own);
+    };
+    auto greenSite = [&](uint32_t x) {
+        const uint32_t side = (uint32_t(c[x - 1]) + c[x + 1] + 1) >> 1;
+        const uint32_t vert = (uint32_t(a[x]) + b[x] + 1) >> 1;
+        if constexpr (redRow)
+            Put<T, N>(dst, x, side, c[x], vert);
+        else
+            Put<T, N>(dst, x, vert, c[x], side);
+    };
+    uint32_t x = 1;
+    for (; x + 2 < w; x += 2) {
+        if constexpr (colourFirst) {
+            colourSite(x);
+            greenSite(x + 1);
+        } else {
+            greenSite(x);
+            colourSite(x + 1);
+        }
+    }
+    if (x + 1 < w) {
+        if constexpr (colourFirst)
+            colourSite(x);
+        else
+            greenSite(x);
+    }
+}
+
+// Any pixel, with mirrored neighbours; used for the borders and for the high-quality method.
+template <typename T>
+struct Mosaic {
+    const T* data;
+    int64_t w;
+    int64_t h;
+    uint32_t ox;
+    uint32_t oy;
+    int32_t At(int64_t x, int64_t y) const { return data[Mirror(y, h) * w + Mirror(x, w)]; }
+    uint32_t Phase(int64_t x, int64_t y) const {
+        return 2 * uint32_t((oy + uint64_t(y)) & 1) + uint32_t((ox + uint64_t(x)) & 1);
+    }
+};
+
+template <typename T>
+void BilinearPixel(const Mosaic<T>& m, int64_t x, int64_t y, uint32_t rgb[3]) {
+    const uint32_t p = m.Phase(x, y);
+    const int32_t own = m.At(x, y);
+    const int32_t cross = m.At(x - 1, y) + m.At(x + 1, y) + m.At(x, y - 1) + m.At(x, y + 1);
+    const int32_t diag =
+        m.At(x - 1, y - 1) + m.At(x + 1, y - 1) + m.At(x - 1, y + 1) + m.At(x + 1, y + 1);
+    const int32_t side = m.At(x - 1, y) + m.At(x + 1, y);
+    const int32_t vert = m.At(x, y - 1) + m.At(x, y + 1);
+    if (p == 1 || p == 2) {
+        const uint32_t g = uint32_t(cross + 2) >> 2;
+        const uint32_t other = uint32_t(diag + 2) >> 2;
+        rgb[0] = p == 1 ? own : other;
+        rgb[1] = g;
+        rgb[2] = p == 1 ? other : own;
+    } else { // green: p 0 on a red row, p 3 on a blue row
+        const uint32_t s = uint32_t(side + 1) >> 1;
+        const uint32_t v = uint32_t(vert + 1) >> 1;
+        rgb[0] = p == 0 ? s : v;
+        rgb[1] = own;
+        rgb[2] = p == 0 ? v : s;
+    }
+}
+
+// Gradient-corrected bilinear interpolation (5 x 5 kernels, weights in sixteenths).
+template <typename T>
+void HighQualityPixel(const Mosaic<T>& m, int64_t x, int64_t y, int32_t maxValue, uint32_t rgb[3]) {
+    auto v = [&](int64_t dx, int64_t dy) { return m.At(x + dx, y + dy); };
+    const uint32_t p = m.Phase(x, y);
+    const int32_t c = v(0, 0);
+    const int32_t cross1 = v(-1, 0) + v(1, 0) + v(0, -1) + v(0, 1);
+    const int32_t cross2 = v(-2, 0) + v(2, 0) + v(0, -2) + v(0, 2);
+    const int32_t diag = v(-1, -1) + v(1, -1) + v(-1, 1) + v(1, 1);
+    const int32_t side1 = v(-1, 0) + v(1, 0);
+    const int32_t side2 = v(-2, 0) + v(2, 0);
+    const int32_t vert1 = v(0, -1) + v(0, 1);
+    const int32_t vert2 = v(0, -2) + v(0, 2);
+    auto clip = [maxValue](int32_t sixteenths) {
+        return uint32_t(std::clamp((sixteenths + 8) >> 4, 0, maxValue));
+    };
+    if (p == 1 || p == 2) {
+        const uint32_t g = clip(8 * c + 4 * cross1 - 2 * cross2);
+        const uint32_t other = clip(12 * c + 4 * diag - 3 * cross2);
+        rgb[0] = p == 1 ? uint32_t(c) : other;
+        rgb[1] = g;
+        rgb[2] = p == 1 ? other : uint32_t(c);
+    } else {
+        // Colour whose neighbours lie in the row, then the one whose neighbours lie in the column.
+        const uint32_t inRow = clip(10 * c + 8 * side1 - 2 * side2 - 2 * diag + vert2);
+        const uint32_t inColumn = clip(10 * c + 8 * vert1 - 2 * vert2 - 2 * diag + side2);
+        rgb[0] = p == 0 ? inRow : inColumn;
+        rgb[1] = uint32_t(c);
+        rgb[2] = p == 0 ? inColumn : inRow;
+    }
+}
+
+template <typename T, uint32_t N>
+void Demosaic(const PixelView& in, PixelView& out, uint32_t method) {
+    const Mosaic<T> m{reinterpret_cast<const T*>(in.data), in.width, in.height, in.originX,
+                      in.originY};
+    const int32_t maxValue = int32_t(in.MaxValue());
+    const uint32_t w = in.width;
+    const uint32_t h = in.height;
+    uint32_t rgb[3];
+    for (uint32_t y = 0; y < h; ++y) {
+        T* dst = out.Row<T>(y);
+        if (method == CCfaToRgbModule::METHOD_HIGH_QUALITY) {
+            for (uint32_t x = 0; x < w; ++x) {
+                HighQualityPixel(m, x, y, maxValue, rgb);
+                Put<T, N>(dst, x, rgb[0], rgb[1], rgb[2]);
+            }
+            continue;
+        }
+        if (w >= 3 && h >= 2) {
+            const T* a = m.data + size_t(Mirror(int64_t(y) - 1, h)) * w;
+            const T* c = m.data + size_t(y) * w;
+            const T* b = m.data + size_t(Mirror(int64_t(y) + 1, h)) * w;
+            const bool redRow = ((in.originY + y) & 1) == 0;
+            const bool colourFirst = ((in.originX + 1) & 1) == (redRow ? 1u : 0u);
+            if (redRow && colourFirst)
+                BilinearInterior<T, N, true, true>(a, c, b, dst, w);
+            else if (redRow)
+                BilinearInterior<T, N, true, false>(a, c, b, dst, w);
+            else if (colourFirst)
+                BilinearInterior<T, N, false, true>(a, c, b, dst, w);
+            else
+                BilinearInterior<T, N, false, false>(a, c, b, dst, w);
+            BilinearPixel(m, 0, y, rgb);
+            Put<T, N>(dst, 0, rgb[0], rgb[1], rgb[2]);
+            BilinearPixel(m, w - 1, y, rgb);
+            Put<T, N>(dst, w - 1, rgb[0], rgb[1], rgb[2]);
+        } else {
+            for (uint32_t x = 0; x < w; ++x) {
+                BilinearPixel(m, x, y, rgb);
+                Put<T, N>(dst, x, rgb[0], rgb[1], rgb[2]);
+            }
+        }
+    }
+}
+
+} // namespace
+
+CCfaToRgbModule::CCfaToRgbModule() : CProcessModule(ID, "CFA to RGB") {}
+
+uint32_t CCfaToRgbModule::OutputClass(const CLumoImage&) const {
+    return ImageFormat::CLASS_RGB;
+}
+
+uint32_t CCfaToRgbModule::Process(const PixelView& in, PixelView& out) {
+    if (in.channels != 1 || in.container != out.container ||
+        (out.channels != 3 && out.channels != 4))
+        return LUMO_E_INVALIDARG;
+    if (in.container == 8 && out.channels == 4)
+        Demosaic<uint8_t, 4>(in, out, m_method);
+    else if (in.container == 8)
+        Demosaic<uint8_t, 3>(in, out, m_method);
+    else if (out.channels == 4)
+        Demosaic<uint16_t, 4>(in, out, m_method);
+    else
+        Demosaic<uint16_t, 3>(in, out, m_method);
+    ApplyWhiteBalance(out);
+    return LUMO_OK;
+}
+
+void CCfaToRgbModule::ApplyWhiteBalance(PixelView& out) {
+    if (m_gains[0] == 1.0 && m_gains[1] == 1.0 && m_gains[2] == 1.0)
+        return;
+    const size_t size = size_t(1) << out.container;
+    const double top = double(out.MaxValue());
+    std::vector<uint16_t> tables[3];
+    for (size_t c = 0; c < 3; ++c) {
+        tables[c].resize(size);
+        for (size_t v = 0; v < size; ++v)
+            tables[c][v] = uint16_t(std::min(top, std::floor(double(v) * m_gains[c] + 0.5)));
+    }
+    const size_t pixels = size_t(out.width) * out.height;
+    for (size_t p = 0; p < pixels; ++p)
+        for (size_t c = 0; c < 3; ++c) {
+            if (out.container == 8) {
+                uint8_t& s = out.data[p * out.channels + c];
+                s = uint8_t(tables[c][s]);
+            } else {
+                uint16_t& s = reinterpret_cast<uint16_t*>(out.data)[p * out.channels + c];
+                s = tables[c][s];
+            }
+        }
+}
+
+uint32_t CCfaToRgbModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
+    if (id != 12)
+        return LUMO_E_NOTSUPPORTED;
+    uint8_t data[BLOCK12_SIZE] = {};
+    std::memcpy(data, &m_method, 4);
+    std::memcpy(data + 8, m_gains, 24);
+    std::memset(block, 0, size);
+    std::memcpy(block, data, std::min(size, BLOCK12_SIZE));
+    return LUMO_OK;
+}
+
+uint32_t CCfaToRgbModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
+    if (id != 12)
+        return LUMO_E_NOTSUPPORTED;
+    if (size < BLOCK12_SIZE)
+        return LUMO_E_INVALIDARG;
+    uint32_t method = 0;
+    double gains[3];
+    std::memcpy(&method, block, 4);
+    std::memcpy(gains, block + 8, 24);
+    for (double g : gains)
+        if (!std::isfinite(g) || g < 0.0 || g > 64.0)
+            return LUMO_E_INVALIDARG;
+    if (method > METHOD_HIGH_QUALITY)
+        return LUMO_E_INVALIDARG;
+    m_method = method;
+    std::memcpy(m_gains, gains, sizeof(gains));
+    return LUMO_OK;
+}
+
+uint32_t CCfaToRgbModule::LoadPart(CIniFile_0& store, uint32_t part) {
+    if (part == 0) {
+        const uint32_t method = store.GetUInt32(Section(), "Method", m_method);
+        m_method = method <= METHOD_HIGH_QUALITY ? method : m_method;
+        return LUMO_OK;
+    }
+    if (part == 1) {
+        for (size_t c = 0; c < 3; ++c) {
+            const double g = store.GetDouble(Section(), GAIN_KEYS[c], m_gains[c]);
+            if (std::isfinite(g) && g >= 0.0 && g <= 64.0)
+                m_gains[c] = g;
+        }
+        return LUMO_OK;
+    }
+    return CProcessModule::LoadPart(store, part);
+}
+
+uint32_t CCfaToRgbModule::SavePart(CIniFile_0& store, uint32_t part, uint64_t index) {
+    if (part == 0) {
+        store.SetUInt32(Section(), "Method", m_method);
+        return LUMO_OK;
+    }
+    if (part == 1) {
+        for (size_t c = 0; c < 3; ++c)
+            store.SetDouble(Section(), GAIN_KEYS[c], m_gains[c]);
+        return LUMO_OK;
+    }
+    return CProcessModule::SavePart(store, part, index);
+}
+
+} // namespace lumo

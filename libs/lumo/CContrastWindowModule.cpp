@@ -1,0 +1,109 @@
+#include "libs/lumo/CContrastWindowModule.h"
+
+#include "external/LumoResult.h"
+#include "settings/IniFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace lumo {
+
+namespace {
+constexpr size_t BLOCK12_SIZE = 128;
+constexpr size_t LABEL_OFFSET = 96;
+constexpr size_t LABEL_ROOM = BLOCK12_SIZE - LABEL_OFFSET;
+} // namespace
+
+CContrastWindowModule::CContrastWindowModule() : CProcessModule(ID, "Contrast Window") {}
+
+uint32_t CContrastWindowModule::OutputMaxBits(const CLumoImage&) const {
+    return 8;
+}
+
+uint32_t CContrastWindowModule::Process(const PixelView& in, PixelView& out) {
+    const MapperKey key{in.container, in.bits, out.container, out.bits, in.channels, m_generation};
+    if (!m_mapper.IsFor(key)) {
+        const double lo = m_min;
+        const double hi = m_max;
+        const double top = double(out.MaxValue());
+        m_mapper.Build(key, [lo, hi, top](uint32_t, uint32_t v) {
+            if (hi <= lo)
+                return v >= hi ? top : 0.0;
+            return (v - lo) * top / (hi - lo);
+        });
+    }
+    m_mapper.Apply(in, out);
+    return LUMO_OK;
+}
+
+uint32_t CContrastWindowModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
+    if (id != 12)
+        return LUMO_E_NOTSUPPORTED;
+    uint8_t data[BLOCK12_SIZE] = {};
+    std::memcpy(data + 16, &m_min, 8);
+    std::memcpy(data + 24, &m_max, 8);
+    std::memcpy(data + LABEL_OFFSET, m_label.c_str(), std::min(m_label.size(), LABEL_ROOM - 1));
+    std::memset(block, 0, size);
+    std::memcpy(block, data, std::min(size, BLOCK12_SIZE));
+    return LUMO_OK;
+}
+
+uint32_t CContrastWindowModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
+    if (id != 12)
+        return LUMO_E_NOTSUPPORTED;
+    if (size < BLOCK12_SIZE)
+        return LUMO_E_INVALIDARG;
+    double lo = 0;
+    double hi = 0;
+    std::memcpy(&lo, block + 16, 8);
+    std::memcpy(&hi, block + 24, 8);
+    if (!std::isfinite(lo) || !std::isfinite(hi))
+        return LUMO_E_INVALIDARG;
+    m_min = lo;
+    m_max = hi;
+    // The label ends at its zero or at the end of the block, whichever comes first.
+    const char* label = reinterpret_cast<const char*>(block + LABEL_OFFSET);
+    m_label.assign(label, strnlen(label, LABEL_ROOM - 1));
+    ++m_generation;
+    return LUMO_OK;
+}
+
+uint32_t CContrastWindowModule::SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    if (id != PARAM_RESET_WINDOW)
+        return CProcessModule::SetOwnParam(id, a, b);
+    if (a == 1) {
+        CLumoImage* input = Input();
+        if (!input)
+            return LUMO_E_NOIMAGE;
+        m_min = 0.0;
+        m_max = std::ldexp(1.0, int(input->GetSignificantBits())) - 1.0;
+        ++m_generation;
+    }
+    return LUMO_OK;
+}
+
+uint32_t CContrastWindowModule::LoadPart(CIniFile_0& store, uint32_t part) {
+    if (part == 0) {
+        const double lo = store.GetDouble(Section(), "Minimum", m_min);
+        const double hi = store.GetDouble(Section(), "Maximum", m_max);
+        if (std::isfinite(lo) && std::isfinite(hi)) {
+            m_min = lo;
+            m_max = hi;
+            ++m_generation;
+        }
+        return LUMO_OK;
+    }
+    return CProcessModule::LoadPart(store, part);
+}
+
+uint32_t CContrastWindowModule::SavePart(CIniFile_0& store, uint32_t part, uint64_t index) {
+    if (part == 0) {
+        store.SetDouble(Section(), "Minimum", m_min);
+        store.SetDouble(Section(), "Maximum", m_max);
+        return LUMO_OK;
+    }
+    return CProcessModule::SavePart(store, part, index);
+}
+
+} // namespace lumo

@@ -1,0 +1,51 @@
+// Object ID 256, "Display": turns the processed image into a display-ready buffer off the UI
+// thread (Execute (2)): 8-bit grey for one-sample images, 32-bit pixels in memory order
+// B, G, R, 0xFF for RGB images (classes 4). Painting into a window (Execute (1)) belongs to the
+// desktop shell and is not offered here.
+// Parameters: 4 log sink; 1024 display method (Set: 1 Direct Draw, 2 DIB, 3 automatic; Get:
+// a = uint32_t* method, b = uint32_t* method in use); 1025 window handle; 1027 zoom (x, y, signed);
+// 1029 hard/soft zoom flag (Set: a; Get: a = uint32_t*); 1030 Get: a = const LumoDisplayFrame**.
+#pragma once
+
+#include "libs/lumo/CModuleBase.h"
+
+#include <cstdint>
+#include <vector>
+
+struct LumoDisplayFrame {
+    const uint8_t* pixels; // rows packed, top row first
+    uint32_t width;
+    uint32_t height;
+    uint32_t bytesPerPixel; // 1 grey, 4 B, G, R, 0xFF
+};
+
+namespace lumo {
+
+class CDisplayModule final : public CModuleBase {
+public:
+    static constexpr uint32_t ID = 256;
+    static constexpr uint32_t PARAM_METHOD = 1024;
+    static constexpr uint32_t PARAM_WINDOW = 1025;
+    static constexpr uint32_t PARAM_ZOOM = 1027;
+    static constexpr uint32_t PARAM_HARD_ZOOM = 1029;
+    static constexpr uint32_t PARAM_FRAME = 1030;
+    CDisplayModule() : CModuleBase(ID) {}
+
+    uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    uint32_t Execute(uint32_t mode) override;
+
+private:
+    uint32_t TakeImage();
+
+    uint32_t m_method = 2;
+    uint32_t m_methodInUse = 0;
+    void* m_pWindow = nullptr;
+    int32_t m_zoomX = 1;
+    int32_t m_zoomY = 1;
+    uint32_t m_hardZoom = 0;
+    std::vector<uint8_t> m_pixels;
+    LumoDisplayFrame m_frame{};
+};
+
+} // namespace lumo

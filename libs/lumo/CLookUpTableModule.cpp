@@ -1,0 +1,261 @@
+#include "libs/lumo/CLookUpTableModule.h"
+
+#include "external/LumoResult.h"
+#include "settings/IniFile.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace lumo {
+
+namespace {
+
+constexpr size_t BLOCK12_SIZE = 184;
+constexpr size_t BLOCK13_SIZE = 152;
+constexpr size_t NAME_OFFSET = 24;
+constexpr size_t NAME_ROOM = 64;
+constexpr const char* CHANNEL_ITEMS[3] = {"Red", "Green", "Blue"};
+
+LutTable MakeTable(const char* name, double (*curve)(double)) {
+    LutTable table;
+    table.name = name;
+    for (size_t i = 0; i < LutTable::POINTS; ++i) {
+        double y = curve(double(i) / double(LutTable::POINTS - 1));
+        y = std::clamp(y, 0.0, 1.0);
+        const uint16_t v = uint16_t(std::lround(y * 65535.0));
+        for (auto& channel : table.points)
+            channel[i] = v;
+    }
+    return table;
+}
+
+// Linear interpolation of a channel's points at normalised input t (0 .. 1), as 0 .. 1.
+double Evaluate(const std::array<uint16_t, LutTable::POINTS>& points, double t) {
+    const double pos = std::clamp(t, 0.0, 1.0) * double(LutTable::POINTS - 1);
+    const size_t i = std::min(size_t(pos), LutTable::POINTS - 2);
+    const double f = pos - double(i);
+    return (points[i] * (1.0 - f) + points[i + 1] * f) / 65535.0;
+}
+
+} // namespace
+
+std::vector<LutTable> CLookUpTableModule::FactoryTables() {
+    return {
+        MakeTable("Identity", [](double x) { return x; }),
+        MakeTable("Gamma 0.45", [](double x) { return std::pow(x, 0.45); }),
+        MakeTable("Gamma 2.2", [](double x) { return std::pow(x, 2.2); }),
+        MakeTable("Inverted", [](double x) { return 1.0 - x; }),
+        MakeTable("Logarithmic", [](double x) { return std::log1p(255.0 * x) / std::log(256.0); }),
+        MakeTable("Contrast S-curve",
+                  [](double x) { return 0.5 - 0.5 * std::cos(3.14159265358979323846 * x); }),
+    };
+}
+
+CLookUpTableModule::CLookUpTableModule()
+    : CProcessModule(ID, "Look-up Table"), m_factory(FactoryTables()) {
+    m_actual = m_factory[0];
+}
+
+uint32_t CLookUpTableModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    if (id == PARAM_KIND)
+        m_loadCount = 0;
+    return CProcessModule::SetParam(id, a, b);
+}
+
+uint32_t CLookUpTableModule::Process(const PixelView& in, PixelView& out) {
+    const MapperKey key{in.container, in.bits, out.container, out.bits, in.channels, m_generation};
+    if (!m_mapper.IsFor(key)) {
+        const double inMax = double(in.MaxValue());
+        const double outMax = double(out.MaxValue());
+        const bool perChannel = m_colourMode == 3 || in.channels >= 3;
+        const LutTable& table = m_actual;
+        m_mapper.Build(key, [&](uint32_t c, uint32_t v) {
+            const size_t channel = perChannel ? std::min<size_t>(c, 2) : 0;
+            return Evaluate(table.points[channel], double(v) / inMax) * outMax;
+        });
+    }
+    m_mapper.Apply(in, out);
+    return LUMO_OK;
+}
+
+uint32_t CLookUpTableModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
+    std::memset(block, 0, size);
+    if (id == 12) {
+        uint8_t data[BLOCK12_SIZE] = {};
+        std::memcpy(data + 8, &m_colourMode, 4);
+        std::memcpy(data + 12, &m_imageClass, 4);
+        std::memcpy(data + 16, &m_selectedKind, 4);
+        std::memcpy(data + 20, &m_selectedIndex, 4);
+        std::memcpy(data + NAME_OFFSET, m_actual.name.c_str(),
+                    std::min(m_actual.name.size(), NAME_ROOM - 1));
+        std::memcpy(block, data, std::min(size, BLOCK12_SIZE));
+        return LUMO_OK;
+    }
+    if (id == 13) {
+        uint8_t data[BLOCK13_SIZE] = {};
+        std::memcpy(data + 24, &m_ranges[0], 8);
+        std::memcpy(data + 56, &m_ranges[1], 8);
+        std::memcpy(data + 88, &m_ranges[2], 8);
+        std::memcpy(block, data, std::min(size, BLOCK13_SIZE));
+        return LUMO_OK;
+    }
+    if (id == 14) {
+        std::memcpy(block, m_block14.data(), std::min(size, m_block14.size()));
+        return LUMO_OK;
+    }
+    return LUMO_E_NOTSUPPORTED;
+}
+
+uint32_t CLookUpTableModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
+    if (id == 12) {
+        if (size < NAME_OFFSET)
+            return LUMO_E_INVALIDARG;
+        uint32_t mode = 0;
+        std::memcpy(&mode, block + 8, 4);
+        std::memcpy(&m_imageClass, block + 12, 4);
+        m_colourMode = mode == 3 ? 3 : 1;
+    } else if (id == 13) {
+        if (size < 96)
+            return LUMO_E_INVALIDARG;
+        std::memcpy(&m_ranges[0], block + 24, 8);
+        std::memcpy(&m_ranges[1], block + 56, 8);
+        std::memcpy(&m_ranges[2], block + 88, 8);
+    } else if (id == 14) {
+        std::memcpy(m_block14.data(), block, std::min(size, m_block14.size()));
+    } else {
+        return LUMO_E_NOTSUPPORTED;
+    }
+    ++m_generation;
+    return LUMO_OK;
+}
+
+uint32_t CLookUpTableModule::SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    switch (id) {
+    case PARAM_SELECT: {
+        const std::vector<LutTable>& list = a == 1 ? m_factory : m_user;
+        if ((a != 1 && a != 2) || b >= list.size())
+            return LUMO_E_INVALIDARG;
+        m_actual = list[b];
+        m_selectedKind = uint32_t(a);
+        m_selectedIndex = uint32_t(b);
+        break;
+    }
+    case PARAM_POINTS:
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        for (size_t c = 0; c < 3; ++c)
+            std::memcpy(m_actual.points[c].data(),
+                        reinterpret_cast<const uint16_t*>(a) + c * LutTable::POINTS,
+                        LutTable::POINTS * 2);
+        m_actual.name = "Custom";
+        break;
+    case PARAM_KEEP_USER:
+        m_user.push_back(m_actual);
+        break;
+    case PARAM_REMOVE_USER:
+        if (a >= m_user.size())
+            return LUMO_E_INVALIDARG;
+        m_user.erase(m_user.begin() + std::ptrdiff_t(a));
+        break;
+    default:
+        return CProcessModule::SetOwnParam(id, a, b);
+    }
+    ++m_generation;
+    return LUMO_OK;
+}
+
+uint32_t CLookUpTableModule::GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    if (id != PARAM_POINTS)
+        return CProcessModule::GetOwnParam(id, a, b);
+    if (!a)
+        return LUMO_E_INVALIDARG;
+    for (size_t c = 0; c < 3; ++c)
+        std::memcpy(reinterpret_cast<uint16_t*>(a) + c * LutTable::POINTS,
+                    m_actual.points[c].data(), LutTable::POINTS * 2);
+    return LUMO_OK;
+}
+
+bool CLookUpTableModule::ReadTable(CIniFile_0& store, LutTable& table) {
+    if (!Key())
+        return false;
+    char name[NAME_ROOM] = {};
+    int found = 0;
+    store.GetListString(Section(), Key(), "Name", "", name, sizeof(name), &found);
+    if (!found)
+        return false;
+    for (size_t c = 0; c < 3; ++c) {
+        found = 0;
+        const uint64_t length =
+            store.GetListBinary(Section(), Key(), CHANNEL_ITEMS[c], nullptr, 0,
+                                table.points[c].data(), LutTable::POINTS * 2, &found);
+        if (!found || length != LutTable::POINTS * 2)
+            return false;
+    }
+    table.name = name;
+    return true;
+}
+
+void CLookUpTableModule::WriteTable(CIniFile_0& store, const LutTable& table) {
+    store.SetListString(Section(), Key(), "Name", table.name.c_str());
+    for (size_t c = 0; c < 3; ++c)
+        store.SetListBinary(Section(), Key(), CHANNEL_ITEMS[c], table.points[c].data(),
+                            LutTable::POINTS * 2);
+}
+
+uint32_t CLookUpTableModule::LoadPart(CIniFile_0& store, uint32_t part) {
+    if (part == 0) {
+        LutTable table;
+        if (!ReadTable(store, table))
+            return LUMO_E_INVALIDARG;
+        if (Kind() == 0) {
+            m_actual = table;
+        } else if (Kind() == 1) {
+            if (m_loadCount < m_factory.size())
+                m_factory[m_loadCount] = table;
+            else
+                m_factory.push_back(table);
+        } else {
+            if (m_loadCount == 0)
+                m_user.clear();
+            m_user.push_back(table);
+        }
+        ++m_loadCount;
+        ++m_generation;
+        return LUMO_OK;
+    }
+    if (part == 1) {
+        m_selectedKind = store.GetUInt32(Section(), "SelectedKind", m_selectedKind);
+        m_selectedIndex = store.GetUInt32(Section(), "SelectedIndex", m_selectedIndex);
+        return LUMO_OK;
+    }
+    return CProcessModule::LoadPart(store, part);
+}
+
+uint32_t CLookUpTableModule::SavePart(CIniFile_0& store, uint32_t part, uint64_t index) {
+    if (Key() && Kind() != 0) { // a factory or user table: the number is its index
+        const std::vector<LutTable>& list = Kind() == 1 ? m_factory : m_user;
+        if (index >= list.size())
+            return LUMO_E_INVALIDARG;
+        WriteTable(store, list[index]);
+        return LUMO_OK;
+    }
+    if (part == 0) {
+        if (!Key())
+            return LUMO_E_INVALIDARG;
+        WriteTable(store, m_actual);
+        return LUMO_OK;
+    }
+    if (part == 1) {
+        store.SetUInt32(Section(), "SelectedKind", m_selectedKind);
+        store.SetUInt32(Section(), "SelectedIndex", m_selectedIndex);
+        return LUMO_OK;
+    }
+    return CProcessModule::SavePart(store, part, index);
+}
+
+uint64_t CLookUpTableModule::TableCount() const {
+    return Kind() == 1 ? m_factory.size() : Kind() == 2 ? m_user.size() : 1;
+}
+
+} // namespace lumo

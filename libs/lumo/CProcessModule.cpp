@@ -1,0 +1,155 @@
+#include "libs/lumo/CProcessModule.h"
+
+#include "external/LumoResult.h"
+#include "settings/IniFile.h"
+
+namespace lumo {
+
+CProcessModule::CProcessModule(uint32_t objectId, const char* dialogTitle)
+    : CModuleBase(objectId), m_dialogTitle(dialogTitle) {}
+
+uint32_t CProcessModule::QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c,
+                                    uintptr_t d) {
+    if (id == LUMO_PARAM_DIALOGS) {
+        if (!b)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<uint64_t*>(b) = 1;
+        return LUMO_OK;
+    }
+    if (id == PARAM_STORE) {
+        if (!d)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<uint64_t*>(d) = TableCount();
+        return LUMO_OK;
+    }
+    return CModuleBase::QueryParam(id, a, b, c, d);
+}
+
+uint32_t CProcessModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    switch (id) {
+    case 12:
+    case 13:
+    case 14:
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        return WriteBlock(id, reinterpret_cast<const uint8_t*>(a), b);
+    case LUMO_PARAM_TITLE:
+        if (!b)
+            return LUMO_E_INVALIDARG;
+        m_dialogTitle = reinterpret_cast<const char*>(b);
+        return LUMO_OK;
+    case PARAM_WHERE:
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        m_section = reinterpret_cast<const char*>(a);
+        m_bHasKey = b != 0;
+        m_key = b ? reinterpret_cast<const char*>(b) : "";
+        return LUMO_OK;
+    case PARAM_KIND:
+        m_kind = static_cast<uint32_t>(a);
+        return LUMO_OK;
+    case PARAM_STORE:
+        if (!a || m_section.empty())
+            return LUMO_E_INVALIDARG;
+        return LoadPart(*reinterpret_cast<CIniFile_0*>(a), static_cast<uint32_t>(b));
+    case LUMO_PARAM_NOTIFY:
+    case LUMO_PARAM_LOG:
+        return CModuleBase::SetParam(id, a, b);
+    default:
+        return SetOwnParam(id, a, b);
+    }
+}
+
+uint32_t CProcessModule::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    switch (id) {
+    case 12:
+    case 13:
+    case 14:
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        return ReadBlock(id, reinterpret_cast<uint8_t*>(a), b);
+    case LUMO_PARAM_DIALOGS:
+        if (a != 0 || !b)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<LumoDialogInfo*>(b) = LumoDialogInfo{DialogId(), 0};
+        return LUMO_OK;
+    case LUMO_PARAM_TITLE:
+        if (a != DialogId() || !b)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<const char**>(b) = m_dialogTitle.c_str();
+        return LUMO_OK;
+    case PARAM_STORE:
+        if (!a || m_section.empty())
+            return LUMO_E_INVALIDARG;
+        return SavePart(*reinterpret_cast<CIniFile_0*>(a), static_cast<uint32_t>(b), b);
+    case LUMO_PARAM_LOG:
+        return CModuleBase::GetParam(id, a, b);
+    default:
+        return GetOwnParam(id, a, b);
+    }
+}
+
+uint32_t CProcessModule::Execute(uint32_t mode) {
+    if (mode != EXECUTE_PROCESS)
+        return LUMO_E_NOTSUPPORTED;
+    PixelView in;
+    PixelView out;
+    if (!PixelView::Of(Input(), in) || !PixelView::Of(Output(), out))
+        return LUMO_E_NOIMAGE;
+    const LumoOutputInfo* info = GetOutputInfo(0);
+    // An input that changed its geometry since the output was prepared is refused, not overrun.
+    if (!info || out.width != info->width || out.height != info->height ||
+        out.imageClass != info->imageClass)
+        return LUMO_E_INVALIDARG;
+    Output()->SetOrigin(in.originX, in.originY);
+    out.originX = in.originX;
+    out.originY = in.originY;
+    return Process(in, out);
+}
+
+const LumoOutputInfo* CProcessModule::GetOutputInfo(uint32_t which) {
+    if (which != 0 || !Input() || Input()->GetWidth() == 0)
+        return nullptr;
+    m_info = LumoOutputInfo{1, Input()->GetWidth(), Input()->GetHeight(), OutputMaxBits(*Input()),
+                            OutputClass(*Input())};
+    return &m_info;
+}
+
+uint32_t CProcessModule::OutputClass(const CLumoImage& input) const {
+    return ImageFormat::ImageClass(input.GetFormat(nullptr));
+}
+
+uint32_t CProcessModule::OutputMaxBits(const CLumoImage&) const {
+    return 16;
+}
+
+uint32_t CProcessModule::ReadBlock(uint32_t, uint8_t*, size_t) {
+    return LUMO_E_NOTSUPPORTED;
+}
+
+uint32_t CProcessModule::WriteBlock(uint32_t, const uint8_t*, size_t) {
+    return LUMO_E_NOTSUPPORTED;
+}
+
+uint32_t CProcessModule::LoadPart(CIniFile_0& store, uint32_t part) {
+    if (part == 2)
+        m_editState = store.GetUInt32(Section(), "EditState", m_editState);
+    return part <= 2 ? LUMO_OK : LUMO_E_INVALIDARG;
+}
+
+uint32_t CProcessModule::SavePart(CIniFile_0& store, uint32_t part, uint64_t) {
+    if (part == 2)
+        return store.SetUInt32(Section(), "EditState", m_editState) == INI_OK ? LUMO_OK
+                                                                              : LUMO_E_INVALIDARG;
+    return part <= 2 ? LUMO_OK : LUMO_E_INVALIDARG;
+}
+
+uint32_t CProcessModule::SetOwnParam(uint32_t, uintptr_t, uintptr_t) {
+    return LUMO_E_NOTSUPPORTED;
+}
+
+uint32_t CProcessModule::GetOwnParam(uint32_t, uintptr_t, uintptr_t) {
+    return LUMO_E_NOTSUPPORTED;
+}
+
+} // namespace lumo

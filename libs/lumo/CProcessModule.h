@@ -1,0 +1,69 @@
+// What the processing modules share beyond CModuleBase: the output request the chain prepares
+// outputs by, one dialog with its title, parameter blocks 12-14, and settings persistence:
+//   15 (section, key or null)  where the next load or save goes
+//   16 (kind)                  table kind (the look-up-table module; others keep it)
+//   17 Set (store, part) loads, Get (store, part or table index) saves; a store is a CIniFile_0*
+// Dialogs (Qt) come with the desktop shell: OpenDialog fails with LUMO_E_NOTSUPPORTED.
+#pragma once
+
+#include "libs/lumo/CModuleBase.h"
+#include "libs/lumo/PixelView.h"
+
+#include <string>
+
+class CIniFile_0;
+
+namespace lumo {
+
+class CProcessModule : public CModuleBase {
+public:
+    CProcessModule(uint32_t objectId, const char* dialogTitle);
+
+    uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c, uintptr_t d) override;
+    uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    uint32_t Execute(uint32_t mode) override;
+    const LumoOutputInfo* GetOutputInfo(uint32_t which) override;
+
+    static constexpr uint32_t PARAM_WHERE = 15;
+    static constexpr uint32_t PARAM_KIND = 16;
+    static constexpr uint32_t PARAM_STORE = 17;
+
+    uint32_t DialogId() const { return GetObjectId() << 8 | 1; }
+
+protected:
+    // The class and most significant bits of the output for this input.
+    virtual uint32_t OutputClass(const CLumoImage& input) const;
+    virtual uint32_t OutputMaxBits(const CLumoImage& input) const;
+    // Execute (0) with input and output checked: both exist, have frames, and the output has
+    // the prepared geometry. Returns LUMO_OK or an error code.
+    virtual uint32_t Process(const PixelView& in, PixelView& out) = 0;
+    // Parameter blocks 12, 13, 14 (`size` bytes); LUMO_E_NOTSUPPORTED when the module has none.
+    virtual uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size);
+    virtual uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size);
+    // Persistence of one part into/out of `store` at Section()/Key(). Part 0 and 1 go to the
+    // INI file store, part 2 (edit state) to the registry store.
+    virtual uint32_t LoadPart(CIniFile_0& store, uint32_t part);
+    virtual uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index);
+    virtual uint64_t TableCount() const { return 0; }
+    // Any other parameter; LUMO_E_NOTSUPPORTED by default.
+    virtual uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b);
+    virtual uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b);
+
+    const char* Section() const { return m_section.c_str(); }
+    // The key set with parameter 15, null for the module's own keys.
+    const char* Key() const { return m_bHasKey ? m_key.c_str() : nullptr; }
+    uint32_t Kind() const { return m_kind; }
+    // An opaque value the module's dialog keeps between sessions (part 2, "EditState").
+    uint32_t m_editState = 0;
+
+private:
+    std::string m_dialogTitle;
+    std::string m_section;
+    std::string m_key;
+    bool m_bHasKey = false;
+    uint32_t m_kind = 0;
+    LumoOutputInfo m_info{};
+};
+
+} // namespace lumo
