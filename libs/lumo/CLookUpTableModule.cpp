@@ -17,11 +17,34 @@ constexpr size_t NAME_OFFSET = 24;
 constexpr size_t NAME_ROOM = 64;
 constexpr const char* CHANNEL_ITEMS[3] = {"Red", "Green", "Blue"};
 
-LutTable MakeTable(const char* name, double (*curve)(double)) {
+double CurveOf(int32_t index, double x) {
+    switch (index) {
+    case 0:
+        return x;
+    case 1:
+        return std::pow(x, 0.45);
+    case 2:
+        return std::pow(x, 2.2);
+    case 3:
+        return 1.0 - x;
+    case 4:
+        return std::log1p(255.0 * x) / std::log(256.0);
+    case 5:
+        return 0.5 - 0.5 * std::cos(3.14159265358979323846 * x);
+    default:
+        return x;
+    }
+}
+constexpr const char* CURVE_NAMES[] = {"Identity", "Gamma 0.45",  "Gamma 2.2",
+                                       "Inverted", "Logarithmic", "Contrast S-curve"};
+constexpr int32_t CURVE_COUNT = 6;
+
+LutTable MakeTable(int32_t index) {
     LutTable table;
-    table.name = name;
+    table.name = CURVE_NAMES[index];
+    table.curve = index;
     for (size_t i = 0; i < LutTable::POINTS; ++i) {
-        double y = curve(double(i) / double(LutTable::POINTS - 1));
+        double y = CurveOf(index, double(i) / double(LutTable::POINTS - 1));
         y = std::clamp(y, 0.0, 1.0);
         const uint16_t v = uint16_t(std::lround(y * 65535.0));
         for (auto& channel : table.points)
@@ -41,15 +64,10 @@ double Evaluate(const std::array<uint16_t, LutTable::POINTS>& points, double t) 
 } // namespace
 
 std::vector<LutTable> CLookUpTableModule::FactoryTables() {
-    return {
-        MakeTable("Identity", [](double x) { return x; }),
-        MakeTable("Gamma 0.45", [](double x) { return std::pow(x, 0.45); }),
-        MakeTable("Gamma 2.2", [](double x) { return std::pow(x, 2.2); }),
-        MakeTable("Inverted", [](double x) { return 1.0 - x; }),
-        MakeTable("Logarithmic", [](double x) { return std::log1p(255.0 * x) / std::log(256.0); }),
-        MakeTable("Contrast S-curve",
-                  [](double x) { return 0.5 - 0.5 * std::cos(3.14159265358979323846 * x); }),
-    };
+    std::vector<LutTable> tables;
+    for (int32_t k = 0; k < CURVE_COUNT; ++k)
+        tables.push_back(MakeTable(k));
+    return tables;
 }
 
 CLookUpTableModule::CLookUpTableModule()
@@ -71,8 +89,11 @@ uint32_t CLookUpTableModule::Process(const PixelView& in, PixelView& out) {
         const bool perChannel = m_colourMode == 3 || in.channels >= 3;
         const LutTable& table = m_actual;
         m_mapper.Build(key, [&](uint32_t c, uint32_t v) {
+            const double x = std::min(double(v) / inMax, 1.0);
+            if (table.curve >= 0 && table.curve < CURVE_COUNT)
+                return std::clamp(CurveOf(table.curve, x), 0.0, 1.0) * outMax;
             const size_t channel = perChannel ? std::min<size_t>(c, 2) : 0;
-            return Evaluate(table.points[channel], double(v) / inMax) * outMax;
+            return Evaluate(table.points[channel], x) * outMax;
         });
     }
     m_mapper.Apply(in, out);
@@ -149,6 +170,7 @@ uint32_t CLookUpTableModule::SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) 
                         reinterpret_cast<const uint16_t*>(a) + c * LutTable::POINTS,
                         LutTable::POINTS * 2);
         m_actual.name = "Custom";
+        m_actual.curve = -1;
         break;
     case PARAM_KEEP_USER:
         m_user.push_back(m_actual);
@@ -193,11 +215,14 @@ bool CLookUpTableModule::ReadTable(CIniFile_0& store, LutTable& table) {
             return false;
     }
     table.name = name;
+    const int32_t curve = store.GetListInt32(Section(), Key(), "Curve", -1);
+    table.curve = curve >= 0 && curve < CURVE_COUNT ? curve : -1;
     return true;
 }
 
 void CLookUpTableModule::WriteTable(CIniFile_0& store, const LutTable& table) {
     store.SetListString(Section(), Key(), "Name", table.name.c_str());
+    store.SetListInt32(Section(), Key(), "Curve", table.curve);
     for (size_t c = 0; c < 3; ++c)
         store.SetListBinary(Section(), Key(), CHANNEL_ITEMS[c], table.points[c].data(),
                             LutTable::POINTS * 2);

@@ -1,6 +1,7 @@
 // Object ID 32, "Look-up Table": per-channel tables for 8- and 16-bit data.
 // A table is 256 points per channel (red, green, blue) of normalised output (0 .. 65535) at
-// the normalised inputs i / 255; 16-bit data is interpolated linearly between the points.
+// the normalised inputs i / 255; 16-bit data is interpolated linearly between the points,
+// except for the factory curves, which are evaluated at every input value.
 // Factory tables: identity, gamma 0.45, gamma 2.2, inverted, logarithmic, contrast S-curve. User
 // tables are copies of the table in use that the user kept.
 //
@@ -25,6 +26,9 @@ namespace lumo {
 struct LutTable {
     static constexpr size_t POINTS = 256;
     std::string name;
+    // A factory table's curve (index into the factory list): 16-bit data is mapped through the
+    // curve itself rather than between its points. -1 for tables of points only.
+    int32_t curve = -1;
     std::array<std::array<uint16_t, POINTS>, 3> points{};
 };
 
