@@ -1,0 +1,214 @@
+// The chain's make-up and its modules' settings in an INI file store and a second store (the
+// edit-state store), with scripted modules and with the library's own modules.
+#include "external/ImageFormat.h"
+#include "libs/lumo/CLookUpTableModule.h"
+#include "libs/lumo/CLumoInstanceImpl.h"
+#include "processing/CImgProcessChain.h"
+#include "settings/IniFile.h"
+#include "tests/processing/ChainTestSupport.h"
+#include "tests/settings/IniTestSupport.h"
+
+#include <algorithm>
+#include <gtest/gtest.h>
+#include <string>
+#include <vector>
+
+namespace {
+
+using chaintest::ScriptedInstance;
+
+class ChainPersistenceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1);
+        m_ini = MakeIniFile(0);
+        m_reg = MakeIniFile(3);
+        ASSERT_TRUE(m_ini && m_reg);
+        m_ini->SetFileName(m_folder.File("Greyscale.ini").c_str());
+    }
+    // The INI file written and read back into a fresh store, as the next session sees it.
+    void Reopen() {
+        ASSERT_EQ(m_ini->Save(), INI_OK);
+        m_ini = MakeIniFile(0);
+        m_ini->SetFileName(m_folder.File("Greyscale.ini").c_str());
+        ASSERT_EQ(m_ini->Load(), INI_OK);
+    }
+    bool Load(CImgProcessChain& chain, void* parent = nullptr) {
+        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        return chain.Load(1, m_ini.get(), m_reg.get(), {}, &m_raw, parent);
+    }
+    std::vector<std::string> Matching(const std::string& prefix) {
+        std::vector<std::string> out;
+        for (const std::string& e : m_lumo.journal.Events())
+            if (e.rfind(prefix, 0) == 0)
+                out.push_back(e);
+        return out;
+    }
+
+    TempFolder m_folder;
+    ScriptedInstance m_lumo;
+    lumo::CImageObject m_raw;
+    IniFilePtr m_ini;
+    IniFilePtr m_reg;
+};
+
+TEST_F(ChainPersistenceTest, SaveAndLoadRestoreModulesAnalyzeSourceAndOpenDialogs) {
+    {
+        CImgProcessChain chain(&m_lumo, nullptr);
+        std::vector<uint32_t> ids{1001, 1002};
+        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(1, ids.data(), ids.size(), 1067, {}, &m_raw));
+        chain.ShowDialog(nullptr, 2, true); // module 1002's first dialog
+        chain.ShowDialog(nullptr, 5, true); // the analyze module's second dialog
+        chain.SetAnalyzeSource(2, &m_raw);
+        m_lumo.journal.events.clear();
+        EXPECT_TRUE(chain.Save(m_ini.get(), m_reg.get()));
+    }
+    EXPECT_EQ(Matching("1001 "),
+              (std::vector<std::string>{"1001 set 15 null", "1001 get 17 part 0",
+                                        "1001 get 17 part 1", "1001 get 17 part 2"}));
+    EXPECT_EQ(m_ini->GetUInt32("Chain_0", "PrimaryImgClass", 0), 1u);
+    EXPECT_EQ(m_ini->GetListUInt32("Chain_0_Module_1", "Dialog_0", "DlgID", 0), 10021u);
+    EXPECT_EQ(m_ini->GetListUInt32("Chain_0_AnalyzeGroup_0_Module_0", "Dialog_1", "DlgID", 0),
+              10672u);
+    Reopen();
+
+    m_lumo.journal.events.clear();
+    CImgProcessChain chain(&m_lumo, nullptr);
+    int parent = 0;
+    ASSERT_TRUE(Load(chain, &parent));
+    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    ASSERT_EQ(chain.GetModuleCount(), 2u);
+    EXPECT_EQ(chain.GetModule(1)->GetObjectId(), 1002u);
+    ASSERT_EQ(chain.GetAnalyzeModuleCount(), 1u);
+    EXPECT_EQ(chain.GetAnalyzeModule(0)->GetObjectId(), 1067u);
+    EXPECT_EQ(chain.GetAnalyzeSource(), 2u);
+    ASSERT_EQ(chain.GetDialogCount(), 6u);
+    std::vector<uint32_t> open;
+    for (uint64_t k = 0; k < 6; ++k)
+        open.push_back(chain.GetDialogEntry(k)->openFlag);
+    EXPECT_EQ(open, (std::vector<uint32_t>{0, 0, 1, 0, 0, 1}));
+    const std::string parentText = std::to_string(reinterpret_cast<uintptr_t>(&parent));
+    EXPECT_EQ(Matching("open "), (std::vector<std::string>{"open 10021 parent " + parentText,
+                                                           "open 10672 parent " + parentText}));
+    EXPECT_EQ(Matching("1002 "),
+              (std::vector<std::string>{"1002 set 15 null", "1002 set 17 part 0",
+                                        "1002 set 17 part 1", "1002 set 17 part 2"}));
+}
+
+TEST_F(ChainPersistenceTest, ListsEndAtTheFirstZeroAndEmptyStoresLoadEmptyChains) {
+    CImgProcessChain chain(&m_lumo, nullptr);
+    EXPECT_TRUE(Load(chain)); // nothing stored: an empty chain
+    m_ini->SetListUInt32("Chain_0", "Module_0", "ObjectID", 0);
+    m_ini->SetListUInt32("Chain_0", "Module_1", "ObjectID", 1001);
+    m_ini->SetUInt32("Chain_0_AnalyzeGroup_0", "LastUsedAnalyzeIndex", 7);
+    m_ini->SetListUInt32("Chain_0_AnalyzeGroup_0", "Module_0", "ObjectID", 1067);
+    m_ini->SetListUInt32("Chain_0_AnalyzeGroup_0_Module_0", "Dialog_1", "DlgID", 10672);
+    ASSERT_TRUE(Load(chain));
+    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    EXPECT_EQ(chain.GetModuleCount(), 0u);
+    EXPECT_EQ(m_lumo.journal.Count("create 1001"), 0u);
+    EXPECT_EQ(chain.GetAnalyzeModuleCount(), 1u);
+    EXPECT_EQ(chain.GetDialogCount(), 0u);   // Dialog_0 is missing: the list ends there
+    EXPECT_EQ(chain.GetAnalyzeSource(), 7u); // kept, though beyond the images
+    EXPECT_EQ(chain.GetPrimaryImageClass(), 1u);
+}
+
+TEST_F(ChainPersistenceTest, FailedLoadKeepsThePreviousChain) {
+    CImgProcessChain chain(&m_lumo, nullptr);
+    std::vector<uint32_t> ids{1001, 1002};
+    {
+        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(4, ids.data(), ids.size(), 67, {}, &m_raw));
+    }
+    const size_t modules = m_lumo.LiveModules();
+    const size_t images = m_lumo.LiveImages();
+    m_ini->SetListUInt32("Chain_0", "Module_0", "ObjectID", 1005);
+    m_ini->SetListUInt32("Chain_0_Module_0", "Dialog_0", "DlgID", 10051);
+    m_ini->SetListUInt32("Chain_0_Module_0", "Dialog_0", "InitiallyOpen", 1);
+    m_ini->SetListUInt32("Chain_0", "Module_1", "ObjectID", 999); // the library cannot make it
+    EXPECT_FALSE(Load(chain));
+    m_ini->SetListUInt32("Chain_0", "Module_1", "ObjectID", 1006);
+    m_ini->SetListUInt32("Chain_0_AnalyzeGroup_0", "Module_0", "ObjectID", 999);
+    EXPECT_FALSE(Load(chain));
+    m_lumo.journal.failingOutput.insert(1006);
+    m_ini->SetListUInt32("Chain_0_AnalyzeGroup_0", "Module_0", "ObjectID", 67);
+    EXPECT_FALSE(Load(chain));
+    EXPECT_EQ(m_lumo.LiveModules(), modules);
+    EXPECT_EQ(m_lumo.LiveImages(), images);
+    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    EXPECT_EQ(chain.GetPrimaryImageClass(), 4u);
+    ASSERT_EQ(chain.GetModuleCount(), 2u);
+    EXPECT_EQ(chain.GetModule(0)->GetObjectId(), 1001u);
+}
+
+// The library's own modules: the look-up table with its tables, and the edit state that goes
+// to the second store only.
+class LibraryChainPersistenceTest : public ChainPersistenceTest {
+protected:
+    void SetUp() override {
+        ChainPersistenceTest::SetUp();
+        m_library.Init(".", "Pem*.dll", 1);
+        m_rgb.Allocate(8, 6, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1);
+    }
+    lumo::CLumoInstanceImpl m_library;
+    lumo::CImageObject m_rgb;
+};
+
+TEST_F(LibraryChainPersistenceTest, LookUpTablesRoundTripAndStaleUserKeysGo) {
+    std::vector<uint16_t> points(768);
+    for (size_t i = 0; i < 768; ++i)
+        points[i] = uint16_t((i * 97) % 65536);
+    {
+        CImgProcessChain chain(&m_library, nullptr);
+        std::vector<uint32_t> ids{514, 32};
+        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(4, ids.data(), ids.size(), 67u, {}, &m_rgb) ||
+                    chain.BuildDefault(4, ids.data(), ids.size(), 514u, {}, &m_rgb));
+        CLumoModule* lut = chain.GetModule(1);
+        for (int n = 0; n < 5; ++n) { // five user tables, the last one the custom table
+            lut->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, uint32_t(n));
+            if (n == 4)
+                lut->SetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(points.data()), 0);
+            lut->SetParam(lumo::CLookUpTableModule::PARAM_KEEP_USER, 0, 0);
+        }
+        chain.Save(m_ini.get(), m_reg.get());
+        EXPECT_TRUE(m_ini->KeyExists("Chain_0_Module_1", "UserLut_4"));
+        lut->SetParam(lumo::CLookUpTableModule::PARAM_REMOVE_USER, 0, 0);
+        lut->SetParam(lumo::CLookUpTableModule::PARAM_REMOVE_USER, 0, 0);
+        chain.Save(m_ini.get(), m_reg.get());
+    }
+    EXPECT_TRUE(m_ini->KeyExists("Chain_0_Module_1", "UserLut_2"));
+    EXPECT_FALSE(m_ini->KeyExists("Chain_0_Module_1", "UserLut_3"));
+    EXPECT_FALSE(m_ini->KeyExists("Chain_0_Module_1", "UserLut_4"));
+    EXPECT_TRUE(m_ini->KeyExists("Chain_0_Module_1", "FactoryLut_5"));
+    EXPECT_TRUE(m_ini->KeyExists("Chain_0_Module_1", "ActualLut"));
+    // The edit state lives in the second store only; the rest in the INI file.
+    EXPECT_TRUE(m_reg->KeyExists("Chain_0_Module_1", "EditState"));
+    EXPECT_FALSE(m_ini->KeyExists("Chain_0_Module_1", "EditState"));
+    EXPECT_FALSE(m_reg->KeyExists("Chain_0_Module_1", "ActualLut"));
+    EXPECT_TRUE(m_ini->KeyExists("Chain_0_Module_0", "Gain"));
+    Reopen();
+
+    CImgProcessChain chain(&m_library, nullptr);
+    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    ASSERT_TRUE(chain.Load(4, m_ini.get(), m_reg.get(), {}, &m_rgb, nullptr));
+    ASSERT_EQ(chain.GetModuleCount(), 2u);
+    CLumoModule* lut = chain.GetModule(1);
+    std::vector<uint16_t> actual(768);
+    ASSERT_EQ(lut->GetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(actual.data()), 0), 0u);
+    EXPECT_EQ(actual, points);
+    uint64_t count = 0;
+    lut->SetParam(16, 2, 0);
+    lut->QueryParam(17, 0, 0, 0, LumoArg(&count));
+    EXPECT_EQ(count, 3u); // user tables 2, 3 and the custom one
+    lut->SetParam(16, 1, 0);
+    lut->QueryParam(17, 0, 0, 0, LumoArg(&count));
+    EXPECT_EQ(count, 6u);
+    // The third user table is the custom one.
+    ASSERT_EQ(lut->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 2, 2), 0u);
+    lut->GetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(actual.data()), 0);
+    EXPECT_EQ(actual, points);
+}
+
+} // namespace
