@@ -4,9 +4,12 @@
 #include "libs/lumo/CCfaToRgbModule.h"
 #include "libs/lumo/CContrastWindowModule.h"
 #include "libs/lumo/CDisplayModule.h"
+#include "libs/lumo/CHistogramModule.h"
 #include "libs/lumo/CLookUpTableModule.h"
 #include "libs/lumo/CModuleRegistry.h"
 #include "libs/lumo/COrientationModule.h"
+#include "libs/lumo/CProfileModule.h"
+#include "libs/lumo/CStatisticsModule.h"
 
 #include <memory>
 
@@ -28,6 +31,14 @@ void RegisterProcessingModules(CModuleRegistry& registry) {
     registry.Register(CLookUpTableModule::ID, "Look-up Table", &Make<CLookUpTableModule>);
     registry.Register(CContrastWindowModule::ID, "Contrast Window", &Make<CContrastWindowModule>);
     registry.Register(CDisplayModule::ID, "Display", &Make<CDisplayModule>);
+    registry.Register(CHistogramModule::ID, "Histogram", &Make<CHistogramModule>);
+    registry.Register(CProfileModule::LINE_ID, "Line Profile", [] {
+        return std::unique_ptr<CModuleBase>(std::make_unique<CProfileModule>(false));
+    });
+    registry.Register(CProfileModule::COLUMN_ID, "Column Profile", [] {
+        return std::unique_ptr<CModuleBase>(std::make_unique<CProfileModule>(true));
+    });
+    registry.Register(CStatisticsModule::ID, "Statistics", &Make<CStatisticsModule>);
 }
 
 } // namespace lumo

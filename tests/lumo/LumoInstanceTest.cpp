@@ -32,7 +32,9 @@ TEST_F(LumoInstance, OffersTheProcessingModulesByObjectId) {
     EXPECT_EQ(m_pLumo->Init(".", "Pem*.dll", 1), 0u); // again: accepted, nothing doubles
     const std::pair<uint32_t, const char*> modules[] = {
         {514, "Black Level / Gain"}, {515, "Orientation"},    {3, "CFA to RGB"},
-        {32, "Look-up Table"},       {96, "Contrast Window"}, {LUMO_ID_DISPLAY, "Display"}};
+        {32, "Look-up Table"},       {96, "Contrast Window"}, {LUMO_ID_DISPLAY, "Display"},
+        {67, "Histogram"},           {72, "Line Profile"},    {73, "Column Profile"},
+        {74, "Statistics"}};
     for (const auto& [id, name] : modules) {
         CLumoModule* module = m_pLumo->CreateModule(id);
         ASSERT_NE(module, nullptr) << id;

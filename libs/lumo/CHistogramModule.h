@@ -1,0 +1,25 @@
+// Object ID 67, "Histogram" (analyze): one histogram per channel of the source, 2^bits bins
+// (at most 65536). View 0 (parameter 16) is the histogram plot, view 1 the cumulative plot;
+// each has its colour block 13. GetParam (30, channel, uint64_t* bins) copies a channel's bins.
+#pragma once
+
+#include "libs/lumo/CAnalyzeModule.h"
+
+namespace lumo {
+
+class CHistogramModule final : public CAnalyzeModule {
+public:
+    static constexpr uint32_t ID = 67;
+    CHistogramModule() : CAnalyzeModule(ID, "Histogram") {}
+
+protected:
+    uint32_t Analyse(const PixelView& in) override;
+    uint64_t ValuesPerChannel() const override { return m_bins; }
+    uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+
+private:
+    uint64_t m_bins = 0;
+    std::vector<uint64_t> m_counts; // channel after channel
+};
+
+} // namespace lumo

@@ -1,0 +1,25 @@
+// Object ID 74, "Statistics" (analyze): minimum, maximum, mean and standard deviation (of the
+// population) per channel of the source. GetParam (30, channel, double[4]) copies them.
+#pragma once
+
+#include "libs/lumo/CAnalyzeModule.h"
+
+#include <array>
+
+namespace lumo {
+
+class CStatisticsModule final : public CAnalyzeModule {
+public:
+    static constexpr uint32_t ID = 74;
+    CStatisticsModule() : CAnalyzeModule(ID, "Statistics") {}
+
+protected:
+    uint32_t Analyse(const PixelView& in) override;
+    uint64_t ValuesPerChannel() const override { return 4; }
+    uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+
+private:
+    std::vector<std::array<double, 4>> m_results;
+};
+
+} // namespace lumo

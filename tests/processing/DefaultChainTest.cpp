@@ -1,0 +1,101 @@
+// The default chains with the library's own modules, run by the update thread, handed to the
+// display module as the view does.
+#include "external/ImageFormat.h"
+#include "libs/lumo/CDisplayModule.h"
+#include "libs/lumo/CImageObject.h"
+#include "libs/lumo/CLumoInstanceImpl.h"
+#include "processing/CImgProcessChain.h"
+
+#include <condition_variable>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <mutex>
+#include <vector>
+
+namespace {
+
+// The view's part: a raw frame, and the display module that takes each processed image.
+struct MiniView {
+    lumo::CImageObject raw;
+    lumo::CDisplayModule display;
+    std::mutex mutex;
+    std::condition_variable cond;
+    int runs = 0;
+    int failures = 0;
+    std::vector<uint8_t> shown;
+
+    static CLumoImage* Provide(void* context) { return &static_cast<MiniView*>(context)->raw; }
+    static void Ready(void* context, CLumoImage* image, bool) {
+        auto* view = static_cast<MiniView*>(context);
+        CLumoImage* images[1] = {image};
+        view->display.SetImages(1, images);
+        const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
+        const LumoDisplayFrame* frame = nullptr;
+        view->display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0);
+        std::lock_guard<std::mutex> lock(view->mutex);
+        ++view->runs;
+        view->failures += ok ? 0 : 1;
+        if (ok && frame)
+            view->shown.assign(frame->pixels, frame->pixels + size_t(frame->width) * frame->height *
+                                                                  frame->bytesPerPixel);
+        view->cond.notify_all();
+    }
+    bool WaitRuns(int n) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return cond.wait_for(lock, std::chrono::seconds(30), [&] { return runs >= n; });
+    }
+};
+
+TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
+    lumo::CLumoInstanceImpl library;
+    library.Init(".", "Pem*.dll", 1);
+    MiniView view;
+    CImgProcessChain chain(&library, nullptr);
+    chain.SetBaseImageProvider(&MiniView::Provide, &view);
+    chain.SetReadyCallback(&MiniView::Ready, &view);
+
+    // Greyscale, 12 significant bits: the window spreads the full range onto 8 bits.
+    view.raw.Allocate(4, 2, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
+    const uint16_t grey[8] = {0, 1000, 2048, 4095, 4095, 2048, 1000, 0};
+    std::memcpy(view.raw.GetFrameData(0, -1, 0), grey, sizeof(grey));
+    const uint32_t greyIds[] = {514, 515, 96};
+    {
+        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(1, greyIds, 3, 67, {}, &view.raw));
+    }
+    chain.RequestUpdate(false);
+    ASSERT_TRUE(view.WaitRuns(1));
+    {
+        std::lock_guard<std::mutex> lock(view.mutex);
+        EXPECT_EQ(view.failures, 0);
+        EXPECT_EQ(view.shown, (std::vector<uint8_t>{0, 62, 128, 255, 255, 128, 62, 0}));
+    }
+
+    // Raw colour data of one colour, origin (1, 0): the colour chain shows that colour.
+    view.raw.Allocate(6, 4, ImageFormat::CFA8, 0, 1);
+    view.raw.SetOrigin(1, 0);
+    uint8_t* p = static_cast<uint8_t*>(view.raw.GetFrameData(0, -1, 0));
+    for (uint32_t y = 0; y < 4; ++y)
+        for (uint32_t x = 0; x < 6; ++x) {
+            const uint32_t phase = 2 * (y & 1) + ((1 + x) & 1);
+            p[y * 6 + x] = phase == 1 ? 200 : phase == 2 ? 50 : 100;
+        }
+    const uint32_t colourIds[] = {514, 515, 3, 32};
+    {
+        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(2, colourIds, 4, 67, {}, &view.raw));
+        EXPECT_EQ(chain.GetImage(3)->GetFormat(nullptr), ImageFormat::Make(8, 8, 4, 58, 4));
+    }
+    chain.RequestUpdate(false);
+    ASSERT_TRUE(view.WaitRuns(2));
+    std::lock_guard<std::mutex> lock(view.mutex);
+    EXPECT_EQ(view.failures, 0);
+    ASSERT_EQ(view.shown.size(), 6u * 4u * 4u);
+    for (size_t i = 0; i < 24; ++i) { // B, G, R, 0xFF
+        ASSERT_EQ(view.shown[4 * i + 0], 50) << i;
+        ASSERT_EQ(view.shown[4 * i + 1], 100) << i;
+        ASSERT_EQ(view.shown[4 * i + 2], 200) << i;
+    }
+}
+
+} // namespace
