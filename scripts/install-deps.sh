@@ -17,6 +17,7 @@ PACKAGES=(
     libbenchmark-dev
     libsqlite3-dev
     sqlite3
+    libopencv-dev # benchmark anchor only (bench/); never linked into the product
 )
 
 SUDO=""

@@ -51,7 +51,8 @@ uint32_t CAnalyzeModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
         return LUMO_E_NOTSUPPORTED;
     const std::vector<uint8_t>& stored = m_colourBlocks[Kind() ? 1 : 0];
     std::memset(block, 0, size);
-    std::memcpy(block, stored.data(), std::min(size, stored.size()));
+    if (!stored.empty())
+        std::memcpy(block, stored.data(), std::min(size, stored.size()));
     return LUMO_OK;
 }
 

@@ -1,0 +1,220 @@
+// The processing modules and the default chains on frames of 2320 x 1726, one thread.
+// Module kernels are measured back to back with OpenCV's (when built with it) in every
+// iteration; "ratio" = OpenCV time / our time (1.0 = as fast as OpenCV). The chains run on the
+// chain's update thread: each iteration posts a burst of update requests and waits for the
+// display to have taken the result; "fps" counts processing runs per second, "runs_per_burst"
+// shows the coalescing (1.0: a burst costs one run), and "ratio" = fps / the camera rate the
+// chain must keep up with (400 greyscale, 200 colour).
+#include "external/ImageFormat.h"
+#include "libs/lumo/CCfaToRgbModule.h"
+#include "libs/lumo/CDisplayModule.h"
+#include "libs/lumo/CImageObject.h"
+#include "libs/lumo/CLookUpTableModule.h"
+#include "libs/lumo/CLumoInstanceImpl.h"
+#include "processing/CImgProcessChain.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
+#include <random>
+
+#ifdef KAVRIN_HAVE_OPENCV
+#include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
+#endif
+
+namespace {
+
+constexpr uint32_t WIDTH = 2320;
+constexpr uint32_t HEIGHT = 1726;
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+void FillRandom(lumo::CImageObject& image) {
+    std::mt19937 random(7);
+    uint8_t* p = static_cast<uint8_t*>(image.GetFrameData(0, -1, 0));
+    for (uint64_t i = 0; i < image.GetFrameSize(); ++i)
+        p[i] = uint8_t(random());
+}
+
+// One module with its output prepared as the chain prepares it.
+struct Stage {
+    explicit Stage(lumo::CProcessModule& m) : module(m) {}
+    lumo::CProcessModule& module;
+    lumo::CImageObject output;
+    bool Prepare(lumo::CImageObject& input) {
+        CLumoImage* images[2] = {&input, &output};
+        module.SetImages(2, images);
+        CImgProcessChain chain(nullptr, nullptr);
+        return chain.PrepareOutput(&module);
+    }
+};
+
+#ifdef KAVRIN_HAVE_OPENCV
+void DemosaicVsOpenCv(benchmark::State& state) {
+    lumo::CImageObject raw;
+    raw.Allocate(WIDTH, HEIGHT, ImageFormat::CFA8, 0, 1);
+    FillRandom(raw);
+    lumo::CCfaToRgbModule module;
+    Stage stage(module);
+    if (!stage.Prepare(raw)) {
+        state.SkipWithError("prepare failed");
+        return;
+    }
+    cv::Mat src(HEIGHT, WIDTH, CV_8UC1, raw.GetFrameData(0, -1, 0));
+    cv::Mat dst;
+    cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR); // allocate once
+    double ours = 0;
+    double theirs = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR);
+        benchmark::ClobberMemory();
+        const Clock::time_point t1 = Clock::now();
+        module.Execute(0);
+        benchmark::ClobberMemory();
+        const Clock::time_point t2 = Clock::now();
+        theirs += Seconds(t0, t1);
+        ours += Seconds(t1, t2);
+    }
+    state.counters["ratio"] = theirs / ours;
+    state.counters["ours_ms"] = 1e3 * ours / double(state.iterations());
+    state.counters["opencv_ms"] = 1e3 * theirs / double(state.iterations());
+}
+
+void LookUpTableVsOpenCv(benchmark::State& state) {
+    lumo::CImageObject grey;
+    grey.Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1);
+    FillRandom(grey);
+    lumo::CLookUpTableModule module;
+    module.SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 1); // gamma 0.45
+    Stage stage(module);
+    if (!stage.Prepare(grey)) {
+        state.SkipWithError("prepare failed");
+        return;
+    }
+    module.Execute(0); // builds the table
+    cv::Mat src(HEIGHT, WIDTH, CV_8UC1, grey.GetFrameData(0, -1, 0));
+    cv::Mat table(1, 256, CV_8UC1);
+    for (int i = 0; i < 256; ++i)
+        table.at<uint8_t>(i) = uint8_t(255 - i);
+    cv::Mat dst;
+    cv::LUT(src, table, dst);
+    double ours = 0;
+    double theirs = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        cv::LUT(src, table, dst);
+        benchmark::ClobberMemory();
+        const Clock::time_point t1 = Clock::now();
+        module.Execute(0);
+        benchmark::ClobberMemory();
+        const Clock::time_point t2 = Clock::now();
+        theirs += Seconds(t0, t1);
+        ours += Seconds(t1, t2);
+    }
+    state.counters["ratio"] = theirs / ours;
+    state.counters["ours_ms"] = 1e3 * ours / double(state.iterations());
+    state.counters["opencv_ms"] = 1e3 * theirs / double(state.iterations());
+}
+#endif
+
+// The view's side: the raw frame and the display module that takes every result.
+struct BenchView {
+    lumo::CImageObject raw;
+    lumo::CDisplayModule display;
+    std::mutex mutex;
+    std::condition_variable cond;
+    uint64_t runs = 0;
+    uint64_t failures = 0;
+
+    static CLumoImage* Provide(void* context) { return &static_cast<BenchView*>(context)->raw; }
+    static void Ready(void* context, CLumoImage* image, bool) {
+        auto* view = static_cast<BenchView*>(context);
+        CLumoImage* images[1] = {image};
+        view->display.SetImages(1, images);
+        const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
+        std::lock_guard<std::mutex> lock(view->mutex);
+        ++view->runs;
+        view->failures += ok ? 0 : 1;
+        view->cond.notify_all();
+    }
+};
+
+void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32_t>& ids,
+              uint32_t imageClass, double cameraRate) {
+    constexpr int BURST = 4;
+    lumo::CLumoInstanceImpl library;
+    library.Init(".", "Pem*.dll", 1);
+    BenchView view;
+    view.raw.Allocate(WIDTH, HEIGHT, format, 0, 1);
+    FillRandom(view.raw);
+    CImgProcessChain chain(&library, nullptr);
+    {
+        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        if (!chain.BuildDefault(imageClass, ids.data(), ids.size(), 67, {}, &view.raw)) {
+            state.SkipWithError("chain not built");
+            return;
+        }
+    }
+    chain.SetBaseImageProvider(&BenchView::Provide, &view);
+    chain.SetReadyCallback(&BenchView::Ready, &view);
+    double seconds = 0;
+    uint64_t runs = 0;
+    for (auto _ : state) {
+        uint64_t before = 0;
+        {
+            std::lock_guard<std::mutex> lock(view.mutex);
+            before = view.runs;
+        }
+        const Clock::time_point t0 = Clock::now();
+        {
+            // The burst is posted while the chain lock is held, as when the camera's
+            // notifications arrive during a run: the update thread finds them all queued.
+            std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+            for (int i = 0; i < BURST; ++i)
+                chain.RequestUpdate(false);
+        }
+        std::unique_lock<std::mutex> lock(view.mutex);
+        view.cond.wait(lock, [&] { return view.runs > before; });
+        const Clock::time_point t1 = Clock::now();
+        seconds += Seconds(t0, t1);
+        runs += view.runs - before;
+    }
+    // Let the last analysis finish before counting the runs the bursts caused.
+    chain.RequestUpdate(false);
+    {
+        std::unique_lock<std::mutex> lock(view.mutex);
+        view.cond.wait(lock, [&] { return view.runs > runs; });
+    }
+    const double fps = double(state.iterations()) / seconds;
+    state.counters["fps"] = fps;
+    state.counters["ratio"] = fps / cameraRate;
+    state.counters["runs_per_burst"] = double(view.runs - 1) / double(state.iterations());
+    if (view.failures)
+        state.SkipWithError("a run failed");
+}
+
+void GreyscaleChain(benchmark::State& state) {
+    RunChain(state, ImageFormat::GREY8, {514, 515, 96}, ImageFormat::CLASS_GREY, 400.0);
+}
+
+void ColourChain(benchmark::State& state) {
+    RunChain(state, ImageFormat::CFA8, {514, 515, 3, 32}, ImageFormat::CLASS_CFA, 200.0);
+}
+
+} // namespace
+
+#ifdef KAVRIN_HAVE_OPENCV
+BENCHMARK(DemosaicVsOpenCv)->Unit(benchmark::kMillisecond);
+BENCHMARK(LookUpTableVsOpenCv)->Unit(benchmark::kMillisecond);
+#endif
+BENCHMARK(GreyscaleChain)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ColourChain)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+BENCHMARK_MAIN();
