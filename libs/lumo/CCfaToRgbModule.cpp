@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <type_traits>
 
 namespace lumo {
 
@@ -35,43 +36,42 @@ inline void Put(T* dst, uint32_t x, uint32_t r, uint32_t g, uint32_t b) {
         p[3] = 0;
 }
 
-// One interior run of a row, x from 1 to w - 2, pixels in pairs. `redRow`: the row's colour
-// sites are red (else blue); `colourFirst`: pixel 1 is a colour site (else green).
-template <typename T, uint32_t N, bool redRow, bool colourFirst>
+template <typename T>
+using WideOf = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
+
+// The interior of a row, x from 1 to w - 2, as one contiguous loop without branches: every
+// pixel computes all four interpolations and `mask` (all ones at the row's colour sites, zero at
+// its green sites) selects among them, so the compiler can vectorise the whole row.
+// `redRow`: the row's colour sites are red (else blue).
+template <typename T, uint32_t N, bool redRow>
 void BilinearInterior(const T* __restrict a, const T* __restrict c, const T* __restrict b,
-                      T* __restrict dst, uint32_t w) {
-    auto colourSite = [&](uint32_t x) {
-        const uint32_t own = c[x];
-        const uint32_t g = (uint32_t(c[x - 1]) + c[x + 1] + a[x] + b[x] + 2) >> 2;
-        const uint32_t other = (uint32_t(a[x - 1]) + a[x + 1] + b[x - 1] + b[x + 1] + 2) >> 2;
-        if constexpr (redRow)
-            Put<T, N>(dst, x, own, g, other);
-        else
-            Put<T, N>(dst, x, other, g, own);
-    };
-    auto greenSite = [&](uint32_t x) {
-        const uint32_t side = (uint32_t(c[x - 1]) + c[x + 1] + 1) >> 1;
-        const uint32_t vert = (uint32_t(a[x]) + b[x] + 1) >> 1;
-        if constexpr (redRow)
-            Put<T, N>(dst, x, side, c[x], vert);
-        else
-            Put<T, N>(dst, x, vert, c[x], side);
-    };
-    uint32_t x = 1;
-    for (; x + 2 < w; x += 2) {
-        if constexpr (colourFirst) {
-            colourSite(x);
-            greenSite(x + 1);
+                      const WideOf<T>* __restrict mask, T* __restrict dst, uint32_t w) {
+    using W = WideOf<T>; // sums of four samples fit; 8-bit data works in 16-bit lanes
+    for (uint32_t x = 1; x + 1 < w; ++x) {
+        const W m = mask[x];
+        const W own = c[x];
+        const W side = W(c[x - 1] + c[x + 1]);
+        const W vert = W(a[x] + b[x]);
+        const W h = W((side + 1) >> 1);
+        const W v = W((vert + 1) >> 1);
+        const W cross = W((side + vert + 2) >> 2);
+        const W diag = W((W(a[x - 1] + a[x + 1]) + W(b[x - 1] + b[x + 1]) + 2) >> 2);
+        const W colour = W((own & m) | (h & W(~m)));
+        const W green = W((cross & m) | (own & W(~m)));
+        const W other = W((diag & m) | (v & W(~m)));
+        const W r = redRow ? colour : other;
+        const W bl = redRow ? other : colour;
+        if constexpr (sizeof(T) == 1 && N == 4) {
+            reinterpret_cast<uint32_t*>(dst)[x] =
+                uint32_t(r) | (uint32_t(green) << 8) | (uint32_t(bl) << 16);
         } else {
-            greenSite(x);
-            colourSite(x + 1);
+            T* p = dst + size_t(x) * N;
+            p[0] = T(r);
+            p[1] = T(green);
+            p[2] = T(bl);
+            if constexpr (N == 4)
+                p[3] = 0;
         }
-    }
-    if (x + 1 < w) {
-        if constexpr (colourFirst)
-            colourSite(x);
-        else
-            greenSite(x);
     }
 }
 
@@ -153,6 +153,10 @@ void Demosaic(const PixelView& in, PixelView& out, uint32_t method) {
     const uint32_t w = in.width;
     const uint32_t h = in.height;
     uint32_t rgb[3];
+    // masks[p][x]: all ones where sensor column originX + x has parity p.
+    std::vector<WideOf<T>> masks[2] = {std::vector<WideOf<T>>(w), std::vector<WideOf<T>>(w)};
+    for (uint32_t x = 0; x < w; ++x)
+        masks[(in.originX + x) & 1][x] = WideOf<T>(~WideOf<T>(0));
     for (uint32_t y = 0; y < h; ++y) {
         T* dst = out.Row<T>(y);
         if (method == CCfaToRgbModule::METHOD_HIGH_QUALITY) {
@@ -167,15 +171,12 @@ void Demosaic(const PixelView& in, PixelView& out, uint32_t method) {
             const T* c = m.data + size_t(y) * w;
             const T* b = m.data + size_t(Mirror(int64_t(y) + 1, h)) * w;
             const bool redRow = ((in.originY + y) & 1) == 0;
-            const bool colourFirst = ((in.originX + 1) & 1) == (redRow ? 1u : 0u);
-            if (redRow && colourFirst)
-                BilinearInterior<T, N, true, true>(a, c, b, dst, w);
-            else if (redRow)
-                BilinearInterior<T, N, true, false>(a, c, b, dst, w);
-            else if (colourFirst)
-                BilinearInterior<T, N, false, true>(a, c, b, dst, w);
+            // Colour sites sit at odd sensor columns in red rows, at even ones in blue rows.
+            const WideOf<T>* mask = redRow ? masks[1].data() : masks[0].data();
+            if (redRow)
+                BilinearInterior<T, N, true>(a, c, b, mask, dst, w);
             else
-                BilinearInterior<T, N, false, false>(a, c, b, dst, w);
+                BilinearInterior<T, N, false>(a, c, b, mask, dst, w);
             BilinearPixel(m, 0, y, rgb);
             Put<T, N>(dst, 0, rgb[0], rgb[1], rgb[2]);
             BilinearPixel(m, w - 1, y, rgb);

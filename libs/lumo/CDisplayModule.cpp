@@ -25,15 +25,23 @@ void ToGrey(const PixelView& in, uint8_t* __restrict dst, int down, int up) {
 }
 
 template <typename T, uint32_t N>
-void ToBgrx(const PixelView& in, uint8_t* __restrict dst, int down, int up) {
+void ToRgbx(const PixelView& in, uint8_t* __restrict dst, int down, int up) {
     const T* __restrict src = reinterpret_cast<const T*>(in.data);
     const size_t n = size_t(in.width) * in.height;
     for (size_t i = 0; i < n; ++i) {
-        dst[4 * i + 0] = To8(src[N * i + 2], down, up);
+        dst[4 * i + 0] = To8(src[N * i + 0], down, up);
         dst[4 * i + 1] = To8(src[N * i + 1], down, up);
-        dst[4 * i + 2] = To8(src[N * i + 0], down, up);
+        dst[4 * i + 2] = To8(src[N * i + 2], down, up);
         dst[4 * i + 3] = 0xFF;
     }
+}
+
+// 8-bit R, G, B, X pixels as they are, with the fourth byte set.
+void OpaqueRgbx(const uint8_t* src, uint8_t* dst, size_t pixels) {
+    const uint32_t* __restrict from = reinterpret_cast<const uint32_t*>(src);
+    uint32_t* __restrict to = reinterpret_cast<uint32_t*>(dst);
+    for (size_t i = 0; i < pixels; ++i)
+        to[i] = from[i] | 0xFF000000u;
 }
 
 } // namespace
@@ -110,14 +118,16 @@ uint32_t CDisplayModule::TakeImage() {
         ToGrey<uint8_t>(in, dst, down, up);
     else if (!rgb)
         ToGrey<uint16_t>(in, dst, down, up);
+    else if (in.container == 8 && in.channels == 4 && bits == 8)
+        OpaqueRgbx(in.data, dst, size_t(in.width) * in.height);
     else if (in.container == 8 && in.channels == 4)
-        ToBgrx<uint8_t, 4>(in, dst, down, up);
+        ToRgbx<uint8_t, 4>(in, dst, down, up);
     else if (in.container == 8)
-        ToBgrx<uint8_t, 3>(in, dst, down, up);
+        ToRgbx<uint8_t, 3>(in, dst, down, up);
     else if (in.channels == 4)
-        ToBgrx<uint16_t, 4>(in, dst, down, up);
+        ToRgbx<uint16_t, 4>(in, dst, down, up);
     else
-        ToBgrx<uint16_t, 3>(in, dst, down, up);
+        ToRgbx<uint16_t, 3>(in, dst, down, up);
     m_frame = LumoDisplayFrame{m_pixels.data(), in.width, in.height, bytes};
     m_methodInUse = 2;
     return LUMO_OK;

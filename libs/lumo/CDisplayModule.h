@@ -1,6 +1,6 @@
 // Object ID 256, "Display": turns the processed image into a display-ready buffer off the UI
 // thread (Execute (2)): 8-bit grey for one-sample images, 32-bit pixels in memory order
-// B, G, R, 0xFF for RGB images (classes 4). Painting into a window (Execute (1)) belongs to the
+// R, G, B, 0xFF for RGB images (class 4). Painting into a window (Execute (1)) belongs to the
 // desktop shell and is not offered here.
 // Parameters: 4 log sink; 1024 display method (Set: 1 Direct Draw, 2 DIB, 3 automatic; Get:
 // a = uint32_t* method, b = uint32_t* method in use); 1025 window handle; 1027 zoom (x, y, signed);
@@ -16,7 +16,7 @@ struct LumoDisplayFrame {
     const uint8_t* pixels; // rows packed, top row first
     uint32_t width;
     uint32_t height;
-    uint32_t bytesPerPixel; // 1 grey, 4 B, G, R, 0xFF
+    uint32_t bytesPerPixel; // 1 grey, 4 R, G, B, 0xFF
 };
 
 namespace lumo {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace lumo {
 
@@ -19,6 +20,32 @@ void Count(const PixelView& in, uint32_t channels, uint64_t bins, uint64_t* coun
             ++counts[c * bins + std::min<uint64_t>(src[p * in.channels + c], top)];
 }
 
+// One 8-bit channel: four partial histograms, so that runs of equal values do not wait on one
+// counter, added up at the end.
+void Count8(const PixelView& in, uint64_t* counts) {
+    const uint8_t* src = in.data;
+    const size_t n = size_t(in.width) * in.height;
+    std::vector<uint32_t> part(4 * 256, 0);
+    size_t i = 0;
+    // Partial counters are 32-bit; flush them before they could overflow.
+    constexpr size_t FLUSH = size_t(1) << 30;
+    while (i < n) {
+        const size_t end = std::min(n, i + FLUSH);
+        for (; i + 4 <= end; i += 4) {
+            ++part[src[i]];
+            ++part[256 + src[i + 1]];
+            ++part[512 + src[i + 2]];
+            ++part[768 + src[i + 3]];
+        }
+        for (; i < end; ++i)
+            ++part[src[i]];
+        for (size_t v = 0; v < 256; ++v) {
+            counts[v] += uint64_t(part[v]) + part[256 + v] + part[512 + v] + part[768 + v];
+            part[v] = part[256 + v] = part[512 + v] = part[768 + v] = 0;
+        }
+    }
+}
+
 } // namespace
 
 uint32_t CHistogramModule::Analyse(const PixelView& in) {
@@ -26,7 +53,9 @@ uint32_t CHistogramModule::Analyse(const PixelView& in) {
     const uint32_t bits = std::min(in.bits, 16u);
     m_bins = uint64_t(1) << bits;
     m_counts.assign(m_bins * channels, 0);
-    if (in.container == 8)
+    if (in.container == 8 && in.channels == 1 && m_bins == 256)
+        Count8(in, m_counts.data());
+    else if (in.container == 8)
         Count<uint8_t>(in, channels, m_bins, m_counts.data());
     else
         Count<uint16_t>(in, channels, m_bins, m_counts.data());

@@ -1,6 +1,7 @@
 #include "libs/lumo/SampleMapper.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace lumo {
 
@@ -44,6 +45,10 @@ void ApplyTyped(const PixelView& in, PixelView& out, const std::vector<const TOu
 } // namespace
 
 void SampleMapper::Finish() {
+    m_identity = m_key.inContainer == m_key.outContainer;
+    for (const auto& table : m_tables)
+        for (size_t v = 0; v < table.size() && m_identity; ++v)
+            m_identity = table[v] == v;
     m_sameForAll = true;
     for (size_t c = 1; c < m_tables.size(); ++c)
         m_sameForAll = m_sameForAll && m_tables[c] == m_tables[0];
@@ -56,6 +61,10 @@ void SampleMapper::Finish() {
 void SampleMapper::Apply(const PixelView& in, PixelView& out) const {
     if (m_tables.empty())
         return;
+    if (m_identity && in.container == out.container && in.channels == out.channels) {
+        std::memcpy(out.data, in.data, in.Samples() * (in.container / 8));
+        return;
+    }
     const uint32_t channels = std::max(in.channels, out.channels);
     if (out.container == 8) {
         std::vector<const uint8_t*> tables;

@@ -51,6 +51,7 @@ private:
     MapperKey m_key;
     bool m_built = false;
     bool m_sameForAll = false;
+    bool m_identity = false; // every table maps each value onto itself
     std::vector<std::vector<uint16_t>> m_tables;
     std::vector<std::vector<uint8_t>> m_tables8; // the same tables for 8-bit outputs
 };

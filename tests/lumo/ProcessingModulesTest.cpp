@@ -322,7 +322,7 @@ TEST(DisplayModule, TakesGreyAndRgbImagesIntoDisplayBuffers) {
     EXPECT_EQ(frame->width, 2u);
     EXPECT_EQ(frame->bytesPerPixel, 4u);
     EXPECT_EQ(std::vector<uint8_t>(frame->pixels, frame->pixels + 8),
-              (std::vector<uint8_t>{3, 2, 1, 0xFF, 6, 5, 4, 0xFF}));
+              (std::vector<uint8_t>{1, 2, 3, 0xFF, 4, 5, 6, 0xFF}));
     EXPECT_EQ(display.Execute(CLumoModule::EXECUTE_PAINT), LUMO_E_NOTSUPPORTED);
     uint32_t method = 0;
     uint32_t inUse = 0;
