@@ -57,6 +57,7 @@ struct Stage {
 
 #ifdef KAVRIN_HAVE_OPENCV
 void DemosaicVsOpenCv(benchmark::State& state) {
+    cv::setNumThreads(1); // one thread against one thread
     lumo::CImageObject raw;
     raw.Allocate(WIDTH, HEIGHT, ImageFormat::CFA8, 0, 1);
     FillRandom(raw);
@@ -88,6 +89,7 @@ void DemosaicVsOpenCv(benchmark::State& state) {
 }
 
 void LookUpTableVsOpenCv(benchmark::State& state) {
+    cv::setNumThreads(1);
     lumo::CImageObject grey;
     grey.Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1);
     FillRandom(grey);

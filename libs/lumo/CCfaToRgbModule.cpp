@@ -44,8 +44,9 @@ using WideOf = std::conditional_t<sizeof(T) == 1, uint16_t, uint32_t>;
 // its green sites) selects among them, so the compiler can vectorise the whole row.
 // `redRow`: the row's colour sites are red (else blue).
 template <typename T, uint32_t N, bool redRow>
-void BilinearInterior(const T* __restrict a, const T* __restrict c, const T* __restrict b,
-                      const WideOf<T>* __restrict mask, T* __restrict dst, uint32_t w) {
+[[gnu::always_inline]] inline void
+BilinearInterior(const T* __restrict a, const T* __restrict c, const T* __restrict b,
+                 const WideOf<T>* __restrict mask, T* __restrict dst, uint32_t w) {
     using W = WideOf<T>; // sums of four samples fit; 8-bit data works in 16-bit lanes
     for (uint32_t x = 1; x + 1 < w; ++x) {
         const W m = mask[x];
@@ -146,7 +147,7 @@ void HighQualityPixel(const Mosaic<T>& m, int64_t x, int64_t y, int32_t maxValue
 }
 
 template <typename T, uint32_t N>
-void Demosaic(const PixelView& in, PixelView& out, uint32_t method) {
+[[gnu::always_inline]] inline void Demosaic(const PixelView& in, PixelView& out, uint32_t method) {
     const Mosaic<T> m{reinterpret_cast<const T*>(in.data), in.width, in.height, in.originX,
                       in.originY};
     const int32_t maxValue = int32_t(in.MaxValue());
@@ -190,6 +191,22 @@ void Demosaic(const PixelView& in, PixelView& out, uint32_t method) {
     }
 }
 
+// Each pixel format gets a copy for processors with wider vectors, chosen when the library loads.
+#define KAVRIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+KAVRIN_VECTOR_CLONES void Demosaic8x4(const PixelView& in, PixelView& out, uint32_t method) {
+    Demosaic<uint8_t, 4>(in, out, method);
+}
+KAVRIN_VECTOR_CLONES void Demosaic8x3(const PixelView& in, PixelView& out, uint32_t method) {
+    Demosaic<uint8_t, 3>(in, out, method);
+}
+KAVRIN_VECTOR_CLONES void Demosaic16x4(const PixelView& in, PixelView& out, uint32_t method) {
+    Demosaic<uint16_t, 4>(in, out, method);
+}
+KAVRIN_VECTOR_CLONES void Demosaic16x3(const PixelView& in, PixelView& out, uint32_t method) {
+    Demosaic<uint16_t, 3>(in, out, method);
+}
+#undef KAVRIN_VECTOR_CLONES
+
 } // namespace
 
 CCfaToRgbModule::CCfaToRgbModule() : CProcessModule(ID, "CFA to RGB") {}
@@ -203,13 +220,13 @@ uint32_t CCfaToRgbModule::Process(const PixelView& in, PixelView& out) {
         (out.channels != 3 && out.channels != 4))
         return LUMO_E_INVALIDARG;
     if (in.container == 8 && out.channels == 4)
-        Demosaic<uint8_t, 4>(in, out, m_method);
+        Demosaic8x4(in, out, m_method);
     else if (in.container == 8)
-        Demosaic<uint8_t, 3>(in, out, m_method);
+        Demosaic8x3(in, out, m_method);
     else if (out.channels == 4)
-        Demosaic<uint16_t, 4>(in, out, m_method);
+        Demosaic16x4(in, out, m_method);
     else
-        Demosaic<uint16_t, 3>(in, out, m_method);
+        Demosaic16x3(in, out, m_method);
     ApplyWhiteBalance(out);
     return LUMO_OK;
 }

@@ -54,6 +54,7 @@ private:
     bool m_identity = false; // every table maps each value onto itself
     std::vector<std::vector<uint16_t>> m_tables;
     std::vector<std::vector<uint8_t>> m_tables8; // the same tables for 8-bit outputs
+    std::vector<uint16_t> m_pairs; // 8 bits to 8 bits, one table: two samples per look-up
 };
 
 } // namespace lumo
