@@ -1,0 +1,142 @@
+#include "settings/IniValueText.h"
+
+#include <cinttypes>
+#include <cstdio>
+
+namespace {
+
+// Where the hexadecimal form starts: after leading spaces, at a "0x" or "0X" prefix; else null.
+const char* HexStart(const std::string& text) {
+    const char* p = text.c_str();
+    while (*p == ' ')
+        ++p;
+    return (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) ? p : nullptr;
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+std::string Format(const char* format, auto value) {
+    char buf[64];
+    const int n = std::snprintf(buf, sizeof buf, format, value);
+    return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+} // namespace
+
+bool IniParseUInt32(const std::string& text, uint32_t& value) {
+    unsigned int v = 0;
+    const char* hex = HexStart(text);
+    if ((hex && std::sscanf(hex, "%x", &v) == 1) || std::sscanf(text.c_str(), "%u", &v) == 1) {
+        value = v;
+        return true;
+    }
+    return false;
+}
+
+bool IniParseInt32(const std::string& text, int32_t& value) {
+    unsigned int u = 0;
+    const char* hex = HexStart(text);
+    if (hex && std::sscanf(hex, "%x", &u) == 1) {
+        value = static_cast<int32_t>(u);
+        return true;
+    }
+    int v = 0;
+    if (std::sscanf(text.c_str(), "%d", &v) == 1) {
+        value = v;
+        return true;
+    }
+    return false;
+}
+
+bool IniParseUInt64(const std::string& text, uint64_t& value) {
+    unsigned long long v = 0;
+    const char* hex = HexStart(text);
+    if ((hex && std::sscanf(hex, "%llx", &v) == 1) || std::sscanf(text.c_str(), "%llu", &v) == 1) {
+        value = v;
+        return true;
+    }
+    return false;
+}
+
+bool IniParseInt64(const std::string& text, int64_t& value) {
+    unsigned long long u = 0;
+    const char* hex = HexStart(text);
+    if (hex && std::sscanf(hex, "%llx", &u) == 1) {
+        value = static_cast<int64_t>(u);
+        return true;
+    }
+    long long v = 0;
+    if (std::sscanf(text.c_str(), "%lld", &v) == 1) {
+        value = v;
+        return true;
+    }
+    return false;
+}
+
+bool IniParseDouble(const std::string& text, double& value) {
+    double v = 0;
+    if (std::sscanf(text.c_str(), "%lf", &v) == 1) {
+        value = v;
+        return true;
+    }
+    return false;
+}
+
+std::string IniFormatUInt32(uint32_t value) {
+    return Format("%u", static_cast<unsigned int>(value));
+}
+std::string IniFormatInt32(int32_t value) {
+    return Format("%d", static_cast<int>(value));
+}
+std::string IniFormatHex32(uint32_t value) {
+    return Format("0x%08X", static_cast<unsigned int>(value));
+}
+std::string IniFormatUInt64(uint64_t value) {
+    return Format("%llu", static_cast<unsigned long long>(value));
+}
+std::string IniFormatInt64(int64_t value) {
+    return Format("%lld", static_cast<long long>(value));
+}
+std::string IniFormatHex64(uint64_t value) {
+    return Format("0x%016llX", static_cast<unsigned long long>(value));
+}
+std::string IniFormatDouble(double value) {
+    return Format("%G", value);
+}
+
+std::string IniFormatBinary(const void* data, uint64_t len) {
+    static constexpr char kDigits[] = "0123456789ABCDEF";
+    std::string text;
+    if (!data || len == 0)
+        return text;
+    const auto* bytes = static_cast<const uint8_t*>(data);
+    text.reserve(static_cast<size_t>(len) * 2);
+    for (uint64_t i = 0; i < len; ++i) {
+        text.push_back(kDigits[bytes[i] >> 4]);
+        text.push_back(kDigits[bytes[i] & 0x0F]);
+    }
+    return text;
+}
+
+bool IniParseBinary(std::string_view text, uint8_t* dst, uint64_t dstLen, uint64_t& stored) {
+    stored = 0;
+    for (size_t i = 0; i < text.size(); i += 2) {
+        if (stored == dstLen)
+            return true; // longer text is cut
+        // The end of the text counts as an invalid digit, so an odd length fails.
+        const int hi = HexDigit(text[i]);
+        const int lo = i + 1 < text.size() ? HexDigit(text[i + 1]) : -1;
+        if (hi < 0 || lo < 0)
+            return false;
+        dst[stored++] = static_cast<uint8_t>(hi * 16 + lo);
+    }
+    return true;
+}
