@@ -98,6 +98,12 @@ uint64_t GetLittleEndian(const std::vector<uint8_t>& data) {
     return value;
 }
 
+// Section and list-key names name subkeys; an empty one would name the key itself, so that a
+// deletion of it would empty the whole parent.
+bool IsSubKeyName(const char* name) {
+    return name && *name;
+}
+
 void SetFound(int* found, int value) {
     if (found)
         *found = value;
@@ -217,7 +223,7 @@ uint32_t CIniFile_Reg::Clear() {
 }
 
 uint32_t CIniFile_Reg::DeleteSection(const char* section) {
-    if (!m_hKey.IsOpen() || !section)
+    if (!m_hKey.IsOpen() || !IsSubKeyName(section))
         return INI_E_NOKEY;
     {
         RegistryKey sub;
@@ -233,7 +239,7 @@ uint32_t CIniFile_Reg::DeleteKey(const char* section, const char* key) {
     RegistryKey holder;
     if (!OpenValueHolder(section, nullptr, holder))
         return INI_OK;
-    if (!key)
+    if (!IsSubKeyName(key))
         return INI_E_NOKEY;
     {
         RegistryKey list;
@@ -423,7 +429,7 @@ uint32_t CIniFile_Reg::DeleteListItem(const char* section, const char* key, cons
     if (!OpenValueHolder(section, nullptr, sectionKey))
         return INI_OK;
     RegistryKey list;
-    if (!key || sectionKey.OpenSubKey(key, list) != RegStatus::Ok)
+    if (!IsSubKeyName(key) || sectionKey.OpenSubKey(key, list) != RegStatus::Ok)
         return INI_OK;
     return list.DeleteValue(item) == RegStatus::Ok ? INI_OK : INI_E_NOKEY;
 }
@@ -505,10 +511,13 @@ uint32_t CIniFile_Reg::DeleteTreeAt(const RegistryKey& key, uint32_t depth) {
 
 bool CIniFile_Reg::OpenValueHolder(const char* section, const char* listKey,
                                    RegistryKey& out) const {
-    if (!m_hKey.IsOpen() || !section || m_hKey.OpenSubKey(section, out) != RegStatus::Ok)
+    if (!m_hKey.IsOpen() || !IsSubKeyName(section) ||
+        m_hKey.OpenSubKey(section, out) != RegStatus::Ok)
         return false;
     if (!listKey)
         return true;
+    if (!IsSubKeyName(listKey))
+        return false;
     RegistryKey list;
     if (out.OpenSubKey(listKey, list) != RegStatus::Ok)
         return false;
@@ -518,10 +527,13 @@ bool CIniFile_Reg::OpenValueHolder(const char* section, const char* listKey,
 
 bool CIniFile_Reg::CreateValueHolder(const char* section, const char* listKey,
                                      RegistryKey& out) const {
-    if (!m_hKey.IsOpen() || !section || m_hKey.CreateSubKey(section, out) != RegStatus::Ok)
+    if (!m_hKey.IsOpen() || !IsSubKeyName(section) ||
+        m_hKey.CreateSubKey(section, out) != RegStatus::Ok)
         return false;
     if (!listKey)
         return true;
+    if (!IsSubKeyName(listKey))
+        return false;
     RegistryKey list;
     if (out.CreateSubKey(listKey, list) != RegStatus::Ok)
         return false;

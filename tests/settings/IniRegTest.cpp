@@ -330,6 +330,15 @@ TEST_F(IniReg, DeletionRules) {
     EXPECT_EQ(ini->DeleteListItem("S", "nolist", "a"), 0u);
     EXPECT_EQ(ini->DeleteListItem("NoSection", "list", "a"), 0u);
 
+    // An empty name is no subkey: it never stands for the key above it.
+    EXPECT_EQ(ini->DeleteSection(""), INI_E_NOKEY);
+    EXPECT_EQ(ini->DeleteKey("S", ""), INI_E_NOKEY);
+    EXPECT_EQ(ini->SetUInt32("", "k", 1), INI_E_WRITE);
+    EXPECT_EQ(ini->SetListUInt32("S", "", "k", 1), INI_E_WRITE);
+    EXPECT_EQ(ini->GetSectionCount(), 2u);
+    EXPECT_EQ(ini->GetKeyCount("S"), 1u);
+    EXPECT_EQ(ini->GetListCount("S", "list"), 1u);
+
     // DeleteKey removes list values only.
     EXPECT_EQ(ini->DeleteKey("S", "plain"), INI_E_NOKEY);
     EXPECT_EQ(ini->KeyExists("S", "plain"), 1u);
