@@ -182,7 +182,7 @@ private:
     bool m_open;
 };
 
-RegistryStore::RegistryStore(sqlite3* db) : m_db(db) {}
+RegistryStore::RegistryStore(Token, sqlite3* db) : m_db(db) {}
 
 RegistryStore::~RegistryStore() {
     for (auto& entry : m_statements)
@@ -200,7 +200,7 @@ std::shared_ptr<RegistryStore> RegistryStore::Open(const std::string& file, RegS
         status = RegStatus::BadStore;
         return nullptr;
     }
-    std::shared_ptr<RegistryStore> store(new RegistryStore(db));
+    std::shared_ptr<RegistryStore> store = std::make_shared<RegistryStore>(Token{}, db);
     sqlite3_extended_result_codes(db, 1);
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
 

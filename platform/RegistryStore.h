@@ -20,9 +20,15 @@ struct sqlite3_stmt;
 namespace platform {
 
 class RegistryStore {
+    // Only Open makes stores; the token keeps the constructor to it while make_shared can call it.
+    struct Token {
+        explicit Token() = default;
+    };
+
 public:
     static constexpr int64_t kRootId = 1;
 
+    RegistryStore(Token, sqlite3* db);
     // Opens or creates the database file. Nothing is written to a file that fails the checks.
     static std::shared_ptr<RegistryStore> Open(const std::string& file, RegStatus& status);
     ~RegistryStore();
@@ -42,7 +48,6 @@ private:
     class Query;
     class Transaction;
 
-    explicit RegistryStore(sqlite3* db);
     sqlite3_stmt* Prepare(const char* sql);
     RegStatus Validate(bool& isNew);
     RegStatus Initialise(bool isNew);
