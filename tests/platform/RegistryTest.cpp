@@ -309,57 +309,6 @@ TEST_F(RegistryFixture, ThreadsMaySharePartsOfOneConnection) {
     }
 }
 
-TEST_F(RegistryFixture, TwoProcessesSeeEachOthersChangesWhileBothAreOpen) {
-    RegistryKey root = Root();
-    RegistryKey mine;
-    ASSERT_EQ(root.CreateSubKey("Shared", mine), RegStatus::Ok);
-    int toChild[2], toParent[2];
-    ASSERT_EQ(pipe(toChild), 0);
-    ASSERT_EQ(pipe(toParent), 0);
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        // Child: its own connection, open for the whole exchange.
-        close(toChild[1]);
-        close(toParent[0]);
-        RegistryKey r, key;
-        int rc = 10;
-        if (Registry::OpenRoot(RegRoot::CurrentUser, r) == RegStatus::Ok &&
-            r.CreateSubKey("SHARED", key) == RegStatus::Ok) {
-            const uint32_t v = 4242;
-            rc = key.SetValue("FromChild", platform::REG_DWORD, &v, 4) == RegStatus::Ok ? 0 : 11;
-            PipeSend(toParent[1], 1);
-            uint32_t go = 0;
-            uint32_t type = 0;
-            std::vector<uint8_t> data;
-            if (rc == 0 && (!PipeReceive(toChild[0], go) ||
-                            key.QueryValue("fromparent", type, data) != RegStatus::Ok ||
-                            data != std::vector<uint8_t>{'o', 'k', 0}))
-                rc = 12;
-        } else {
-            PipeSend(toParent[1], 1);
-        }
-        _exit(rc);
-    }
-    close(toChild[0]);
-    close(toParent[1]);
-    uint32_t ready = 0;
-    ASSERT_TRUE(PipeReceive(toParent[0], ready));
-    uint32_t type = 0;
-    std::vector<uint8_t> data;
-    EXPECT_EQ(mine.QueryValue("fromchild", type, data), RegStatus::Ok);
-    EXPECT_EQ(type, platform::REG_DWORD);
-    EXPECT_EQ(data, (std::vector<uint8_t>{0x92, 0x10, 0, 0}));
-    EXPECT_EQ(mine.SetValue("FromParent", platform::REG_SZ, "ok", 3), RegStatus::Ok);
-    PipeSend(toChild[1], 1);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
-    close(toChild[1]);
-    close(toParent[0]);
-}
-
 TEST_F(RegistryFixture, AWriterKilledMidLoopLosesNothingThatReturned) {
     int progress[2];
     ASSERT_EQ(pipe(progress), 0);
