@@ -1,33 +1,13 @@
 #include "platform/AppDataFolder.h"
 
+#include "platform/UserFolders.h"
+
 #include <cerrno>
-#include <cstdlib>
-#include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace platform {
 
 namespace {
-
-std::string EnvOrEmpty(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
-
-std::string HomeFolder() {
-    std::string home = EnvOrEmpty("HOME");
-    if (!home.empty())
-        return home;
-    const passwd* pw = getpwuid(getuid());
-    return (pw && pw->pw_dir) ? std::string(pw->pw_dir) : std::string("/");
-}
-
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
 
 bool IsFolder(const std::string& path) {
     struct stat st {};
@@ -37,12 +17,10 @@ bool IsFolder(const std::string& path) {
 } // namespace
 
 std::string AppDataFolder() {
-    std::string folder = EnvOrEmpty("KAVRIN_DATA_HOME");
-    if (folder.empty())
-        folder = EnvOrEmpty("XDG_DATA_HOME");
-    if (folder.empty())
-        folder = WithoutTrailingSlash(HomeFolder()) + "/.local/share";
-    return WithoutTrailingSlash(folder);
+    const std::string own = EnvOrEmpty("KAVRIN_DATA_HOME");
+    if (!own.empty())
+        return WithoutTrailingSlash(own);
+    return XdgFolder("XDG_DATA_HOME", ".local/share");
 }
 
 bool MakeFolders(const std::string& path) {

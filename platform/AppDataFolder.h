@@ -5,8 +5,8 @@
 
 namespace platform {
 
-// KAVRIN_DATA_HOME, else $XDG_DATA_HOME, else ~/.local/share (HOME from the environment, else
-// the password database). Empty values count as unset. No trailing slash; the folder may not
+// KAVRIN_DATA_HOME, else $XDG_DATA_HOME (when absolute), else ~/.local/share. Empty values
+// count as unset. No trailing slash; the folder may not
 // exist yet.
 std::string AppDataFolder();
 

@@ -1,9 +1,13 @@
 #include "platform/AtomicFile.h"
 
+#include <atomic>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
+#include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -30,10 +34,20 @@ std::string ResolveTarget(const std::string& path) {
     return target;
 }
 
-mode_t CurrentUmask() {
-    const mode_t mask = umask(0);
-    umask(mask);
-    return mask;
+// Creates a new temporary file beside `target` with mode 0666, so that the kernel applies the
+// process's umask (reading the umask would change it for every thread for a moment).
+int CreateTemporary(const std::string& target, std::string& temp) {
+    static std::atomic<uint32_t> s_counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[48];
+        std::snprintf(suffix, sizeof suffix, ".%ld.%u.tmp", static_cast<long>(getpid()),
+                      s_counter.fetch_add(1) ^ static_cast<uint32_t>(std::random_device{}()));
+        temp = target + suffix;
+        const int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST)
+            return fd;
+    }
+    return -1;
 }
 
 bool WriteAll(int fd, std::string_view content) {
@@ -65,15 +79,15 @@ AtomicWriteResult ReplaceFileAtomically(const std::string& path, std::string_vie
     if (path.empty())
         return AtomicWriteResult::CannotCreate;
     const std::string target = ResolveTarget(path);
-    std::string temp = target + ".XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    std::string temp;
+    const int fd = CreateTemporary(target, temp);
     if (fd < 0)
         return AtomicWriteResult::CannotCreate;
 
+    // An existing file keeps its mode.
     struct stat st {};
-    const mode_t mode =
-        stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
-    bool ok = fchmod(fd, mode) == 0 || errno == EPERM;
+    bool ok =
+        stat(target.c_str(), &st) != 0 || fchmod(fd, st.st_mode & 07777) == 0 || errno == EPERM;
     ok = ok && WriteAll(fd, content) && fsync(fd) == 0;
     ok = (close(fd) == 0) && ok;
     ok = ok && rename(temp.c_str(), target.c_str()) == 0;

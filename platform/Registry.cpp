@@ -2,39 +2,12 @@
 
 #include "platform/AppDataFolder.h"
 #include "platform/RegistryStore.h"
+#include "platform/UserFolders.h"
 
-#include <cstdlib>
-#include <pwd.h>
-#include <unistd.h>
+#include <memory>
+#include <utility>
 
 namespace platform {
-
-namespace {
-
-std::string EnvOrEmpty(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
-
-std::string WithoutTrailingSlash(std::string path) {
-    while (path.size() > 1 && path.back() == '/')
-        path.pop_back();
-    return path;
-}
-
-std::string ConfigHome() {
-    std::string folder = EnvOrEmpty("XDG_CONFIG_HOME");
-    if (!folder.empty())
-        return WithoutTrailingSlash(folder);
-    std::string home = EnvOrEmpty("HOME");
-    if (home.empty()) {
-        const passwd* pw = getpwuid(getuid());
-        home = (pw && pw->pw_dir) ? std::string(pw->pw_dir) : std::string("/");
-    }
-    return WithoutTrailingSlash(home) + "/.config";
-}
-
-} // namespace
 
 const char* Registry::RootName(RegRoot root) {
     switch (root) {
@@ -56,7 +29,7 @@ std::string Registry::Folder() {
     const std::string folder = EnvOrEmpty("KAVRIN_REGISTRY_DIR");
     if (!folder.empty())
         return WithoutTrailingSlash(folder);
-    return ConfigHome() + "/kavrindemo-registry";
+    return XdgFolder("XDG_CONFIG_HOME", ".config") + "/kavrindemo-registry";
 }
 
 std::string Registry::FilePath(RegRoot root) {

@@ -15,35 +15,30 @@ void IniFileLineSource::PushBack(int c) {
         std::ungetc(c, m_pFile);
 }
 
+bool IniFileLineSource::EndsLine(int c) {
+    if (c == kCR) {
+        const int after = Next(); // CR LF is one break
+        if (after != kLF)
+            PushBack(after);
+        return true;
+    }
+    return c == kLF;
+}
+
 bool IniFileLineSource::ReadLine(std::string& line) {
     line.clear();
     int c = Next();
     if (c == EOF)
         return false;
-    if (c == kLF)
-        return true;
-    if (c == kCR) {
-        const int after = Next();
-        if (after != kLF)
-            PushBack(after);
-        return true;
-    }
-    for (;;) {
+    while (!EndsLine(c)) {
         line.push_back(static_cast<char>(c));
         c = Next();
         if (c == kC2)
             c = Next();
         if (c == EOF)
-            return true;
-        if (c == kCR) {
-            const int after = Next();
-            if (after != kLF)
-                PushBack(after);
-            return true;
-        }
-        if (c == kLF)
-            return true;
+            break;
     }
+    return true;
 }
 
 bool IniMemoryLineSource::ReadLine(std::string& line) {

@@ -23,6 +23,8 @@ public:
 private:
     int Next();
     void PushBack(int c);
+    // True when `c` ends a line; a CR takes a following LF with it.
+    bool EndsLine(int c);
     std::FILE* m_pFile;
 };
 

@@ -1,4 +1,5 @@
 // The file and memory stores and the factory.
+#include "tests/platform/FileSizeLimitedChild.h"
 #include "tests/settings/IniTestSupport.h"
 
 #include <csignal>
@@ -80,8 +81,13 @@ TEST(IniFileStore, LoadAndSaveFiles) {
     // A missing file fails to load and keeps the document; Save then creates the file.
     EXPECT_EQ(ini->Load(), INI_E_OPEN);
     EXPECT_EQ(ini->GetUInt32("COMMON", "CameraType", 0), 3u);
+    const mode_t oldMask = umask(027);
     EXPECT_EQ(ini->Save(), 0u);
+    umask(oldMask);
     EXPECT_EQ(ReadFileBytes(path), "[COMMON]\r\nCameraType=3\r\n");
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u); // a new file gets 0666 less the umask
 
     // The file reader drops 0xC2 before the second and later bytes of a line.
     WriteFileBytes(path, "; \xC2\xB0 top\r\n[S]\rdeg=90\xC2\xB0\nx=\xC2\xC2\xB5\n");
@@ -131,23 +137,15 @@ TEST(IniFileStore, FailingWriteLeavesTheOldFileUntouched) {
     const std::string original = "[keep]\r\nvalue=original\r\n";
     WriteFileBytes(path, original);
 
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        std::signal(SIGXFSZ, SIG_IGN);
-        const rlimit limit{4096, 4096};
-        setrlimit(RLIMIT_FSIZE, &limit);
+    const int code = RunWithFileSizeLimit(4096, [&] {
         IniFilePtr ini = MakeIniFile(0);
         ini->SetFileName(path.c_str());
         if (ini->Load() != 0)
-            _exit(10);
+            return 10;
         ini->SetString("keep", "value", std::string(100000, 'n').c_str());
-        _exit(ini->Save() == INI_E_WRITE ? 0 : 11);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+        return ini->Save() == INI_E_WRITE ? 0 : 11;
+    });
+    EXPECT_EQ(code, 0);
     EXPECT_EQ(ReadFileBytes(path), original);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.Path()), fs::directory_iterator()), 1);
 

@@ -1,0 +1,37 @@
+// The library instance: makes and destroys every object the library hands out.
+#pragma once
+
+#include "external/LumoInstance.h"
+#include "libs/lumo/CModuleRegistry.h"
+
+#include <mutex>
+#include <unordered_set>
+
+namespace lumo {
+
+class CLumoInstanceImpl final : public CLumoInstance {
+public:
+    CLumoInstanceImpl() = default;
+    // Objects still alive are destroyed with the instance: none can outlive the library's code.
+    ~CLumoInstanceImpl() override;
+    CLumoInstanceImpl(const CLumoInstanceImpl&) = delete;
+    CLumoInstanceImpl& operator=(const CLumoInstanceImpl&) = delete;
+
+    uint32_t Init(const char* folder, const char* pattern, uint32_t flags) override;
+    const char* GetModuleName(uint32_t objectId, uint32_t reserved) override;
+    CLumoModule* CreateModule(uint32_t objectId) override;
+    void DeleteModule(CLumoModule* module) override;
+    CLumoObject* CreateImage(uint32_t kind, uint32_t reserved) override;
+    void DeleteImage(uint32_t kind, CLumoObject* object) override;
+
+private:
+    static void Destroy(CLumoObject* object);
+
+    std::mutex m_mutex;
+    bool m_bInitialised = false;
+    CModuleRegistry m_registry;
+    std::unordered_set<CLumoModule*> m_modules;
+    std::unordered_set<CLumoObject*> m_objects;
+};
+
+} // namespace lumo

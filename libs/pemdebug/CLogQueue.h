@@ -1,0 +1,47 @@
+// Bounded queue between the callers of Log and the one writer thread. A full queue never makes a
+// caller wait: the line is dropped and counted, and the writer receives the count with its next
+// batch.
+#pragma once
+
+#include "libs/pemdebug/LogEntry.h"
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+
+namespace pemdebug {
+
+class CLogQueue {
+public:
+    struct Batch {
+        std::deque<LogEntry> entries;
+        uint64_t ullDropped = 0;                        // lines dropped since the last batch
+        std::shared_ptr<const std::string> droppedPath; // log file of the last dropped line
+    };
+
+    explicit CLogQueue(size_t capacity);
+    CLogQueue(const CLogQueue&) = delete;
+    CLogQueue& operator=(const CLogQueue&) = delete;
+
+    // Queues the entry. False when the queue is full or closed: the entry is dropped and counted.
+    bool Push(LogEntry&& entry);
+
+    // Waits until lines or a drop count are waiting, or the queue is closed, and moves all of them
+    // into `batch` (replacing its contents). False once the queue is closed and empty: the writer
+    // is done.
+    bool Take(Batch& batch);
+
+    // Refuses further lines and wakes the writer, which still receives what is queued.
+    void Close();
+
+private:
+    const size_t m_capacity;
+    std::mutex m_mutex;
+    std::condition_variable m_cond;
+    std::deque<LogEntry> m_entries;
+    uint64_t m_ullDropped = 0;
+    std::shared_ptr<const std::string> m_droppedPath;
+    bool m_bClosed = false;
+};
+
+} // namespace pemdebug

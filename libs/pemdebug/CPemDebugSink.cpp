@@ -1,0 +1,136 @@
+#include "libs/pemdebug/CPemDebugSink.h"
+
+#include "libs/pemdebug/LogFolder.h"
+#include "libs/pemdebug/LogFormat.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <unistd.h>
+
+namespace pemdebug {
+
+namespace {
+
+// Longest sink name taken from SetSinkParam; the text is read up to this many bytes.
+constexpr size_t MAX_SINK_NAME = 256;
+
+// The kernel's id of the calling thread, asked once per thread.
+pid_t ThreadId() {
+    thread_local const pid_t tid = gettid();
+    return tid;
+}
+
+} // namespace
+
+CPemDebugSink::CPemDebugSink(size_t queueLines)
+    : m_folder(LogFolder()),
+      m_path(std::make_shared<const std::string>(LogFilePath(m_folder, std::string()))),
+      m_queue(queueLines) {
+    m_writer = std::thread(&CPemDebugSink::WriterLoop, this);
+}
+
+CPemDebugSink::~CPemDebugSink() {
+    m_queue.Close();
+    if (m_writer.joinable())
+        m_writer.join();
+}
+
+uint32_t CPemDebugSink::SetSinkParam(uint32_t id, uintptr_t value, uintptr_t /*extra*/) {
+    switch (id) {
+    case PARAM_NAME: {
+        const char* name = reinterpret_cast<const char*>(value);
+        const std::string text = name ? std::string(name, strnlen(name, MAX_SINK_NAME)) : "";
+        auto path = std::make_shared<const std::string>(LogFilePath(m_folder, text));
+        std::lock_guard<std::mutex> guard(m_nameLock);
+        m_path = std::move(path);
+        return 0;
+    }
+    case PARAM_OUTPUT:
+        m_bOutput = value != 0;
+        return 0;
+    default:
+        return SINK_PARAM_UNKNOWN;
+    }
+}
+
+uint32_t CPemDebugSink::GetSinkParam(uint32_t id, uintptr_t* out, uintptr_t /*extra*/) {
+    if (id != PARAM_OUTPUT || !out)
+        return SINK_PARAM_UNKNOWN;
+    *out = m_bOutput ? 1 : 0;
+    return 0;
+}
+
+uint32_t CPemDebugSink::ActivateOutput(uint32_t on) {
+    m_bOutput = on != 0;
+    return 0;
+}
+
+void CPemDebugSink::Log(uint32_t level, const char* format, ...) {
+    if (!format)
+        return;
+    LogEntry entry;
+    entry.time = std::chrono::system_clock::now();
+    entry.tid = ThreadId();
+    entry.level = level;
+    entry.bToStderr = m_bOutput;
+    entry.path = CurrentPath();
+    va_list args;
+    va_start(args, format);
+    entry.text = FormatLogText(format, args);
+    va_end(args);
+    m_queue.Push(std::move(entry)); // a full queue counts the line as dropped
+}
+
+std::string CPemDebugSink::LogFile() const {
+    return *CurrentPath();
+}
+
+std::shared_ptr<const std::string> CPemDebugSink::CurrentPath() const {
+    std::lock_guard<std::mutex> guard(m_nameLock);
+    return m_path;
+}
+
+std::string CPemDebugSink::FormatLine(const LogEntry& entry) {
+    using namespace std::chrono;
+    const time_t seconds = system_clock::to_time_t(entry.time);
+    const auto millis = duration_cast<milliseconds>(entry.time.time_since_epoch()).count() % 1000;
+    tm local{};
+    localtime_r(&seconds, &local);
+    char stamp[64];
+    std::snprintf(stamp, sizeof stamp, "%04d-%02d-%02d %02d:%02d:%02d.%03d [%ld] %u ",
+                  local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                  local.tm_min, local.tm_sec, static_cast<int>(millis < 0 ? millis + 1000 : millis),
+                  static_cast<long>(entry.tid), entry.level);
+    std::string line = stamp;
+    line += entry.text;
+    line += '\n';
+    return line;
+}
+
+void CPemDebugSink::WriterLoop() {
+    CLogQueue::Batch batch;
+    while (m_queue.Take(batch)) {
+        for (const LogEntry& entry : batch.entries) {
+            const std::string line = FormatLine(entry);
+            m_file.Write(entry.path ? *entry.path : LogFile(), line);
+            if (entry.bToStderr)
+                std::fputs(line.c_str(), stderr);
+        }
+        if (batch.ullDropped != 0) {
+            LogEntry report;
+            report.time = std::chrono::system_clock::now();
+            report.tid = ThreadId();
+            report.level = 0;
+            report.text = std::to_string(batch.ullDropped) + " lines dropped";
+            const std::string line = FormatLine(report);
+            m_file.Write(batch.droppedPath ? *batch.droppedPath : LogFile(), line);
+            if (m_bOutput)
+                std::fputs(line.c_str(), stderr);
+        }
+        m_file.Flush();
+    }
+}
+
+} // namespace pemdebug
