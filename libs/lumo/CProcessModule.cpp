@@ -48,6 +48,9 @@ uint32_t CProcessModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     case PARAM_KIND:
         m_kind = static_cast<uint32_t>(a);
         return LUMO_OK;
+    case PARAM_EDIT_STATE:
+        m_editState = static_cast<uint32_t>(a);
+        return LUMO_OK;
     case PARAM_STORE:
         if (!a || m_section.empty())
             return LUMO_E_INVALIDARG;
@@ -77,6 +80,11 @@ uint32_t CProcessModule::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         if (a != DialogId() || !b)
             return LUMO_E_INVALIDARG;
         *reinterpret_cast<const char**>(b) = m_dialogTitle.c_str();
+        return LUMO_OK;
+    case PARAM_EDIT_STATE:
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<uint32_t*>(a) = m_editState;
         return LUMO_OK;
     case PARAM_STORE:
         if (!a || m_section.empty())

@@ -3,6 +3,7 @@
 //   15 (section, key or null)  where the next load or save goes
 //   16 (kind)                  table kind (the look-up-table module; others keep it)
 //   17 Set (store, part) loads, Get (store, part or table index) saves; a store is a CIniFile_0*
+//   21 Set (value) / Get (uint32_t* out): the edit state the module's dialog keeps (part 2)
 // Dialogs (Qt) come with the desktop shell: OpenDialog fails with LUMO_E_NOTSUPPORTED.
 #pragma once
 
@@ -28,6 +29,7 @@ public:
     static constexpr uint32_t PARAM_WHERE = 15;
     static constexpr uint32_t PARAM_KIND = 16;
     static constexpr uint32_t PARAM_STORE = 17;
+    static constexpr uint32_t PARAM_EDIT_STATE = 21;
 
     uint32_t DialogId() const { return GetObjectId() << 8 | 1; }
 

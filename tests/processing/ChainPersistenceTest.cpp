@@ -5,6 +5,7 @@
 #include "libs/lumo/CLumoInstanceImpl.h"
 #include "processing/CImgProcessChain.h"
 #include "settings/IniFile.h"
+#include "tests/platform/ScopedEnv.h"
 #include "tests/processing/ChainTestSupport.h"
 #include "tests/settings/IniTestSupport.h"
 
@@ -208,6 +209,74 @@ TEST_F(LibraryChainPersistenceTest, LookUpTablesRoundTripAndStaleUserKeysGo) {
     ASSERT_EQ(lut->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 2, 2), 0u);
     lut->GetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(actual.data()), 0);
     EXPECT_EQ(actual, points);
+}
+
+} // namespace
+
+namespace {
+
+// The view's two real stores: the chain file and the registry key of the format.
+class RegistryChainPersistenceTest : public ::testing::Test {
+protected:
+    static constexpr const char* KEY =
+        "HKEY_CURRENT_USER\\Software\\Kavrin\\KavrinDemo\\ChainConfig\\EditState\\CFARGB";
+    IniFilePtr OpenRegistry() {
+        IniFilePtr reg = MakeIniFile(2);
+        EXPECT_EQ(reg->SetFileName(KEY), INI_OK);
+        reg->Load();
+        return reg;
+    }
+    IniFilePtr OpenFile() {
+        IniFilePtr ini = MakeIniFile(0);
+        ini->SetFileName(m_folder.File("CFARGB.ini").c_str());
+        ini->Load();
+        return ini;
+    }
+
+    TempFolder m_folder;
+    TempFolder m_registry;
+    ScopedEnv m_env{"KAVRIN_REGISTRY_DIR", m_registry.Path().c_str()};
+};
+
+TEST_F(RegistryChainPersistenceTest, EditStatesGoThroughTheRegistryStoreAcrossSessions) {
+    lumo::CLumoInstanceImpl library;
+    library.Init(".", "Pem*.dll", 1);
+    lumo::CImageObject raw;
+    raw.Allocate(8, 6, ImageFormat::CFA8, 0, 1);
+    const uint32_t ids[] = {514, 515, 3, 32};
+    {
+        IniFilePtr ini = OpenFile();
+        IniFilePtr reg = OpenRegistry();
+        CImgProcessChain chain(&library, nullptr);
+        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(2, ids, 4, 67, {}, &raw));
+        for (uint64_t i = 0; i < 4; ++i)
+            chain.GetModule(i)->SetParam(21, 100 + i, 0);
+        chain.GetAnalyzeModule(0)->SetParam(21, 167, 0);
+        chain.GetModule(3)->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 2);
+        chain.Save(ini.get(), reg.get());
+        ASSERT_EQ(ini->Save(), INI_OK);
+        ASSERT_EQ(reg->Save(), INI_OK);
+    }
+    IniFilePtr ini = OpenFile();
+    IniFilePtr reg = OpenRegistry();
+    EXPECT_EQ(reg->GetUInt32("Chain_0_Module_2", "EditState", 0), 102u);
+    EXPECT_FALSE(ini->KeyExists("Chain_0_Module_2", "EditState"));
+    CImgProcessChain chain(&library, nullptr);
+    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    ASSERT_TRUE(chain.Load(2, ini.get(), reg.get(), {}, &raw, nullptr));
+    ASSERT_EQ(chain.GetModuleCount(), 4u);
+    for (uint64_t i = 0; i < 4; ++i) {
+        uint32_t state = 0;
+        chain.GetModule(i)->GetParam(21, LumoArg(&state), 0);
+        EXPECT_EQ(state, 100 + i) << i;
+    }
+    uint32_t analyzeState = 0;
+    chain.GetAnalyzeModule(0)->GetParam(21, LumoArg(&analyzeState), 0);
+    EXPECT_EQ(analyzeState, 167u);
+    uint8_t block12[184] = {};
+    chain.GetModule(3)->GetParam(12, LumoArg(block12), sizeof(block12));
+    EXPECT_STREQ(reinterpret_cast<const char*>(block12 + 24), "Gamma 2.2");
 }
 
 } // namespace
