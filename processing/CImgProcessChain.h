@@ -121,7 +121,7 @@ private:
     CLumoInstance* m_pLumo;
     ChainContents m_contents;
     uint64_t m_nAnalyzeSource = 0;
-    std::recursive_mutex m_hChainSema;
+    mutable std::recursive_mutex m_hChainSema;
     platform::Event m_startEvent;
     platform::MessageQueue m_queue;
     std::thread m_thread;

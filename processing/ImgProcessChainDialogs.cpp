@@ -1,4 +1,5 @@
-// CImgProcessChain: accessors, the dialog list and the menus built from it.
+// CImgProcessChain: accessors, the dialog list and the menus built from it. The dialog and
+// menu operations take the chain lock: module notifications change open flags from any thread.
 #include "external/LumoResult.h"
 #include "processing/CImgProcessChain.h"
 
@@ -23,6 +24,7 @@ const ChainDialogEntry* CImgProcessChain::GetDialogEntry(uint64_t k) const {
 }
 
 CLumoModule* CImgProcessChain::GetDialogModule(uint64_t k) const {
+    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
     const ChainDialogEntry* entry = GetDialogEntry(k);
     if (!entry)
         return nullptr;
@@ -32,6 +34,7 @@ CLumoModule* CImgProcessChain::GetDialogModule(uint64_t k) const {
 }
 
 std::string CImgProcessChain::GetDialogHeadLine(uint64_t k) {
+    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
     if (m_pLog)
         m_pLog->Log(1, "CImgProcessChain::GetDialogHeadLine(%llu)",
                     static_cast<unsigned long long>(k));
@@ -46,6 +49,7 @@ std::string CImgProcessChain::GetDialogHeadLine(uint64_t k) {
 }
 
 uint64_t CImgProcessChain::AppendModuleMenu(CChainMenu& menu, uint32_t firstId) {
+    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
     const uint64_t count = m_contents.m_modules.size();
     for (uint64_t p = 0; p < count; ++p)
         menu.AppendItem(firstId + static_cast<uint32_t>(p), m_contents.m_modules[p].name,
@@ -54,6 +58,7 @@ uint64_t CImgProcessChain::AppendModuleMenu(CChainMenu& menu, uint32_t firstId) 
 }
 
 uint64_t CImgProcessChain::AppendDialogMenu(CChainMenu& menu) {
+    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
     const uint64_t count = m_contents.m_dialogs.size();
     for (uint64_t k = 0; k < count; ++k) {
         const ChainDialogEntry& entry = m_contents.m_dialogs[k];
@@ -67,6 +72,7 @@ uint64_t CImgProcessChain::AppendDialogMenu(CChainMenu& menu) {
 }
 
 uint32_t CImgProcessChain::ShowDialog(void* parentWindow, uint64_t k, bool show) {
+    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
     CLumoModule* module = GetDialogModule(k);
     if (!module)
         return 0;

@@ -191,8 +191,21 @@ template <typename T, uint32_t N>
     }
 }
 
-// Each pixel format gets a copy for processors with wider vectors, chosen when the library loads.
+// Each pixel format gets a copy for processors with wider vectors, chosen when the library loads
+// (an ifunc). Sanitizer run-times are not ready when ifuncs are resolved: no copies there.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+#define KAVRIN_NO_CLONES 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer) || __has_feature(address_sanitizer) ||                         \
+    __has_feature(memory_sanitizer)
+#define KAVRIN_NO_CLONES 1
+#endif
+#endif
+#if defined(KAVRIN_NO_CLONES) || !defined(__x86_64__)
+#define KAVRIN_VECTOR_CLONES
+#else
 #define KAVRIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
 KAVRIN_VECTOR_CLONES void Demosaic8x4(const PixelView& in, PixelView& out, uint32_t method) {
     Demosaic<uint8_t, 4>(in, out, method);
 }
@@ -206,6 +219,7 @@ KAVRIN_VECTOR_CLONES void Demosaic16x3(const PixelView& in, PixelView& out, uint
     Demosaic<uint16_t, 3>(in, out, method);
 }
 #undef KAVRIN_VECTOR_CLONES
+#undef KAVRIN_NO_CLONES
 
 } // namespace
 

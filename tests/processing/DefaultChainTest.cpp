@@ -71,18 +71,19 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
         EXPECT_EQ(view.shown, (std::vector<uint8_t>{0, 62, 128, 255, 255, 128, 62, 0}));
     }
 
-    // Raw colour data of one colour, origin (1, 0): the colour chain shows that colour.
-    view.raw.Allocate(6, 4, ImageFormat::CFA8, 0, 1);
-    view.raw.SetOrigin(1, 0);
-    uint8_t* p = static_cast<uint8_t*>(view.raw.GetFrameData(0, -1, 0));
-    for (uint32_t y = 0; y < 4; ++y)
-        for (uint32_t x = 0; x < 6; ++x) {
-            const uint32_t phase = 2 * (y & 1) + ((1 + x) & 1);
-            p[y * 6 + x] = phase == 1 ? 200 : phase == 2 ? 50 : 100;
-        }
-    const uint32_t colourIds[] = {514, 515, 3, 32};
+    // Raw colour data of one colour, origin (1, 0): the colour chain shows that colour. The raw
+    // image changes under the chain lock, as the view changes it: the analysis may still read it.
     {
         std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        view.raw.Allocate(6, 4, ImageFormat::CFA8, 0, 1);
+        view.raw.SetOrigin(1, 0);
+        uint8_t* p = static_cast<uint8_t*>(view.raw.GetFrameData(0, -1, 0));
+        for (uint32_t y = 0; y < 4; ++y)
+            for (uint32_t x = 0; x < 6; ++x) {
+                const uint32_t phase = 2 * (y & 1) + ((1 + x) & 1);
+                p[y * 6 + x] = phase == 1 ? 200 : phase == 2 ? 50 : 100;
+            }
+        const uint32_t colourIds[] = {514, 515, 3, 32};
         ASSERT_TRUE(chain.BuildDefault(2, colourIds, 4, 67, {}, &view.raw));
         EXPECT_EQ(chain.GetImage(3)->GetFormat(nullptr), ImageFormat::Make(8, 8, 4, 58, 4));
     }
