@@ -200,6 +200,11 @@ void CSequenceBase::Notify(uint32_t code, int64_t value, bool synchronous) {
         callback(context, code, value, synchronous);
 }
 
+bool CSequenceBase::HasNotifyCallback() {
+    std::lock_guard<std::mutex> guard(m_notifyLock);
+    return m_pNotify != nullptr;
+}
+
 bool CSequenceBase::InitImage(CLumoImage* destination) {
     CSequenceLock lock(*this);
     if (!m_pFrames || !destination)

@@ -105,6 +105,8 @@ public:
 protected:
     // Raises a notification through the installed callback, if any.
     void Notify(uint32_t code, int64_t value, bool synchronous);
+    // True when a notification callback is installed.
+    bool HasNotifyCallback();
     // The stop event threads poll.
     const platform::Event& StopEvent() const { return m_hStopEvent; }
     CDebugSink* GetLog() const { return m_pLog.load(); }
