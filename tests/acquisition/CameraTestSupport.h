@@ -52,6 +52,9 @@ private:
 class TestCamera final : public CCamera {
 public:
     using CCamera::CCamera;
+    // The most derived camera stops the monitor before its own part goes, as the monitor calls
+    // the camera's virtual operations.
+    ~TestCamera() override { Stop(); }
     Fg_Struct* Grabber() const { return m_pGrabber; }
     CLumoImage* Frames() { return m_pFrames; }
     uint64_t FrameCount() const { return m_ullFrameCount; }
