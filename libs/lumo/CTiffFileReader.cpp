@@ -29,6 +29,9 @@ int OnTiffWarning(TIFF* tif, void* user, const char* module, const char* fmt, va
     return OnTiffMessage(tif, user, module, fmt, ap, false);
 }
 
+// Samples per pixel the reader takes (RGB with extra samples such as alpha); more is refused.
+constexpr uint16_t MAX_SAMPLES = 8;
+
 enum class Conversion { None, DropExtra, Invert, Palette };
 
 struct PixelPlan {
@@ -152,7 +155,8 @@ uint32_t CTiffFileReader::ReadPage(uint64_t page, CImageFileTarget& target) {
     if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric))
         photometric = samples >= 3 ? PHOTOMETRIC_RGB : PHOTOMETRIC_MINISBLACK;
     if (!TIFFIsCODECConfigured(compression) || sampleFormat != SAMPLEFORMAT_UINT ||
-        (bits != 8 && bits != 16) || (planar != PLANARCONFIG_CONTIG && samples > 1) || samples == 0)
+        (bits != 8 && bits != 16) || (planar != PLANARCONFIG_CONTIG && samples > 1) ||
+        samples == 0 || samples > MAX_SAMPLES)
         return LUMO_E_FILEFORMAT;
     if (photometric == PHOTOMETRIC_YCBCR && compression == COMPRESSION_JPEG) {
         TIFFSetField(tif, TIFFTAG_JPEGCOLORMODE, JPEGCOLORMODE_RGB);
@@ -272,8 +276,11 @@ uint32_t CTiffFileReader::ReadPage(uint64_t page, CImageFileTarget& target) {
     if (strips > TIFFNumberOfStrips(tif))
         return LUMO_E_FILEDAMAGED;
     std::vector<uint8_t> buffer;
-    if (plan.conversion != Conversion::None)
+    if (plan.conversion != Conversion::None) {
+        if (sourceRow * rowsPerStrip > m_frameLimit + (1 << 20))
+            return LUMO_E_OUTOFMEMORY;
         buffer.resize(static_cast<size_t>(sourceRow * rowsPerStrip));
+    }
     for (uint64_t s = 0; s < strips; ++s) {
         const uint64_t firstRow = s * rowsPerStrip;
         const uint64_t rows = std::min<uint64_t>(rowsPerStrip, height - firstRow);

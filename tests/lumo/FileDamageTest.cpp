@@ -1,5 +1,6 @@
 #include "external/LumoResult.h"
 #include "tests/lumo/FileTestSupport.h"
+#include "tests/lumo/FuzzRegressionInputs.h"
 
 #include <filesystem>
 #include <fstream>
@@ -108,4 +109,15 @@ TEST_F(FileModuleTest, FlippedBitsEndInDocumentedCodes) {
     bytes[24] ^= 0x40;
     Store(bmp, bytes);
     EXPECT_EQ(ReadFrame(bmp, 0, *loaded), LUMO_E_FILEDAMAGED);
+}
+
+TEST_F(FileModuleTest, InputsFoundByFuzzingEndInCodes) {
+    const std::string path = m_folder / "fuzz.tif";
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(FUZZ_MANY_SAMPLES_TIFF),
+               sizeof FUZZ_MANY_SAMPLES_TIFF);
+    ImagePtr loaded = NewImage();
+    const uint64_t frames = FrameCountOf(path);
+    for (uint64_t f = 0; f < std::max<uint64_t>(frames, 1) && f < 4; ++f)
+        EXPECT_TRUE(IsDocumented(ReadFrame(path, f, *loaded)));
 }
