@@ -3,6 +3,7 @@
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -36,7 +37,51 @@ void Put32(std::vector<uint8_t>& out, uint32_t v) {
 }
 
 constexpr uint32_t BI_RGB = 0;
+constexpr uint32_t BI_RLE8 = 1;
 constexpr uint32_t BI_BITFIELDS = 3;
+
+// Decodes run-length coded 8-bit rows (bottom-up) into `indices` (width * height, row 0 at the
+// top). False when the codes run past the data or the image.
+bool DecodeRle8(const std::vector<uint8_t>& data, uint32_t width, uint32_t height,
+                std::vector<uint8_t>& indices) {
+    uint32_t x = 0, row = 0; // row counts from the bottom
+    size_t at = 0;
+    while (at + 1 < data.size()) {
+        const uint8_t first = data[at];
+        const uint8_t second = data[at + 1];
+        at += 2;
+        if (first > 0) { // a run of `first` pixels of index `second`
+            if (row >= height || x > width + 0xFFFF)
+                return false;
+            if (x < width) // pixels past the width (writers pad rows) are dropped
+                std::memset(indices.data() + static_cast<size_t>(height - 1 - row) * width + x,
+                            second, std::min<uint32_t>(first, width - x));
+            x += first;
+        } else if (second == 0) { // end of line
+            x = 0;
+            ++row;
+        } else if (second == 1) { // end of bitmap
+            return true;
+        } else if (second == 2) { // move right and up
+            if (at + 1 >= data.size())
+                return false;
+            x += data[at];
+            row += data[at + 1];
+            at += 2;
+            if (x > width + 0xFFFF || row > height)
+                return false;
+        } else { // `second` pixels given one by one, padded to an even count
+            if (row >= height || x > width + 0xFFFF || at + second > data.size())
+                return false;
+            if (x < width)
+                std::memcpy(indices.data() + static_cast<size_t>(height - 1 - row) * width + x,
+                            data.data() + at, std::min<uint32_t>(second, width - x));
+            x += second;
+            at += second + (second & 1u);
+        }
+    }
+    return row >= height - 1; // a missing end-of-bitmap code after the last row is tolerated
+}
 
 } // namespace
 
@@ -79,7 +124,7 @@ uint32_t ReadBmpFile(const std::string& path, uint64_t frameLimit, CImageFileTar
         if (got < masks + 12 || U32(head + masks) != 0x00FF0000 ||
             U32(head + masks + 4) != 0x0000FF00 || U32(head + masks + 8) != 0x000000FF)
             return LUMO_E_FILEFORMAT;
-    } else if (compression != BI_RGB) {
+    } else if (compression != BI_RGB && !(compression == BI_RLE8 && bits == 8)) {
         return LUMO_E_FILEFORMAT;
     }
     if (bits != 8 && bits != 24 && bits != 32)
@@ -120,12 +165,28 @@ uint32_t ReadBmpFile(const std::string& path, uint64_t frameLimit, CImageFileTar
     uint8_t* out = target.Prepare(frame, rc);
     if (!out)
         return rc != LUMO_OK ? rc : LUMO_E_OUTOFMEMORY;
+    std::vector<uint8_t> indices; // RLE8: the decoded rows, top row first
+    if (compression == BI_RLE8) {
+        if (topDown)
+            return LUMO_E_FILEDAMAGED; // run-length coded bitmaps are bottom-up
+        // The codes take at most two bytes per pixel plus two per row and a few more.
+        const uint64_t most =
+            2 * (static_cast<uint64_t>(width) + 2) * static_cast<uint64_t>(height) + 8;
+        std::vector<uint8_t> codes(static_cast<size_t>(most));
+        codes.resize(std::fread(codes.data(), 1, codes.size(), file.get()));
+        indices.assign(static_cast<size_t>(bytes), 0);
+        if (!DecodeRle8(codes, frame.width, frame.height, indices))
+            return LUMO_E_FILEDAMAGED;
+    }
     std::vector<uint8_t> row(static_cast<size_t>(stride));
     const uint64_t outRow = FrameRowBytes(frame);
     for (uint32_t r = 0; r < frame.height; ++r) {
-        if (std::fread(row.data(), 1, row.size(), file.get()) != row.size())
+        if (!indices.empty())
+            std::memcpy(row.data(), indices.data() + static_cast<size_t>(r) * frame.width,
+                        frame.width);
+        else if (std::fread(row.data(), 1, row.size(), file.get()) != row.size())
             return LUMO_E_FILEDAMAGED;
-        const uint32_t y = topDown ? r : frame.height - 1 - r;
+        const uint32_t y = (topDown || !indices.empty()) ? r : frame.height - 1 - r;
         uint8_t* dst = out + y * outRow;
         for (uint32_t x = 0; x < frame.width; ++x) {
             if (bits == 8) {

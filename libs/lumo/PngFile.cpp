@@ -72,8 +72,8 @@ bool ReadHeader(png_structp png, png_infop info, FILE* file, uint64_t frameLimit
         png_set_palette_to_rgb(png);
     if (colour == PNG_COLOR_TYPE_GRAY && depth < 8)
         png_set_expand_gray_1_2_4_to_8(png);
-    if (colour & PNG_COLOR_MASK_ALPHA)
-        png_set_strip_alpha(png);
+    // Alpha goes, whether stored or made from a palette's transparency.
+    png_set_strip_alpha(png);
     if (depth == 16)
         png_set_swap(png);
     png_color_8p sbit = nullptr;
