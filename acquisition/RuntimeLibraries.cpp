@@ -66,14 +66,18 @@ bool RuntimeLibraries::LoadDebugLibrary() {
 bool RuntimeLibraries::LoadGrabberLibrary() {
     if (m_grabberLib.IsLoaded())
         return true;
+    return OpenGrabberLibrary(m_grabberLib);
+}
+
+bool RuntimeLibraries::OpenGrabberLibrary(platform::SharedLibrary& library) {
     const std::string fromEnv = EnvOrEmpty("KAVRIN_FGLIB");
     if (fromEnv == "none")
         return false;
     if (!fromEnv.empty())
-        return m_grabberLib.Open(fromEnv);
-    if (m_grabberLib.Open(FGLIB_FILE)) // a vendor installation on the loader's search path
+        return library.Open(fromEnv);
+    if (library.Open(FGLIB_FILE)) // a vendor installation on the loader's search path
         return true;
-    return m_grabberLib.Open(platform::FindBesideProgram(FGLIB_FILE));
+    return library.Open(platform::FindBesideProgram(FGLIB_FILE));
 }
 
 void RuntimeLibraries::Unload() {

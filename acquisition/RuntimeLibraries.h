@@ -33,6 +33,9 @@ public:
     // Binds libfglib5.so by the look-up order above. True when a library was loaded (whether it
     // has every entry point is the grabber binding's business).
     bool LoadGrabberLibrary();
+    // Opens the grabber library into `library` by the look-up order above; false when none of
+    // the places gives one (or KAVRIN_FGLIB is "none").
+    static bool OpenGrabberLibrary(platform::SharedLibrary& library);
 
     // Deletes the instance with DeleteLumoInstance, then unloads the image library, the debug
     // library and the grabber library.

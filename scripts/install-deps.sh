@@ -18,6 +18,11 @@ PACKAGES=(
     libsqlite3-dev
     sqlite3
     libopencv-dev # benchmark anchor only (bench/); never linked into the product
+    libtiff-dev
+    libpng-dev
+    qt6-base-dev
+    libtiff-tools
+    imagemagick
 )
 
 SUDO=""

@@ -28,7 +28,7 @@ TEST_F(LumoInstance, MakesObjectsByKindAndRefusesWrongDeletes) {
     ASSERT_EQ(left->Allocate(64, 64, ImageFormat::GREY8, 0, 2), LUMO_OK);
 }
 
-TEST_F(LumoInstance, OffersTheProcessingModulesByObjectId) {
+TEST_F(LumoInstance, OffersEveryBuiltInModuleByObjectId) {
     EXPECT_EQ(m_pLumo->Init(".", "Pem*.dll", 1), 0u); // again: accepted, nothing doubles
     const std::pair<uint32_t, const char*> modules[] = {
         {514, "Black Level / Gain"}, {515, "Orientation"},    {3, "CFA to RGB"},
@@ -45,6 +45,14 @@ TEST_F(LumoInstance, OffersTheProcessingModulesByObjectId) {
     for (uint32_t id : {0u, 12345u}) {
         EXPECT_EQ(m_pLumo->CreateModule(id), nullptr) << id;
         EXPECT_EQ(m_pLumo->GetModuleName(id, 0), nullptr) << id;
+    }
+    EXPECT_STREQ(m_pLumo->GetModuleName(LUMO_ID_FILE_WRITER, 0), "File writer");
+    EXPECT_STREQ(m_pLumo->GetModuleName(LUMO_ID_FILE_READER, 0), "File reader");
+    for (uint32_t id : {LUMO_ID_FILE_WRITER, LUMO_ID_FILE_READER}) {
+        CLumoModule* module = m_pLumo->CreateModule(id);
+        ASSERT_NE(module, nullptr);
+        EXPECT_EQ(module->GetObjectId(), id);
+        m_pLumo->DeleteModule(module);
     }
     m_pLumo->DeleteModule(nullptr);
 }

@@ -1,0 +1,107 @@
+// The sequence whose frames come from a frame grabber. It reserves a ring of frame buffers in
+// the frame-buffer object, registers them buffer by buffer with one grabber board (so grabbing
+// writes straight into the memory that replay, display and saving read), grabs continuously
+// into the ring or once into every buffer, watches the grab on the worker thread, and afterwards
+// maps logical indices onto the buffers that hold valid frames. It also drives the camera's four
+// camera-control lines.
+//
+// Grabber calls go through the process's binding (TheSiliconAPI()) unless another binding is
+// given. The grabbed count is guarded by the sequence mutex.
+#pragma once
+
+#include "acquisition/CFrameRate.h"
+#include "acquisition/CSequenceBase.h"
+#include "acquisition/CSiliconAPI.h"
+
+#include <cstdint>
+#include <string>
+
+class CCamera : public CSequenceBase {
+public:
+    // (width, image format word, grabber slot: index into the binding's board list).
+    CCamera(uint32_t width, uint64_t format, uint64_t grabberSlot);
+    CCamera(uint32_t width, uint64_t format, uint64_t grabberSlot, CSiliconAPI& api,
+            CLumoInstance* instance);
+    // Detaches the frame buffers (stopping a grab), then the base part.
+    ~CCamera() override;
+
+    uint32_t GetSequenceType() override { return 2; }
+    uint64_t GetImageCount() override { return GetValidCount(0); }
+    uint64_t GetImageFormat() override { return m_ullFormat; }
+    const char* GetName() override { return "Camera sequence"; }
+    uint32_t GetWidth() override { return m_uWidth; }
+    uint32_t GetHeight() override { return m_uHeight; }
+    // Copies the buffer logical `index` maps to. Without one: with blackOut frame 0 of the
+    // destination is blacked out and true returned, else it stays as it is and false returns.
+    bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                          uint32_t blackOut) override;
+    // The grab monitor: polls the grabbed count every 50 ms, notification 1 when it changes,
+    // notification 2 when a single sequence is full or the stop event is set.
+    uint32_t WorkerThread() override;
+    // 1: the grab meter; 0: the display meter.
+    void ResetFrameRate(uint64_t which) override;
+    double GetFrameRate(uint64_t which) override;
+    // Stops acquisition and the monitor, fixes the grabbed count and releases the grabber.
+    // While a save runs only the save's thread is stopped.
+    void Stop() override;
+
+    // Images transferred since the grab started (status 10); 0 without an open grabber.
+    virtual int64_t GetGrabbedCount();
+    // Ring mapping: the buffer of logical image `index`, -1 when none holds it.
+    virtual int64_t GetPhysicalIndex(uint32_t channel, uint64_t index);
+    // Images the ring mapping offers: one fewer than the buffers filled.
+    virtual uint64_t GetValidCount(uint32_t channel);
+    // Releases the memory header and the grabber (stopping a running grab first). The frames
+    // stay and can still be shown and saved.
+    virtual void DetachFrameBuffers();
+    // -1: not known here (tagged cameras count the gaps in their tags).
+    virtual int64_t GetLostImagesFromTags() { return -1; }
+    virtual uint32_t GetChannelCount() { return 1; }
+    // Takes effect at the next PrepareFrameBuffers.
+    virtual void SetHeight(uint32_t height) { m_uHeight = height; }
+    virtual uint64_t GetCCCount() { return 4; }
+    // "CC1" .. "CC4".
+    virtual std::string GetCCName(uint64_t line);
+    // Bit i is line CC(i+1); applied to an open grabber as parameters 14001 .. 14004.
+    virtual void SetCCState(uint32_t bits);
+    virtual uint32_t GetCCState() { return m_uCCState; }
+    // Opens the board at the grabber slot, allocates `count` frames, registers them and sets
+    // width, height and the camera-control lines. Shows a message box and returns false (the
+    // camera closed, frame memory freed) on failure.
+    virtual bool PrepareFrameBuffers(uint64_t count);
+    // Starts grabbing endlessly into the ring (continuous) or once into every buffer, and the
+    // monitor when a notification callback is installed.
+    virtual bool StartSnap(bool continuous);
+    // Images lost (status 20); where the grabber cannot tell, GetLostImagesFromTags().
+    virtual int64_t GetLostImages(uint32_t channel);
+
+protected:
+    const FgLibFunctions& Fg() const { return m_api.Functions(); }
+    bool IsGrabberOpen() const { return m_pGrabber != nullptr; }
+    // The grabbed count as the mapping uses it; locks the sequence.
+    uint64_t GrabbedCount();
+    // Stores a status read as the grabbed count, keeping the last known count when the status
+    // is not available (negative).
+    void StoreGrabbedCount(int64_t count);
+
+    CSiliconAPI& m_api;
+    uint32_t m_uWidth;
+    uint32_t m_uHeight = 1726;
+    uint32_t m_uOriginX = 0;
+    uint32_t m_uOriginY = 0;
+    uint64_t m_ullFormat;
+    uint64_t m_ullGrabberSlot;
+    Fg_Struct* m_pGrabber = nullptr;
+    uint32_t m_uCCState = 15;
+    dma_mem* m_pMemHead = nullptr;
+    bool m_bContinuous = false;
+    uint64_t m_ullGrabbedCount = 0; // guarded by the sequence mutex
+    CFrameRate m_grabRate;
+
+private:
+    // DetachFrameBuffers; `fromStop` skips stopping (Stop has stopped everything already).
+    void Detach(bool fromStop);
+    // The clean-up of a failed preparation.
+    bool FailPreparation();
+    void Log(uint32_t level, const char* text);
+};

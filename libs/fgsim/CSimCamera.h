@@ -1,0 +1,49 @@
+// The one camera that every simulated grabber of the process looks at. Its clock starts when
+// the first grabber starts acquiring; frame k carries tag FGSIM_TAG0 + k and is exposed at
+// (k + 1) / fps after that start, and a grabber receives every frame exposed after it started.
+// Once no grabber acquires any more, the next start reads the settings again and restarts the
+// clock. With fps 0 the clock stands still and frames come only through stepping; a grabber
+// then starts at the first frame no grabber has been given yet.
+#pragma once
+
+#include "libs/fgsim/SimSettings.h"
+
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+
+namespace fgsim {
+
+class CSimCamera {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    struct Start {
+        CameraSettings settings;
+        Clock::time_point clockStart;
+        uint64_t firstFrame = 0; // the first frame this grabber receives
+    };
+
+    // A grabber starts acquiring.
+    Start Join(const EnvLookup& lookup);
+    // A grabber stopped acquiring (once per Join).
+    void Leave();
+    // Stepping gave some grabber frames up to `framesExposed` - 1.
+    void NoteStepped(uint64_t framesExposed);
+
+    // Exposure time of frame `frame` at `fps` (> 0) frames per second.
+    static Clock::time_point ExposureTime(Clock::time_point clockStart, uint32_t fps,
+                                          uint64_t frame);
+    // Frames exposed from `clockStart` up to `now`.
+    static uint64_t FramesExposed(Clock::time_point clockStart, uint32_t fps,
+                                  Clock::time_point now);
+
+private:
+    std::mutex m_lock;
+    int m_iAcquiring = 0;
+    CameraSettings m_settings;
+    Clock::time_point m_clockStart;
+    uint64_t m_ullStepped = 0;
+};
+
+} // namespace fgsim

@@ -1,0 +1,43 @@
+#include "platform/ShowMessage.h"
+
+#include <cstdio>
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::mutex g_hookLock;
+MessageHook g_hook = nullptr;
+void* g_hookContext = nullptr;
+
+MessageAnswer WriteToStandardError(const char* text, const char* title, MessageButtons buttons) {
+    std::fputs(title ? title : "", stderr);
+    std::fputs(": ", stderr);
+    std::fputs(text ? text : "", stderr);
+    std::fputc('\n', stderr);
+    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+}
+
+} // namespace
+
+MessageAnswer ShowMessage(const char* text, const char* title, MessageButtons buttons) {
+    MessageHook hook;
+    void* context;
+    {
+        std::lock_guard<std::mutex> guard(g_hookLock);
+        hook = g_hook;
+        context = g_hookContext;
+    }
+    if (!hook)
+        return WriteToStandardError(text, title, buttons);
+    return hook(context, text, title, buttons);
+}
+
+void SetMessageHook(MessageHook hook, void* context) {
+    std::lock_guard<std::mutex> guard(g_hookLock);
+    g_hook = hook;
+    g_hookContext = hook ? context : nullptr;
+}
+
+} // namespace platform
