@@ -118,17 +118,6 @@ bool CSequenceBase::ResetFrameStore() {
     return m_pFrames != nullptr;
 }
 
-uint32_t CSequenceBase::SaveSequenceThread() {
-    // The sequence save itself arrives with the export.
-    m_bSaveBusy.store(false);
-    return 0;
-}
-
-uint32_t CSequenceBase::SaveImageThread() {
-    m_bSaveBusy.store(false);
-    return 0;
-}
-
 uint32_t CSequenceBase::WorkerThread() {
     return 0;
 }
@@ -230,19 +219,6 @@ bool CSequenceBase::IsThreadRunning() {
 
 void CSequenceBase::Stop() {
     StopThread();
-}
-
-bool CSequenceBase::SaveSequenceToFile(const char* /*fileName*/, uint64_t /*first*/,
-                                       uint64_t /*count*/) {
-    return false;
-}
-
-bool CSequenceBase::SaveSequence(void* /*parentWindow*/, uint64_t /*first*/, uint64_t /*count*/) {
-    return false;
-}
-
-bool CSequenceBase::SaveImage(void* /*parentWindow*/, uint64_t /*index*/) {
-    return false;
 }
 
 void CSequenceBase::DumpBuffers() {

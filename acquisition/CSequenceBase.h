@@ -90,9 +90,15 @@ public:
     // True while the worker thread's body has not returned.
     virtual bool IsThreadRunning();
     virtual void Stop();
-    // Sequence export; these return false until the export arrives.
+    // Sequence export (SequenceExport.cpp). Each refuses (false) while the thread runs or
+    // without a file module, and otherwise starts the save on the sequence's thread, which
+    // reports through notifications 3, 4 and 5 and ends early when the stop event is set.
+    // Writes images first .. first + count - 1 (count cut to the images there are) into the file
+    // named `fileName`, with the file type set on the file module before.
     virtual bool SaveSequenceToFile(const char* fileName, uint64_t first, uint64_t count);
+    // The same after the file module's save dialog ("Save sequence"); false when cancelled.
     virtual bool SaveSequence(void* parentWindow, uint64_t first, uint64_t count);
+    // Writes image `index` after the save dialog ("Save image").
     virtual bool SaveImage(void* parentWindow, uint64_t index);
     // Logs the address of every frame at level 1 (only with a log sink).
     virtual void DumpBuffers();
@@ -102,6 +108,10 @@ public:
     // format word as it is; else allocates one frame and copies the origin.
     bool InitImageIfRequired(uint32_t width, uint32_t height, CLumoImage* destination);
 
+    // The file module (object ID 1; null without the image library): callers that save without
+    // the dialog choose the file type on it (parameter 257) before SaveSequenceToFile.
+    CLumoModule* GetFileModule() const { return m_pFileModule; }
+
 protected:
     // Raises a notification through the installed callback, if any.
     void Notify(uint32_t code, int64_t value, bool synchronous);
@@ -109,6 +119,10 @@ protected:
     bool HasNotifyCallback();
     // The stop event threads poll.
     const platform::Event& StopEvent() const { return m_hStopEvent; }
+    // The two save algorithms, run on the sequence's thread; they return the result code that
+    // notification 5 carries.
+    uint32_t WriteRange(uint64_t first, uint64_t count);
+    uint32_t WriteSingleImage(uint64_t index);
     CDebugSink* GetLog() const { return m_pLog.load(); }
 
     std::atomic<CDebugSink*> m_pLog{nullptr};

@@ -15,3 +15,12 @@ inline constexpr uint32_t LUMO_E_NOTSUPPORTED = 0xA0010004;
 inline constexpr uint32_t LUMO_E_NOIMAGE = 0xA0010007;
 // A file module could not find the file it was asked to read.
 inline constexpr uint32_t LUMO_E_FILENOTFOUND = 0xA0010008;
+// A file module was handed data it does not read or cannot store: not an image file it knows,
+// or a layout it does not handle (sample size, compression, planes, 16-bit samples for BMP).
+inline constexpr uint32_t LUMO_E_FILEFORMAT = 0xA0010009;
+// The file's structure is inconsistent or its data ends early (truncated or corrupted file).
+inline constexpr uint32_t LUMO_E_FILEDAMAGED = 0xA001000A;
+// A file module could not create or write the file (missing folder, no permission, disk full).
+inline constexpr uint32_t LUMO_E_FILEWRITE = 0xA001000B;
+// A file exists but could not be opened or read (no permission, input/output error).
+inline constexpr uint32_t LUMO_E_FILEREAD = 0xA001000C;

@@ -17,6 +17,11 @@ PACKAGES=(
     libbenchmark-dev
     libsqlite3-dev
     sqlite3
+    libtiff-dev
+    libpng-dev
+    qt6-base-dev
+    libtiff-tools
+    imagemagick
 )
 
 SUDO=""

@@ -28,11 +28,19 @@ TEST_F(LumoInstance, MakesObjectsByKindAndRefusesWrongDeletes) {
     ASSERT_EQ(left->Allocate(64, 64, ImageFormat::GREY8, 0, 2), LUMO_OK);
 }
 
-TEST_F(LumoInstance, ModuleFrameworkHasNoProcessingModulesYet) {
+TEST_F(LumoInstance, ModuleFrameworkOffersTheFileModulesOnly) {
     EXPECT_EQ(m_pLumo->Init(".", "Pem*.dll", 1), 0u); // again: accepted, nothing doubles
-    for (uint32_t id : {LUMO_ID_FILE_WRITER, LUMO_ID_FILE_READER, LUMO_ID_DISPLAY, 32u, 0u}) {
+    for (uint32_t id : {LUMO_ID_DISPLAY, 32u, 0u}) {
         EXPECT_EQ(m_pLumo->CreateModule(id), nullptr) << id;
         EXPECT_EQ(m_pLumo->GetModuleName(id, 0), nullptr) << id;
+    }
+    EXPECT_STREQ(m_pLumo->GetModuleName(LUMO_ID_FILE_WRITER, 0), "File writer");
+    EXPECT_STREQ(m_pLumo->GetModuleName(LUMO_ID_FILE_READER, 0), "File reader");
+    for (uint32_t id : {LUMO_ID_FILE_WRITER, LUMO_ID_FILE_READER}) {
+        CLumoModule* module = m_pLumo->CreateModule(id);
+        ASSERT_NE(module, nullptr);
+        EXPECT_EQ(module->GetObjectId(), id);
+        m_pLumo->DeleteModule(module);
     }
     m_pLumo->DeleteModule(nullptr);
 }

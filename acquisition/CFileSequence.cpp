@@ -1,0 +1,177 @@
+#include "acquisition/CFileSequence.h"
+
+#include "acquisition/RuntimeLibraries.h"
+#include "acquisition/SeriesName.h"
+#include "external/LumoFileModules.h"
+#include "external/LumoInstance.h"
+
+#include <charconv>
+#include <vector>
+
+namespace {
+
+// Room for the file name read back from the reader: a whole Linux path.
+constexpr size_t NAME_ROOM = 4096;
+constexpr uint64_t PROGRESS_STEP = 10;
+
+} // namespace
+
+CFileSequence::CFileSequence() : CFileSequence(CurrentLumoInstance()) {}
+
+CFileSequence::CFileSequence(CLumoInstance* instance) : CSequenceBase(instance) {
+    if (m_pLumo)
+        m_pReader = m_pLumo->CreateModule(LUMO_ID_FILE_READER);
+}
+
+CFileSequence::~CFileSequence() {
+    StopThread(); // sets the stop event and waits for the load to end
+    if (m_pReader)
+        m_pLumo->DeleteModule(m_pReader);
+}
+
+uint32_t CFileSequence::WorkerThread() {
+    LoadWorker();
+    return 0;
+}
+
+bool CFileSequence::LoadSequence(const char* fileName) {
+    if (IsThreadRunning() || !m_pReader)
+        return false;
+    StopThread();
+    m_pReader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0);
+    return StartThread(&CSequenceBase::WorkerThreadProc);
+}
+
+bool CFileSequence::LoadSequenceWithDialog(void* parentWindow) {
+    if (IsThreadRunning() || !m_pReader)
+        return false;
+    StopThread();
+    m_pReader->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
+    m_pReader->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Load sequence"));
+    uint32_t cancelled = 0;
+    if (m_pReader->RunDialog(0, parentWindow, &cancelled) != 0 || cancelled)
+        return false;
+    return StartThread(&CSequenceBase::WorkerThreadProc);
+}
+
+uint32_t CFileSequence::LoadWorker() {
+    if (!m_pLumo)
+        return 0;
+    uint32_t rc = SEQ_RESULT_SETUP_FAILED;
+    CLumoImage* image = m_pLumo->CreateImageObject();
+    if (image && m_pReader) {
+        m_pReader->SetImages(1, &image);
+        const LumoOutputInfo* info = m_pReader->GetOutputInfo(0);
+        const uint64_t frames = info ? info->frameCount : 1;
+        rc = frames > 1 ? LoadFrames(image, frames) : LoadSeries(image);
+        m_pReader->SetImages(1, nullptr);
+    }
+    if (image)
+        m_pLumo->DeleteImage(CLumoObject::KIND_IMAGE, image);
+    Notify(SEQ_NOTIFY_ENDED, static_cast<int64_t>(rc), false);
+    return rc;
+}
+
+uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
+    m_pReader->SetParam(LUMO_PARAM_FRAME, 0, 0);
+    if (const uint32_t rc = m_pReader->Execute(0); rc != 0)
+        return rc;
+    {
+        CSequenceLock lock(*this);
+        if (!m_pFrames || m_pFrames->AllocateFrames(image, frames) != 0)
+            return SEQ_RESULT_SETUP_FAILED;
+        if (m_pFrames->CopyFrame(image, 0, 0, 0, nullptr, 0, 0) != 0) {
+            m_pFrames->EditFrames(CLumoImage::EDIT_REMOVE, 0, frames);
+            return SEQ_RESULT_FRAME_FAILED;
+        }
+    }
+    Notify(SEQ_NOTIFY_BUFFERS, 1, false);
+    Notify(SEQ_NOTIFY_NEW_IMAGES, 1, false);
+    uint32_t rc = 0;
+    uint64_t loaded = 1;
+    for (uint64_t i = 1; i < frames; ++i) {
+        if (StopEvent().IsSet()) {
+            rc = SEQ_RESULT_ABORTED;
+            break;
+        }
+        m_pReader->SetParam(LUMO_PARAM_FRAME, i, 0);
+        rc = m_pReader->Execute(0);
+        if (rc != 0)
+            break;
+        {
+            CSequenceLock lock(*this);
+            if (m_pFrames->CopyFrame(image, 0, static_cast<int64_t>(i), 0, nullptr, 0, 0) != 0) {
+                rc = SEQ_RESULT_FRAME_FAILED; // a frame of another shape: reported, not hidden
+                break;
+            }
+        }
+        ++loaded;
+        if (loaded % PROGRESS_STEP == 0)
+            Notify(SEQ_NOTIFY_NEW_IMAGES, static_cast<int64_t>(loaded), false);
+    }
+    if (loaded < frames) {
+        CSequenceLock lock(*this);
+        m_pFrames->EditFrames(CLumoImage::EDIT_REMOVE, loaded, frames - loaded);
+    }
+    return rc;
+}
+
+uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
+    std::vector<char> buffer(NAME_ROOM, 0);
+    m_pReader->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(buffer.data()), buffer.size());
+    std::string name(buffer.data());
+    const seriesname::CounterField counter = seriesname::FindCounter(name);
+
+    m_pReader->SetParam(LUMO_PARAM_FRAME, 0, 0);
+    if (const uint32_t rc = m_pReader->Execute(0); rc != 0)
+        return rc;
+    {
+        CSequenceLock lock(*this);
+        if (!m_pFrames || m_pFrames->AllocateFrames(image, 1) != 0)
+            return SEQ_RESULT_SETUP_FAILED;
+        if (m_pFrames->CopyFrame(image, 0, 0, 0, nullptr, 0, 0) != 0)
+            return SEQ_RESULT_FRAME_FAILED;
+    }
+    Notify(SEQ_NOTIFY_BUFFERS, 1, false);
+    Notify(SEQ_NOTIFY_NEW_IMAGES, 1, false);
+    if (counter.width == 0)
+        return 0;
+    uint64_t number = 0;
+    const char* digits = name.data() + counter.start;
+    const auto parsed = std::from_chars(digits, digits + counter.width, number);
+    if (parsed.ec != std::errc() || parsed.ptr != digits + counter.width)
+        return 0;
+    // Each turn needs one more existing file: the series ends at the first missing number.
+    while (!StopEvent().IsSet()) {
+        if (number == UINT64_MAX)
+            return 0;
+        ++number;
+        const std::string text = seriesname::ZeroPadded(number, counter.width);
+        if (text.size() > counter.width)
+            return 0;
+        name.replace(counter.start, counter.width, text);
+        m_pReader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
+        const uint32_t rc = m_pReader->Execute(0);
+        if (rc == SEQ_RESULT_FILE_MISSING)
+            return 0;
+        if (rc != 0)
+            return rc;
+        uint64_t count = 0;
+        {
+            CSequenceLock lock(*this);
+            count = m_pFrames->GetFrameCount();
+            if (m_pFrames->EditFrames(CLumoImage::EDIT_INSERT, count, 1) != 0)
+                return SEQ_RESULT_FRAME_FAILED;
+            if (m_pFrames->CopyFrame(image, 0, static_cast<int64_t>(count), 0, nullptr, 0, 0) !=
+                0) {
+                // A file of another shape: the frame made for it goes again.
+                m_pFrames->EditFrames(CLumoImage::EDIT_REMOVE, count, 1);
+                return SEQ_RESULT_FRAME_FAILED;
+            }
+            ++count;
+        }
+        if (count % PROGRESS_STEP == 0)
+            Notify(SEQ_NOTIFY_NEW_IMAGES, static_cast<int64_t>(count), false);
+    }
+    return SEQ_RESULT_ABORTED;
+}

@@ -1,0 +1,44 @@
+// The sequence of images loaded from disk: one multi-frame file, or a numbered series of
+// single-image files starting at the chosen one. Loading runs on the sequence's worker thread
+// through the image library's file reader (object ID 2) and reports with notifications 0, 1
+// and 2; the frames appear in the frame-buffer object as they are loaded.
+#pragma once
+
+#include "acquisition/CSequenceBase.h"
+
+#include <cstdint>
+
+// Result codes of a load (value of notification 2), besides 0, SEQ_RESULT_ABORTED and the
+// reader's own codes (external/LumoResult.h).
+inline constexpr uint32_t SEQ_RESULT_SETUP_FAILED = 0xA0010001; // no temporary image or reader,
+                                                                // or frames not allocated
+inline constexpr uint32_t SEQ_RESULT_FRAME_FAILED = 0xA0010006; // frame not added or copied
+inline constexpr uint32_t SEQ_RESULT_FILE_MISSING = 0xA0010008; // the reader's missing file
+
+class CFileSequence : public CSequenceBase {
+public:
+    CFileSequence();
+    explicit CFileSequence(CLumoInstance* instance);
+    // Stops and joins a running load, then deletes the file reader.
+    ~CFileSequence() override;
+
+    uint32_t GetSequenceType() override { return 1; }
+    const char* GetName() override { return "File Sequence"; }
+    uint32_t WorkerThread() override;
+
+    // The load itself; returns the result code that notification 2 carries.
+    virtual uint32_t LoadWorker();
+    // Starts loading `fileName`. False while the thread runs or without a file reader.
+    virtual bool LoadSequence(const char* fileName);
+    // Starts loading the file chosen in the reader's open dialog ("Load sequence"); false when
+    // the dialog fails or is cancelled.
+    virtual bool LoadSequenceWithDialog(void* parentWindow);
+
+private:
+    // The single-file path: the chosen file, then the numbered series that follows it.
+    uint32_t LoadSeries(CLumoImage* image);
+    // The multi-frame path.
+    uint32_t LoadFrames(CLumoImage* image, uint64_t frames);
+
+    CLumoModule* m_pReader = nullptr;
+};

@@ -1,0 +1,200 @@
+// Sequence export: saving a range of images, or one image, on the sequence's thread.
+#include "acquisition/CSequenceBase.h"
+#include "acquisition/SeriesName.h"
+#include "external/DebugSink.h"
+#include "external/LumoFileModules.h"
+#include "external/LumoInstance.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr const char* MAKER = "Hadrell Optics GmbH";
+constexpr const char* PROGRAM = "KavrinDemo";
+// Room for the file name read back from the file module: a whole Linux path.
+constexpr size_t NAME_ROOM = 4096;
+
+// The result code as notification 5 carries it: sign-extended from 32 bits.
+int64_t SignExtended(uint32_t rc) {
+    return static_cast<int64_t>(static_cast<int32_t>(rc));
+}
+
+} // namespace
+
+bool CSequenceBase::SaveSequence(void* parentWindow, uint64_t first, uint64_t count) {
+    if (IsThreadRunning() || !m_pFileModule)
+        return false;
+    m_pFileModule->SetParam(LUMO_PARAM_DIALOG_OPTIONS, 55, 0);
+    m_pFileModule->SetParam(LUMO_PARAM_DIALOG_HISTORY, 3, 0);
+    m_pFileModule->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
+    m_pFileModule->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Save sequence"));
+    uint32_t cancelled = 0;
+    if (m_pFileModule->RunDialog(0, parentWindow, &cancelled) != 0 || cancelled)
+        return false;
+    m_bSaveBusy.store(true);
+    m_ullSaveFirst = first;
+    m_ullSaveCount = count;
+    if (StartThread(&CSequenceBase::SaveSequenceThreadProc))
+        return true;
+    m_bSaveBusy.store(false);
+    return false;
+}
+
+bool CSequenceBase::SaveImage(void* parentWindow, uint64_t index) {
+    if (IsThreadRunning() || !m_pFileModule)
+        return false;
+    StopThread();
+    m_pFileModule->SetParam(LUMO_PARAM_DIALOG_OPTIONS, 55, 0);
+    m_pFileModule->SetParam(LUMO_PARAM_DIALOG_HISTORY, 3, 0);
+    m_pFileModule->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
+    m_pFileModule->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Save image"));
+    uint32_t cancelled = 0;
+    if (m_pFileModule->RunDialog(0, parentWindow, &cancelled) != 0 || cancelled)
+        return false;
+    m_bSaveBusy.store(true);
+    m_ullSaveIndex = index;
+    if (StartThread(&CSequenceBase::SaveImageThreadProc))
+        return true;
+    m_bSaveBusy.store(false);
+    return false;
+}
+
+bool CSequenceBase::SaveSequenceToFile(const char* fileName, uint64_t first, uint64_t count) {
+    if (IsThreadRunning() || !m_pFileModule)
+        return false;
+    m_pFileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0);
+    m_bSaveBusy.store(true);
+    m_ullSaveFirst = first;
+    m_ullSaveCount = count;
+    if (StartThread(&CSequenceBase::SaveSequenceThreadProc))
+        return true;
+    m_bSaveBusy.store(false);
+    return false;
+}
+
+uint32_t CSequenceBase::SaveSequenceThread() {
+    WriteRange(m_ullSaveFirst, m_ullSaveCount);
+    m_bSaveBusy.store(false);
+    return 0;
+}
+
+uint32_t CSequenceBase::SaveImageThread() {
+    WriteSingleImage(m_ullSaveIndex);
+    m_bSaveBusy.store(false);
+    return 0;
+}
+
+uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
+    if (!m_pLumo)
+        return 0;
+    CLumoImage* work = m_pLumo->CreateImageObject();
+    if (!work) {
+        Notify(SEQ_NOTIFY_SAVE_END, 0, false);
+        return 0;
+    }
+    uint32_t rc = 0;
+    bool attached = false;
+    const uint64_t images = GetImageCount();
+    if (m_pFileModule && first < images) {
+        const uint64_t n = std::min(count, images - first);
+        Notify(SEQ_NOTIFY_SAVE_START, static_cast<int64_t>(n), false);
+        work->SetAttribute(2, MAKER);
+        work->SetAttribute(3, GetName());
+        work->SetAttribute(4, PROGRAM);
+        uint32_t type = 0, propertyA = 0, propertyB = 0, mode = 0;
+        m_pFileModule->GetParam(LUMO_PARAM_FILE_TYPE, LumoArg(&type), 0);
+        m_pFileModule->GetParam(LUMO_PARAM_TYPE_SINGLE, LumoArg(&propertyA), type);
+        m_pFileModule->GetParam(LUMO_PARAM_TYPE_MULTI, LumoArg(&propertyB), type);
+        m_pFileModule->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
+        m_pFileModule->SetImages(1, &work);
+        attached = true;
+        const bool oneFile = mode == 1 ? propertyB != 0 : propertyA == 0;
+        if (oneFile) {
+            for (uint64_t k = 0; k < n; ++k) {
+                {
+                    CSequenceLock lock(*this);
+                    if (!CopyValidToImage(first + k, work, 1, 1)) {
+                        rc = SEQ_RESULT_COPY_FAILED;
+                        break;
+                    }
+                    rc = m_pFileModule->Execute(0);
+                }
+                if (rc != 0)
+                    break;
+                Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(k), false);
+                if (StopEvent().IsSet()) {
+                    rc = SEQ_RESULT_ABORTED;
+                    break;
+                }
+            }
+            // Finishing the file flushes it to the disk; a failure there is the save's failure.
+            const uint32_t finished = m_pFileModule->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
+            if (rc == 0)
+                rc = finished;
+        } else {
+            std::vector<char> chosen(NAME_ROOM, 0);
+            rc = m_pFileModule->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(chosen.data()),
+                                         chosen.size());
+            std::string base, extension;
+            seriesname::Split(chosen.data(), base, extension);
+            for (uint64_t k = 0; rc == 0 && k < n; ++k) {
+                const std::string name = seriesname::NumberedName(base, k, extension);
+                {
+                    CSequenceLock lock(*this);
+                    if (!CopyValidToImage(first + k, work, 1, 1)) {
+                        rc = SEQ_RESULT_COPY_FAILED;
+                        break;
+                    }
+                    m_pFileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
+                    rc = m_pFileModule->Execute(0);
+                }
+                if (rc != 0)
+                    break;
+                Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(k), false);
+                if (StopEvent().IsSet()) {
+                    rc = SEQ_RESULT_ABORTED;
+                    break;
+                }
+            }
+        }
+    }
+    if (attached)
+        m_pFileModule->SetImages(1, nullptr);
+    m_pLumo->DeleteImage(CLumoObject::KIND_IMAGE, work);
+    if (rc != 0) {
+        if (CDebugSink* log = GetLog())
+            log->Log(0, "CSequenceBase::SaveSequenceThread: saving ended with 0x%08X", rc);
+    }
+    Notify(SEQ_NOTIFY_SAVE_END, SignExtended(rc), false);
+    return rc;
+}
+
+uint32_t CSequenceBase::WriteSingleImage(uint64_t index) {
+    if (!m_pLumo)
+        return 0;
+    CLumoImage* work = m_pLumo->CreateImageObject();
+    if (!work) {
+        Notify(SEQ_NOTIFY_SAVE_END, 0, false);
+        return 0;
+    }
+    uint32_t rc = 0;
+    if (m_pFileModule && index < GetImageCount()) {
+        Notify(SEQ_NOTIFY_SAVE_START, 1, false);
+        work->SetAttribute(2, MAKER);
+        work->SetAttribute(3, GetName());
+        work->SetAttribute(4, PROGRAM);
+        m_pFileModule->SetImages(1, &work);
+        {
+            CSequenceLock lock(*this);
+            rc = CopyValidToImage(index, work, 1, 1) ? m_pFileModule->Execute(0)
+                                                     : SEQ_RESULT_COPY_FAILED;
+        }
+        if (rc == 0)
+            Notify(SEQ_NOTIFY_SAVE_STEP, 0, false);
+        m_pFileModule->SetImages(1, nullptr);
+    }
+    m_pLumo->DeleteImage(CLumoObject::KIND_IMAGE, work);
+    Notify(SEQ_NOTIFY_SAVE_END, SignExtended(rc), false);
+    return rc;
+}

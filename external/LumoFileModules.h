@@ -1,0 +1,92 @@
+// The file writer (object ID 1) and the file reader (object ID 2) of the image library.
+//
+// File types, numbered from 1 (parameter 257):
+//   1  multi-page TIFF (.tif, .tiff): every Execute appends one page to one file. Classic TIFF
+//      while the file stays below 4 GiB; a file that grows beyond is turned into BigTIFF.
+//      Uncompressed. After every completed page the file on disk is a valid TIFF holding the
+//      pages written so far.
+//   2  TIFF, one file per image (.tif, .tiff)
+//   3  PNG, one file per image (.png), fast compression, 16-bit samples kept
+//   4  BMP, one file per image (.bmp): 8-bit grey palette or 24-bit colour; 8-bit samples only
+// Samples of 8 and 16 bits; greyscale, colour filter array and RGB. TIFF keeps colour-filter-
+// array data as photometric CFA with the 2x2 pattern the image's origin gives (pixel (x, y) has
+// phase 2 * ((origin y + y) & 1) + ((origin x + x) & 1): 0 green, 1 red, 2 blue, 3 green) and
+// significant bits below the sample size as MaxSampleValue; PNG keeps them in an sBIT chunk and
+// a "KavrinFormat" text chunk. Attributes 2, 3 and 4 are TIFF Make, Model and Software (PNG
+// text chunks of the same names); BMP keeps pixels only.
+//
+// The reader recognises a file by its contents: TIFF (multi-page, strips or tiles, 8/16-bit
+// grey, RGB, CFA, palette converted to RGB, the compressions libtiff offers), PNG (grey,
+// grey+alpha, RGB, RGBA, palette; alpha dropped), BMP (8-bit palette, 24/32-bit) and binary
+// PGM/PPM. Results (LumoResult.h): LUMO_E_FILENOTFOUND for a missing file, LUMO_E_FILEREAD when
+// it cannot be opened, LUMO_E_FILEFORMAT for data it does not read, LUMO_E_FILEDAMAGED for a
+// truncated or inconsistent file, LUMO_E_OUTOFMEMORY for a frame above the size limit (330).
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+
+// Parameters of both file modules (SetParam / GetParam).
+// 256 file name. Set: a = const char* (null or empty: none). Get: a = char* buffer, b = its size
+//     in bytes; LUMO_E_INVALIDARG when the name and its terminating zero do not fit (the name is
+//     never cut).
+inline constexpr uint32_t LUMO_PARAM_FILE_NAME = 256;
+// 257 file type. Writer: Set a = 1 .. 4 (the type written); Get a = uint32_t* out. Reader: the
+//     filter of the open dialog (1 = every image file); reading recognises the type by content.
+inline constexpr uint32_t LUMO_PARAM_FILE_TYPE = 257;
+// 258 writing mode (writer). Get a = uint32_t* out: 1 when no multi-page file is open (the next
+//     Execute starts a new file), 0 while one is open (Execute appends a page). Set a = 1
+//     finishes the open file (flushed to the disk and closed); other values: LUMO_E_INVALIDARG.
+//     Setting another file name or type finishes the open file as well.
+inline constexpr uint32_t LUMO_PARAM_WRITE_MODE = 258;
+// 259 frame selection (reader): Set a = frame of a multi-frame file that Execute reads.
+inline constexpr uint32_t LUMO_PARAM_FRAME = 259;
+// 310, 315 dialog options: kept and read back (Get a = uint32_t* out); files do not change.
+inline constexpr uint32_t LUMO_PARAM_DIALOG_OPTIONS = 310;
+inline constexpr uint32_t LUMO_PARAM_DIALOG_HISTORY = 315;
+// 320 (writer) Get a = uint32_t* out, b = file type: 1 when the type writes one file per image.
+inline constexpr uint32_t LUMO_PARAM_TYPE_SINGLE = 320;
+// 321 (writer) Get a = uint32_t* out, b = file type: 1 when the type writes several images into
+//     one file. With these two the export writes one multi-image file exactly for type 1.
+inline constexpr uint32_t LUMO_PARAM_TYPE_MULTI = 321;
+// 330 (reader) largest frame in bytes the reader allocates; Set a = bytes (0: the default,
+//     1 GiB); Get a = uint64_t* out.
+inline constexpr uint32_t LUMO_PARAM_FRAME_LIMIT = 330;
+
+inline constexpr uint32_t LUMO_FILE_MULTI_TIFF = 1;
+inline constexpr uint32_t LUMO_FILE_TIFF = 2;
+inline constexpr uint32_t LUMO_FILE_PNG = 3;
+inline constexpr uint32_t LUMO_FILE_BMP = 4;
+inline constexpr uint32_t LUMO_FILE_TYPE_COUNT = 4;
+
+// The attributes the writer stores and the reader restores.
+inline constexpr uint32_t LUMO_ATTR_MAKER = 2;    // TIFF Make
+inline constexpr uint32_t LUMO_ATTR_SEQUENCE = 3; // TIFF Model
+inline constexpr uint32_t LUMO_ATTR_PROGRAM = 4;  // TIFF Software
+
+// The file type a name's extension selects (case-insensitive; .tif/.tiff give the multi-page
+// type), 0 when the extension names none. Only the part after the last '/' is looked at.
+inline uint32_t LumoFileTypeForName(const char* name) {
+    if (!name)
+        return 0;
+    const char* file = std::strrchr(name, '/');
+    file = file ? file + 1 : name;
+    const char* dot = std::strrchr(file, '.');
+    if (!dot || dot == file)
+        return 0;
+    char ext[8] = {};
+    size_t n = 0;
+    for (const char* p = dot + 1; *p; ++p) {
+        if (n + 1 >= sizeof ext)
+            return 0;
+        const char c = *p;
+        ext[n++] = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+    }
+    if (std::strcmp(ext, "tif") == 0 || std::strcmp(ext, "tiff") == 0)
+        return LUMO_FILE_MULTI_TIFF;
+    if (std::strcmp(ext, "png") == 0)
+        return LUMO_FILE_PNG;
+    if (std::strcmp(ext, "bmp") == 0)
+        return LUMO_FILE_BMP;
+    return 0;
+}

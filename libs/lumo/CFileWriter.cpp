@@ -1,0 +1,135 @@
+#include "libs/lumo/CFileWriter.h"
+
+#include "external/LumoFileModules.h"
+#include "external/LumoResult.h"
+#include "libs/lumo/BmpFile.h"
+#include "libs/lumo/FileDialog.h"
+#include "libs/lumo/FileNameParam.h"
+#include "libs/lumo/LumoImageFrame.h"
+#include "libs/lumo/PngFile.h"
+
+namespace lumo {
+
+namespace {
+
+bool IsType(uintptr_t type) {
+    return type >= 1 && type <= LUMO_FILE_TYPE_COUNT;
+}
+
+} // namespace
+
+uint32_t CFileWriter::Finish() {
+    return m_multiPage.Close();
+}
+
+uint32_t CFileWriter::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    switch (id) {
+    case LUMO_PARAM_FILE_NAME: {
+        const uint32_t rc = Finish();
+        m_name = a ? reinterpret_cast<const char*>(a) : "";
+        return rc;
+    }
+    case LUMO_PARAM_FILE_TYPE:
+        if (!IsType(a))
+            return LUMO_E_INVALIDARG;
+        if (a != m_type) {
+            const uint32_t rc = Finish();
+            m_type = static_cast<uint32_t>(a);
+            return rc;
+        }
+        return LUMO_OK;
+    case LUMO_PARAM_WRITE_MODE:
+        return a == 1 ? Finish() : LUMO_E_INVALIDARG;
+    case LUMO_PARAM_DIALOG_OPTIONS:
+        m_dialogOptions = static_cast<uint32_t>(a);
+        return LUMO_OK;
+    case LUMO_PARAM_DIALOG_HISTORY:
+        m_dialogHistory = static_cast<uint32_t>(a);
+        return LUMO_OK;
+    default:
+        return CModuleBase::SetParam(id, a, b);
+    }
+}
+
+uint32_t CFileWriter::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    auto put = [a](uint32_t value) {
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<uint32_t*>(a) = value;
+        return LUMO_OK;
+    };
+    switch (id) {
+    case LUMO_PARAM_FILE_NAME:
+        return CopyFileNameOut(m_name, a, b);
+    case LUMO_PARAM_FILE_TYPE:
+        return put(m_type);
+    case LUMO_PARAM_WRITE_MODE:
+        return put(m_multiPage.IsOpen() ? 0 : 1);
+    case LUMO_PARAM_DIALOG_OPTIONS:
+        return put(m_dialogOptions);
+    case LUMO_PARAM_DIALOG_HISTORY:
+        return put(m_dialogHistory);
+    case LUMO_PARAM_TYPE_SINGLE:
+        return IsType(b) ? put(b == LUMO_FILE_MULTI_TIFF ? 0 : 1) : LUMO_E_INVALIDARG;
+    case LUMO_PARAM_TYPE_MULTI:
+        return IsType(b) ? put(b == LUMO_FILE_MULTI_TIFF ? 1 : 0) : LUMO_E_INVALIDARG;
+    default:
+        return CModuleBase::GetParam(id, a, b);
+    }
+}
+
+uint32_t CFileWriter::Execute(uint32_t mode) {
+    if (mode != EXECUTE_PROCESS)
+        return LUMO_E_NOTSUPPORTED;
+    ImageFileFrame frame;
+    if (m_name.empty() || !DescribeImage(Input(), frame))
+        return LUMO_E_INVALIDARG;
+    switch (m_type) {
+    case LUMO_FILE_MULTI_TIFF:
+        if (!m_multiPage.IsOpen())
+            if (const uint32_t rc = m_multiPage.Open(m_name); rc != LUMO_OK)
+                return rc;
+        return m_multiPage.AppendPage(frame);
+    case LUMO_FILE_TIFF: {
+        CTiffPageWriter single;
+        uint32_t rc = single.Open(m_name);
+        if (rc == LUMO_OK)
+            rc = single.AppendPage(frame);
+        const uint32_t closed = single.Close();
+        return rc != LUMO_OK ? rc : closed;
+    }
+    case LUMO_FILE_PNG:
+        return WritePngFile(m_name, frame);
+    case LUMO_FILE_BMP:
+        return WriteBmpFile(m_name, frame);
+    default:
+        return LUMO_E_INVALIDARG;
+    }
+}
+
+uint32_t CFileWriter::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t* pCancelled) {
+    if (pCancelled)
+        *pCancelled = 1;
+    if (dialogId != 0)
+        return LUMO_E_INVALIDARG;
+    FileDialogRequest request;
+    request.save = true;
+    const char* title = nullptr;
+    CModuleBase::GetParam(LUMO_PARAM_TITLE, 0, LumoArg(&title));
+    request.title = title ? title : "Save";
+    request.type = m_type;
+    request.name = m_name;
+    request.parent = parentWindow;
+    uint32_t cancelled = 1;
+    const uint32_t rc = RunFileDialog(request, &cancelled);
+    if (rc == LUMO_OK && cancelled == 0) {
+        Finish();
+        m_name = request.name;
+        m_type = request.type;
+    }
+    if (pCancelled)
+        *pCancelled = cancelled;
+    return rc;
+}
+
+} // namespace lumo

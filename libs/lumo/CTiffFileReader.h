@@ -1,0 +1,51 @@
+// Reads TIFF and BigTIFF files through libtiff: pages in strips or tiles, 8/16-bit grey, RGB,
+// CFA and palette (converted to 8-bit RGB), any compression libtiff offers. libtiff's messages
+// are kept (LastMessage), never printed.
+#pragma once
+
+#include "libs/lumo/ImageFileFrame.h"
+
+#include <cstdint>
+#include <string>
+
+struct tiff;
+
+namespace lumo {
+
+class CTiffFileReader {
+public:
+    CTiffFileReader() = default;
+    ~CTiffFileReader();
+    CTiffFileReader(const CTiffFileReader&) = delete;
+    CTiffFileReader& operator=(const CTiffFileReader&) = delete;
+
+    // Opens `path` and counts its pages. LUMO_E_FILEDAMAGED when libtiff refuses it.
+    uint32_t Open(const std::string& path, uint64_t frameLimit);
+    void Close();
+    bool IsOpen() const { return m_pTiff != nullptr; }
+    const std::string& Path() const { return m_path; }
+    // Readable pages, plus one when the chain of directories breaks off (a damaged file): that
+    // last page then fails to read with LUMO_E_FILEDAMAGED.
+    uint64_t PageCount() const { return m_pageCount; }
+    uint32_t ReadPage(uint64_t page, CImageFileTarget& target);
+    const std::string& LastMessage() const { return m_message; }
+
+    // libtiff's handler; stores the message (public for the C callback).
+    void Report(const char* module, const char* text, bool error);
+
+private:
+    uint32_t SelectPage(uint64_t page);
+    uint32_t ReadPixels(const ImageFileFrame& frame, uint32_t photometric, uint32_t samples,
+                        uint8_t* out);
+
+    struct tiff* m_pTiff = nullptr;
+    std::string m_path;
+    uint64_t m_pageCount = 0;
+    uint64_t m_readable = 0;
+    uint64_t m_current = UINT64_MAX;
+    uint64_t m_frameLimit = 0;
+    bool m_bError = false;
+    std::string m_message;
+};
+
+} // namespace lumo

@@ -1,0 +1,59 @@
+#include "libs/lumo/FileDialog.h"
+
+#include "external/LumoFileModules.h"
+#include "external/LumoResult.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QStringList>
+#include <QThread>
+#include <QWidget>
+
+namespace lumo {
+
+namespace {
+
+const char* const SAVE_FILTERS[LUMO_FILE_TYPE_COUNT] = {
+    "Multi-page TIFF (*.tif *.tiff)",
+    "TIFF, one file per image (*.tif *.tiff)",
+    "PNG, one file per image (*.png)",
+    "BMP, one file per image (*.bmp)",
+};
+
+const char* const OPEN_FILTER = "Image files (*.tif *.tiff *.png *.bmp *.pgm *.ppm);;All files (*)";
+
+} // namespace
+
+uint32_t RunFileDialog(FileDialogRequest& request, uint32_t* pCancelled) {
+    if (pCancelled)
+        *pCancelled = 1;
+    auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
+    if (!app || QThread::currentThread() != app->thread())
+        return LUMO_E_NOTSUPPORTED;
+    auto* parent = static_cast<QWidget*>(request.parent);
+    const QString title = QString::fromUtf8(request.title.c_str());
+    const QString start = QString::fromUtf8(request.name.c_str());
+    QString chosen;
+    if (request.save) {
+        QStringList filters;
+        for (const char* f : SAVE_FILTERS)
+            filters << QString::fromUtf8(f);
+        const uint32_t type =
+            request.type >= 1 && request.type <= LUMO_FILE_TYPE_COUNT ? request.type : 1;
+        QString selected = filters[static_cast<int>(type - 1)];
+        chosen = QFileDialog::getSaveFileName(parent, title, start, filters.join(";;"), &selected);
+        const qsizetype index = filters.indexOf(selected);
+        if (index >= 0)
+            request.type = static_cast<uint32_t>(index + 1);
+    } else {
+        chosen = QFileDialog::getOpenFileName(parent, title, start, QString::fromUtf8(OPEN_FILTER));
+    }
+    if (chosen.isEmpty())
+        return LUMO_OK;
+    request.name = chosen.toStdString();
+    if (pCancelled)
+        *pCancelled = 0;
+    return LUMO_OK;
+}
+
+} // namespace lumo

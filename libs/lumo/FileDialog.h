@@ -1,0 +1,22 @@
+// The open and save dialog of the file modules (Qt). The only file of the library that uses Qt.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace lumo {
+
+struct FileDialogRequest {
+    bool save = false;      // save dialog (the writer) or open dialog (the reader)
+    std::string title;      // window title; empty: a default
+    uint32_t type = 1;      // file type preselected; the chosen one on return (save only)
+    std::string name;       // file name preselected; the chosen one on return
+    void* parent = nullptr; // QWidget* or null
+};
+
+// Runs the dialog modally. Without a QApplication, or off its thread, nothing is shown: the
+// result is LUMO_E_NOTSUPPORTED and *pCancelled 1. Otherwise LUMO_OK, with *pCancelled 1 when
+// the user cancelled.
+uint32_t RunFileDialog(FileDialogRequest& request, uint32_t* pCancelled);
+
+} // namespace lumo

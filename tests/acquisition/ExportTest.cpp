@@ -1,0 +1,222 @@
+#include "acquisition/SeriesName.h"
+#include "external/LumoResult.h"
+#include "tests/acquisition/SaveLoadTestSupport.h"
+
+namespace {
+
+using Entry = NotificationLog::Entry;
+
+class ExportTest : public SequenceTest {
+protected:
+    // A sequence of `frames` 24 x 10 greyscale frames with varied contents.
+    void Fill(TestSequence& sequence, uint64_t frames, uint64_t format = ImageFormat::GREY8) {
+        ASSERT_EQ(sequence.Frames()->Allocate(24, 10, format, 0, frames), 0u);
+        FillFrames(*sequence.Frames());
+    }
+    void SetType(TestSequence& sequence, uint32_t type) {
+        ASSERT_EQ(sequence.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, type, 0), 0u);
+    }
+    // Reads frame `frame` of `path` back through a reader module.
+    bool ReadBack(const std::string& path, uint64_t frame, CLumoImage* into,
+                  uint64_t* frames = nullptr) {
+        CLumoModule* reader = m_pLumo->CreateModule(LUMO_ID_FILE_READER);
+        reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
+        reader->SetParam(LUMO_PARAM_FRAME, frame, 0);
+        reader->SetImages(1, &into);
+        if (frames) {
+            const LumoOutputInfo* info = reader->GetOutputInfo(0);
+            *frames = info ? info->frameCount : 0;
+        }
+        const bool ok = reader->Execute(0) == 0;
+        m_pLumo->DeleteModule(reader);
+        return ok;
+    }
+    bool SameAs(TestSequence& sequence, uint64_t index, CLumoImage* image) {
+        return image->GetFrameSize() == sequence.Frames()->GetFrameSize() &&
+               std::memcmp(image->GetFrameData(0, -1, 0),
+                           sequence.Frames()->GetFrameData(0, static_cast<int64_t>(index), 0),
+                           static_cast<size_t>(image->GetFrameSize())) == 0;
+    }
+
+    SaveLoadFolder m_folder;
+};
+
+} // namespace
+
+TEST(SeriesName, SplitsOnlyTheFileNameAndPadsWithoutFormats) {
+    std::string base, ext;
+    seriesname::Split("/out/run.tif", base, ext);
+    EXPECT_EQ(base, "/out/run");
+    EXPECT_EQ(ext, ".tif");
+    seriesname::Split("/data/run.2/take", base, ext); // the dot belongs to a folder
+    EXPECT_EQ(base, "/data/run.2/take");
+    EXPECT_EQ(ext, "");
+    seriesname::Split(".hidden", base, ext);
+    EXPECT_EQ(base, ".hidden");
+    EXPECT_EQ(ext, "");
+    seriesname::Split("/a/.b", base, ext);
+    EXPECT_EQ(base, "/a/.b");
+    seriesname::Split("a.b.c", base, ext);
+    EXPECT_EQ(base, "a.b");
+    EXPECT_EQ(ext, ".c");
+    EXPECT_EQ(seriesname::NumberedName("/out/run", 1, ".tif"), "/out/run_00000001.tif");
+    EXPECT_EQ(seriesname::NumberedName("x", 123456789, ""), "x_123456789");
+    EXPECT_EQ(seriesname::ZeroPadded(99, 4), "0099");
+    EXPECT_EQ(seriesname::ZeroPadded(1000, 3), "1000");
+    EXPECT_EQ(seriesname::ZeroPadded(UINT64_MAX, 1), "18446744073709551615");
+
+    auto counter = seriesname::FindCounter("/d/seq_0098.bmp");
+    EXPECT_EQ(counter.start, 7u);
+    EXPECT_EQ(counter.width, 4u);
+    EXPECT_EQ(seriesname::FindCounter("/d/image.bmp").width, 0u);
+    EXPECT_EQ(seriesname::FindCounter("/d/noext").width, 0u);
+    EXPECT_EQ(seriesname::FindCounter("/d7.x/take").width, 0u); // digits before a folder's dot
+    EXPECT_EQ(seriesname::FindCounter("42.png").width, 2u);
+    EXPECT_EQ(seriesname::FindCounter(".5").width, 0u);
+}
+
+TEST_F(ExportTest, PerImageFilesAreNumberedFromTheRangeAndCountIsCut) {
+    TestSequence sequence;
+    Fill(sequence, 8);
+    NotificationLog log;
+    log.Attach(sequence);
+    SetType(sequence, LUMO_FILE_BMP);
+    ASSERT_TRUE(sequence.SaveSequenceToFile((m_folder / "x.bmp").c_str(), 5, 3));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_FALSE(sequence.SaveBusy());
+    EXPECT_EQ(log.Seen(),
+              (std::vector<Entry>{
+                  {3, 3, false}, {4, 0, false}, {4, 1, false}, {4, 2, false}, {5, 0, false}}));
+    ImagePtr image(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
+    for (uint64_t k = 0; k < 3; ++k) {
+        const std::string name = m_folder / ("x_0000000" + std::to_string(k) + ".bmp");
+        ASSERT_TRUE(ReadBack(name, 0, image.get())) << name;
+        EXPECT_TRUE(SameAs(sequence, 5 + k, image.get())) << name;
+    }
+    EXPECT_FALSE(Exists(m_folder / "x_00000003.bmp"));
+
+    // No extension, and more images asked for than there are; a folder with a dot keeps them.
+    std::filesystem::create_directory(m_folder / "run.2");
+    SetType(sequence, LUMO_FILE_PNG);
+    ASSERT_TRUE(sequence.SaveSequenceToFile((m_folder / "run.2/frames").c_str(), 6, 100));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_TRUE(Exists(m_folder / "run.2/frames_00000000"));
+    EXPECT_TRUE(Exists(m_folder / "run.2/frames_00000001"));
+    EXPECT_FALSE(Exists(m_folder / "run.2/frames_00000002"));
+    EXPECT_FALSE(Exists(m_folder / "run_00000000.2/frames"));
+    const auto seen = log.Seen();
+    ASSERT_GE(seen.size(), 6u);
+    EXPECT_EQ(seen[5], (Entry{3, 2, false}));
+    EXPECT_EQ(seen.back(), (Entry{5, 0, false}));
+}
+
+TEST_F(ExportTest, OneMultiPageFileCarriesTheAttributesAndIsFinished) {
+    TestSequence sequence;
+    Fill(sequence, 4, ImageFormat::CFA8);
+    sequence.Frames()->SetOrigin(1, 1);
+    NotificationLog log;
+    log.Attach(sequence);
+    const std::string path = m_folder / "all.tif";
+    ASSERT_TRUE(sequence.SaveSequenceToFile(path.c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_EQ(log.Seen().back(), (Entry{5, 0, false}));
+    uint32_t mode = 0;
+    sequence.GetFileModule()->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
+    EXPECT_EQ(mode, 1u);
+    ImagePtr image(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
+    uint64_t frames = 0;
+    for (uint64_t k = 0; k < 4; ++k) {
+        ASSERT_TRUE(ReadBack(path, k, image.get(), &frames));
+        EXPECT_EQ(frames, 4u);
+        EXPECT_TRUE(SameAs(sequence, k, image.get()));
+    }
+    EXPECT_EQ(image->GetFormat(nullptr), ImageFormat::CFA8);
+    EXPECT_STREQ(image->GetAttribute(2), "Hadrell Optics GmbH");
+    EXPECT_STREQ(image->GetAttribute(3), "Sequence base class");
+    EXPECT_STREQ(image->GetAttribute(4), "KavrinDemo");
+}
+
+TEST_F(ExportTest, AbortAfterTheSecondImageKeepsWhatWasWritten) {
+    for (uint32_t type : {LUMO_FILE_MULTI_TIFF, LUMO_FILE_TIFF}) {
+        SCOPED_TRACE(type);
+        TestSequence sequence;
+        Fill(sequence, 6);
+        SetType(sequence, type);
+        NotificationLog log;
+        log.Attach(sequence);
+        log.HoldAt(sequence.StopEvent(), 4, 1);
+        const std::string path = m_folder / ("abort" + std::to_string(type) + ".tif");
+        ASSERT_TRUE(sequence.SaveSequenceToFile(path.c_str(), 0, UINT64_MAX));
+        ASSERT_TRUE(log.held.Wait(10000));
+        sequence.Stop();
+        EXPECT_EQ(log.Seen(), (std::vector<Entry>{{3, 6, false},
+                                                  {4, 0, false},
+                                                  {4, 1, false},
+                                                  {5, static_cast<int32_t>(0xA001000D), false}}));
+        EXPECT_LT(log.Seen().back().value, 0); // sign-extended
+        ImagePtr image(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
+        if (type == LUMO_FILE_MULTI_TIFF) {
+            uint64_t frames = 0;
+            ASSERT_TRUE(ReadBack(path, 1, image.get(), &frames));
+            EXPECT_EQ(frames, 2u);
+            uint32_t mode = 0;
+            sequence.GetFileModule()->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
+            EXPECT_EQ(mode, 1u);
+        } else {
+            const std::string base = m_folder / ("abort" + std::to_string(type) + "_0000000");
+            EXPECT_TRUE(Exists(base + "0.tif"));
+            EXPECT_TRUE(Exists(base + "1.tif"));
+            EXPECT_FALSE(Exists(base + "2.tif"));
+        }
+    }
+}
+
+TEST_F(ExportTest, RefusalsEmptyRangesAndWriterErrors) {
+    TestSequence sequence;
+    Fill(sequence, 3);
+    NotificationLog log;
+    log.Attach(sequence);
+    platform::Event started;
+    sequence.m_body = [&](TestSequence& self) {
+        started.Set();
+        self.StopEvent().Wait(-1);
+        return 0u;
+    };
+    ASSERT_TRUE(sequence.StartThread(&CSequenceBase::WorkerThreadProc));
+    ASSERT_TRUE(started.Wait(10000));
+    EXPECT_FALSE(sequence.SaveSequenceToFile((m_folder / "r.tif").c_str(), 0, 1));
+    EXPECT_FALSE(sequence.SaveSequence(nullptr, 0, UINT64_MAX));
+    EXPECT_FALSE(sequence.SaveImage(nullptr, 0));
+    sequence.Stop();
+    EXPECT_FALSE(sequence.SaveBusy());
+    EXPECT_FALSE(Exists(m_folder / "r.tif"));
+
+    // The dialog needs a running application: without one nothing starts.
+    EXPECT_FALSE(sequence.SaveSequence(nullptr, 0, UINT64_MAX));
+    EXPECT_FALSE(sequence.SaveImage(nullptr, 0));
+    EXPECT_FALSE(sequence.IsThreadRunning());
+
+    // A range that starts past the end writes nothing and succeeds.
+    ASSERT_TRUE(sequence.SaveSequenceToFile((m_folder / "e.tif").c_str(), 3, 5));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_EQ(log.Seen(), (std::vector<Entry>{{5, 0, false}}));
+    EXPECT_FALSE(Exists(m_folder / "e.tif"));
+
+    // A file that cannot be created ends the save with the writer's code.
+    ASSERT_TRUE(sequence.SaveSequenceToFile((m_folder / "no/such.tif").c_str(), 0, 2));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_EQ(log.Seen().back(), (Entry{5, static_cast<int32_t>(LUMO_E_FILEWRITE), false}));
+
+    // 16-bit samples do not fit into a bitmap: the writer's code again, nothing left behind.
+    TestSequence deep;
+    Fill(deep, 1, ImageFormat::Make(16, 16, 1, 0, 1));
+    NotificationLog deepLog;
+    deepLog.Attach(deep);
+    SetType(deep, LUMO_FILE_BMP);
+    ASSERT_TRUE(deep.SaveSequenceToFile((m_folder / "d.bmp").c_str(), 0, 1));
+    ASSERT_TRUE(WaitUntilEnded(deep));
+    EXPECT_EQ(deepLog.Seen().back(), (Entry{5, static_cast<int32_t>(LUMO_E_FILEFORMAT), false}));
+
+    TestSequence without(nullptr);
+    EXPECT_FALSE(without.SaveSequenceToFile((m_folder / "w.tif").c_str(), 0, 1));
+}

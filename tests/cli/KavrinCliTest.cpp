@@ -1,0 +1,94 @@
+// The kavrin tool as a user runs it: the built program, its output and exit status.
+#include "external/LumoFileModules.h"
+#include "tests/acquisition/SaveLoadTestSupport.h"
+
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+};
+
+// Runs kavrin with `arguments` (already shell-quoted); standard error goes into `out` as well
+// when `withErrors`.
+CliRun Kavrin(const std::string& arguments, bool withErrors = false) {
+    const std::string command =
+        std::string(KAVRIN_CLI) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
+    CliRun run{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.out.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class KavrinCli : public SequenceTest {
+protected:
+    SaveLoadFolder m_folder;
+};
+
+} // namespace
+
+TEST_F(KavrinCli, HelpVersionAndWrongCommandLines) {
+    CliRun help = Kavrin("--help");
+    EXPECT_EQ(help.status, 0);
+    for (const char* word : {"info FILE [--json]", "convert IN OUT", "\"frames\"", "\"format\"",
+                             "\"image_class\"", "\"bits\"", "\"attributes\""})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(Kavrin("--version").out, "kavrin 0.1.0\n");
+    EXPECT_EQ(Kavrin("convert --help").status, 0);
+    CliRun unknown = Kavrin("frobnicate", true);
+    EXPECT_EQ(unknown.status, 2);
+    EXPECT_NE(unknown.out.find("unknown command"), std::string::npos);
+    EXPECT_EQ(Kavrin("info").status, 2);
+    EXPECT_EQ(Kavrin("convert a").status, 2);
+    EXPECT_EQ(Kavrin("convert a b.xyz").status, 2);
+    EXPECT_EQ(Kavrin("convert a b.tif --count x").status, 2);
+    CliRun missing = Kavrin("info '" + (m_folder / "none.tif") + "'", true);
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.out.find("file not found (0xA0010008)"), std::string::npos) << missing.out;
+}
+
+TEST_F(KavrinCli, ConvertsASequenceAndDescribesTheResult) {
+    TestSequence source;
+    ASSERT_EQ(source.Frames()->Allocate(30, 20, ImageFormat::Make(16, 12, 1, 0, 1), 0, 5), 0u);
+    FillFrames(*source.Frames());
+    const std::string in = m_folder / "in.tif";
+    ASSERT_TRUE(source.SaveSequenceToFile(in.c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(source));
+
+    CliRun info = Kavrin("info --json '" + in + "'");
+    EXPECT_EQ(info.status, 0);
+    EXPECT_EQ(info.out, "{\"file\": \"" + in +
+                            "\", \"frames\": 5, \"width\": 30, \"height\": 20, \"format\": "
+                            "\"0x01001310\", \"image_class\": 1, \"bits\": 16, "
+                            "\"significant_bits\": 12, \"channels\": 1, \"attributes\": {\"2\": "
+                            "\"Hadrell Optics GmbH\", \"3\": \"Sequence base class\", \"4\": "
+                            "\"KavrinDemo\"}}\n");
+
+    const std::string out = m_folder / "part.png";
+    CliRun convert = Kavrin("convert '" + in + "' '" + out + "' --first 1 --count 3");
+    EXPECT_EQ(convert.status, 0);
+    EXPECT_TRUE(Exists(m_folder / "part_00000002.png"));
+    EXPECT_FALSE(Exists(m_folder / "part_00000003.png"));
+    // The PNG series loads back as a series and becomes one multi-page file again.
+    const std::string again = m_folder / "again.tiff";
+    EXPECT_EQ(Kavrin("convert '" + (m_folder / "part_00000000.png") + "' '" + again + "'").status,
+              0);
+    CliRun back = Kavrin("info '" + again + "'");
+    EXPECT_NE(back.out.find("frames:      3"), std::string::npos) << back.out;
+    EXPECT_NE(back.out.find("attribute 3: File Sequence"), std::string::npos) << back.out;
+
+    EXPECT_EQ(Kavrin("convert '" + in + "' '" + (m_folder / "x.tif") + "' --first 5").status, 2);
+    EXPECT_EQ(Kavrin("convert '" + in + "' '" + (m_folder / "no/x.tif") + "'").status, 1);
+    EXPECT_EQ(Kavrin("convert '" + in + "' '" + (m_folder / "d") + "' --type 4").status, 1);
+}
