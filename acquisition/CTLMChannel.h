@@ -50,6 +50,9 @@ public:
     int64_t FindPhysicalIndexByTag(uint32_t tag);
     // Entries of the valid field; 0 while none is built.
     uint64_t GetValidFieldLength();
+    // The grabbed count as recorded by the monitor or, after Stop, the final one (the grabber's
+    // own status is gone once it is closed).
+    uint64_t GetRecordedGrabbedCount() { return GrabbedCount(); }
 
 protected:
     // The tags of the valid buffers in CCamera's ring order (never through a built field).

@@ -26,3 +26,5 @@ std::span<const CliCommand* const> AllCommands();
 // The commands (one file each).
 const CliCommand& InfoCommand();
 const CliCommand& ConvertCommand();
+const CliCommand& CamerasCommand();
+const CliCommand& GrabCommand();

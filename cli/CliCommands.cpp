@@ -5,6 +5,8 @@ std::span<const CliCommand* const> AllCommands() {
     static const CliCommand* const commands[] = {
         &InfoCommand(),
         &ConvertCommand(),
+        &CamerasCommand(),
+        &GrabCommand(),
     };
     return commands;
 }
