@@ -26,5 +26,6 @@ std::span<const CliCommand* const> AllCommands();
 // The commands (one file each).
 const CliCommand& InfoCommand();
 const CliCommand& ConvertCommand();
+const CliCommand& BoardsCommand();
 const CliCommand& CamerasCommand();
 const CliCommand& GrabCommand();

@@ -5,6 +5,7 @@ std::span<const CliCommand* const> AllCommands() {
     static const CliCommand* const commands[] = {
         &InfoCommand(),
         &ConvertCommand(),
+        &BoardsCommand(),
         &CamerasCommand(),
         &GrabCommand(),
     };

@@ -24,7 +24,9 @@ const char* const OPEN_FILTER = "Image files (*.tif *.tiff *.png *.bmp *.pgm *.p
 
 } // namespace
 
-uint32_t RunFileDialog(FileDialogRequest& request, uint32_t* pCancelled) {
+uint32_t ShowFileDialog(FileDialogRequest& request, uint32_t* pCancelled);
+
+uint32_t ShowFileDialog(FileDialogRequest& request, uint32_t* pCancelled) {
     if (pCancelled)
         *pCancelled = 1;
     auto* app = qobject_cast<QApplication*>(QCoreApplication::instance());
@@ -57,3 +59,13 @@ uint32_t RunFileDialog(FileDialogRequest& request, uint32_t* pCancelled) {
 }
 
 } // namespace lumo
+
+extern "C" __attribute__((visibility("default"))) uint32_t
+LumoRunFileDialog(lumo::FileDialogRequest* request, uint32_t* pCancelled) {
+    if (!request) {
+        if (pCancelled)
+            *pCancelled = 1;
+        return LUMO_E_INVALIDARG;
+    }
+    return lumo::ShowFileDialog(*request, pCancelled);
+}

@@ -1,4 +1,6 @@
-// The open and save dialog of the file modules (Qt). The only file of the library that uses Qt.
+// The open and save dialog of the file modules. The dialog itself (Qt) lives in libLumoDialog.so
+// beside libLumoInst.so, which is loaded only when the process already runs Qt: programs
+// without a user interface (the command-line tool, tests) never load Qt through the library.
 #pragma once
 
 #include <cstdint>
@@ -20,3 +22,9 @@ struct FileDialogRequest {
 uint32_t RunFileDialog(FileDialogRequest& request, uint32_t* pCancelled);
 
 } // namespace lumo
+
+// The export of libLumoDialog.so that RunFileDialog calls.
+extern "C" uint32_t LumoRunFileDialog(lumo::FileDialogRequest* request, uint32_t* pCancelled);
+using PFN_LumoRunFileDialog = uint32_t (*)(lumo::FileDialogRequest*, uint32_t*);
+
+namespace lumo {} // namespace lumo

@@ -1,0 +1,226 @@
+// Saving and loading sequences against plain file input/output of the same bytes, in the same
+// folder. Every iteration measures the baseline and the sequence operation back to back; the
+// "ratio" counter is baseline time / operation time (1.0 = as fast as the baseline).
+//   SaveMultiPageTiff: 200 frames of 2320 x 1726 8-bit as one multi-page TIFF through
+//     SaveSequenceToFile, against write() of the same frames into one file; both end with fsync.
+//   LoadMultiPageTiff: that file loaded by CFileSequence, against read() of the whole file; the
+//     page cache is warm for both.
+//   PngSeries: saving and loading 20 frames as a PNG series, in frames per second.
+#include "acquisition/CFileSequence.h"
+#include "acquisition/RuntimeLibraries.h"
+#include "external/ImageFormat.h"
+#include "external/LumoFileModules.h"
+#include "external/LumoInstance.h"
+
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t WIDTH = 2320;
+constexpr uint32_t HEIGHT = 1726;
+constexpr uint64_t FRAME_BYTES = uint64_t{WIDTH} * HEIGHT;
+constexpr uint64_t FRAMES = 200;
+constexpr uint64_t PNG_FRAMES = 20;
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point from, Clock::time_point to) {
+    return std::chrono::duration<double>(to - from).count();
+}
+
+bool Library() {
+    static RuntimeLibraries* libs = [] {
+        auto* loaded = new RuntimeLibraries(); // lives for the whole run
+        loaded->LoadImageLibrary();
+        loaded->MakeCurrent();
+        return loaded;
+    }();
+    return libs->GetLumoInstance() != nullptr;
+}
+
+// The folder both the baseline files and the sequence files go to.
+const std::string& Folder() {
+    static const std::string folder = [] {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kavrin-bench-XXXXXX").string();
+        const char* made = mkdtemp(pattern.data());
+        std::atexit([] {
+            std::error_code ec;
+            std::filesystem::remove_all(Folder(), ec);
+        });
+        return std::string(made ? made : ".");
+    }();
+    return folder;
+}
+
+class BenchSequence final : public CSequenceBase {
+public:
+    uint32_t GetSequenceType() override { return 1; }
+    CLumoImage* Frames() { return m_pFrames; }
+};
+
+// A sequence of `frames` frames with varied contents.
+void Fill(BenchSequence& sequence, uint64_t frames) {
+    sequence.Frames()->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, frames);
+    for (uint64_t f = 0; f < frames; ++f) {
+        auto* data =
+            static_cast<uint8_t*>(sequence.Frames()->GetFrameData(0, static_cast<int64_t>(f), 0));
+        for (uint64_t i = 0; i < FRAME_BYTES; ++i)
+            data[i] = static_cast<uint8_t>((i * 7 + f * 13) ^ (i >> 11));
+    }
+}
+
+void WaitFor(CSequenceBase& sequence) {
+    while (sequence.IsThreadRunning())
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    sequence.Stop();
+}
+
+bool WriteAll(int fd, const uint8_t* data, uint64_t size) {
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, size);
+        if (n <= 0)
+            return false;
+        data += n;
+        size -= static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+void Report(benchmark::State& state, double baseline, double operation, uint64_t bytes) {
+    const double iterations = static_cast<double>(state.iterations());
+    state.counters["baseline_GBps"] = static_cast<double>(bytes) * iterations / baseline / 1e9;
+    state.counters["kavrin_GBps"] = static_cast<double>(bytes) * iterations / operation / 1e9;
+    state.counters["ratio"] = baseline / operation;
+}
+
+void SaveMultiPageTiff(benchmark::State& state) {
+    if (!Library()) {
+        state.SkipWithError("libLumoInst.so not found");
+        return;
+    }
+    BenchSequence sequence;
+    Fill(sequence, FRAMES);
+    const std::string plain = Folder() + "/plain.raw";
+    const std::string tiff = Folder() + "/sequence.tif";
+    double baseline = 0, operation = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        const int fd = ::open(plain.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        bool ok = fd >= 0;
+        for (uint64_t f = 0; ok && f < FRAMES; ++f)
+            ok = WriteAll(fd,
+                          static_cast<const uint8_t*>(
+                              sequence.Frames()->GetFrameData(0, static_cast<int64_t>(f), 0)),
+                          FRAME_BYTES);
+        ok = ok && ::fsync(fd) == 0;
+        if (fd >= 0)
+            ::close(fd);
+        const Clock::time_point t1 = Clock::now();
+        ok = ok && sequence.SaveSequenceToFile(tiff.c_str(), 0, FRAMES);
+        WaitFor(sequence);
+        const Clock::time_point t2 = Clock::now();
+        if (!ok) {
+            state.SkipWithError("writing failed");
+            return;
+        }
+        baseline += Seconds(t0, t1);
+        operation += Seconds(t1, t2);
+    }
+    Report(state, baseline, operation, FRAMES * FRAME_BYTES);
+}
+
+void LoadMultiPageTiff(benchmark::State& state) {
+    if (!Library()) {
+        state.SkipWithError("libLumoInst.so not found");
+        return;
+    }
+    const std::string tiff = Folder() + "/sequence.tif";
+    if (!std::filesystem::exists(tiff)) {
+        BenchSequence sequence;
+        Fill(sequence, FRAMES);
+        sequence.SaveSequenceToFile(tiff.c_str(), 0, FRAMES);
+        WaitFor(sequence);
+    }
+    std::vector<uint8_t> buffer(FRAME_BYTES);
+    auto readAll = [&] {
+        const int fd = ::open(tiff.c_str(), O_RDONLY);
+        uint64_t total = 0;
+        ssize_t n;
+        while (fd >= 0 && (n = ::read(fd, buffer.data(), buffer.size())) > 0)
+            total += static_cast<uint64_t>(n);
+        if (fd >= 0)
+            ::close(fd);
+        return total;
+    };
+    readAll(); // the page cache is warm from here on
+    double baseline = 0, operation = 0;
+    uint64_t bytes = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        bytes = readAll();
+        const Clock::time_point t1 = Clock::now();
+        uint64_t frames = 0;
+        {
+            CFileSequence sequence;
+            sequence.LoadSequence(tiff.c_str());
+            WaitFor(sequence);
+            frames = sequence.GetImageCount();
+            const Clock::time_point t2 = Clock::now();
+            baseline += Seconds(t0, t1);
+            operation += Seconds(t1, t2);
+        }
+        if (frames != FRAMES) {
+            state.SkipWithError("loading failed");
+            return;
+        }
+    }
+    Report(state, baseline, operation, bytes);
+}
+
+void PngSeries(benchmark::State& state) {
+    if (!Library()) {
+        state.SkipWithError("libLumoInst.so not found");
+        return;
+    }
+    BenchSequence sequence;
+    Fill(sequence, PNG_FRAMES);
+    sequence.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_PNG, 0);
+    const std::string png = Folder() + "/series.png";
+    double save = 0, load = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        sequence.SaveSequenceToFile(png.c_str(), 0, PNG_FRAMES);
+        WaitFor(sequence);
+        const Clock::time_point t1 = Clock::now();
+        CFileSequence loaded;
+        loaded.LoadSequence((Folder() + "/series_00000000.png").c_str());
+        WaitFor(loaded);
+        const Clock::time_point t2 = Clock::now();
+        if (loaded.GetImageCount() != PNG_FRAMES) {
+            state.SkipWithError("PNG series did not load back");
+            return;
+        }
+        save += Seconds(t0, t1);
+        load += Seconds(t1, t2);
+    }
+    const double frames = static_cast<double>(PNG_FRAMES) * static_cast<double>(state.iterations());
+    state.counters["save_fps"] = frames / save;
+    state.counters["load_fps"] = frames / load;
+}
+
+} // namespace
+
+BENCHMARK(SaveMultiPageTiff)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(LoadMultiPageTiff)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(PngSeries)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+BENCHMARK_MAIN();
