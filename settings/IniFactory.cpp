@@ -1,5 +1,6 @@
 #include "settings/CIniFile_Fast.h"
 #include "settings/CIniFile_Mem.h"
+#include "settings/CIniFile_Reg.h"
 #include "settings/CIniFile_Secure.h"
 #include "settings/IniFile.h"
 
@@ -9,6 +10,8 @@ CIniFile_0* CreateIniFile(uint32_t type) {
         return new CIniFile_Fast();
     case 1:
         return new CIniFile_Secure();
+    case 2:
+        return new CIniFile_Reg();
     case 3:
         return new CIniFile_Mem();
     default:

@@ -13,7 +13,7 @@
 namespace fs = std::filesystem;
 
 TEST(IniFactory, TypesAndRelease) {
-    for (uint32_t type : {0u, 3u}) {
+    for (uint32_t type : {0u, 1u, 2u, 3u}) {
         IniFilePtr ini = MakeIniFile(type);
         ASSERT_TRUE(ini) << type;
         EXPECT_EQ(ini->GetType(), type);

@@ -29,18 +29,6 @@ std::string SaveMem(CIniFile_0& ini) {
     return std::string(desc.pOutput, desc.nOutputSize - 1);
 }
 
-TempFolder::TempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "kavrin-test-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
-        ADD_FAILURE() << "cannot make a temporary folder";
-    m_path = pattern;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(m_path, ec);
-}
-
 std::string ReadFileBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream ss;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "settings/IniFile.h"
+#include "tests/platform/TempFolder.h"
 
 #include <string>
 
@@ -9,20 +10,6 @@
 IniFilePtr LoadMem(const std::string& text, uint32_t* result = nullptr);
 // The text Save publishes for a memory store (without its final zero byte).
 std::string SaveMem(CIniFile_0& ini);
-
-// A fresh folder below the temporary folder, removed with everything in it at destruction.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::string& Path() const { return m_path; }
-    std::string File(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
-};
 
 std::string ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::string& bytes);

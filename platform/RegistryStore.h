@@ -1,0 +1,64 @@
+// One open database of the settings store: the SQLite connection behind RegistryKey handles.
+// Calls are serialised by a mutex, so handles that share a connection may be used from several
+// threads. Every name and value reaches SQLite through bound parameters.
+#pragma once
+
+#include "platform/RegistryTypes.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace platform {
+
+class RegistryStore {
+    // Only Open makes stores; the token keeps the constructor to it while make_shared can call it.
+    struct Token {
+        explicit Token() = default;
+    };
+
+public:
+    static constexpr int64_t kRootId = 1;
+
+    RegistryStore(Token, sqlite3* db);
+    // Opens or creates the database file. Nothing is written to a file that fails the checks.
+    static std::shared_ptr<RegistryStore> Open(const std::string& file, RegStatus& status);
+    ~RegistryStore();
+    RegistryStore(const RegistryStore&) = delete;
+    RegistryStore& operator=(const RegistryStore&) = delete;
+
+    RegStatus OpenPath(int64_t from, const char* path, bool create, int64_t& id);
+    RegStatus QueryInfo(int64_t id, uint32_t& subKeys, uint32_t& values);
+    RegStatus EnumSubKey(int64_t id, uint32_t index, std::string& name);
+    RegStatus EnumValue(int64_t id, uint32_t index, std::string& name);
+    RegStatus QueryValue(int64_t id, const char* name, uint32_t& type, std::vector<uint8_t>& data);
+    RegStatus SetValue(int64_t id, const char* name, uint32_t type, const void* data, size_t len);
+    RegStatus DeleteValue(int64_t id, const char* name);
+    RegStatus DeleteSubKey(int64_t id, const char* path);
+
+private:
+    class Query;
+    class Transaction;
+
+    sqlite3_stmt* Prepare(const char* sql);
+    RegStatus Validate(bool& isNew);
+    RegStatus Initialise(bool isNew);
+    RegStatus KeyExists(int64_t id);
+    RegStatus FindChild(int64_t parent, std::string_view name, int64_t& child);
+    RegStatus Walk(int64_t from, const char* path, bool create, int64_t& id);
+    RegStatus EnumName(const char* sql, int64_t id, uint32_t index, std::string& name);
+
+    sqlite3* m_db;
+    std::mutex m_mutex;
+    std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+};
+
+} // namespace platform
