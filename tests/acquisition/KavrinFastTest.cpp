@@ -1,6 +1,9 @@
 #include "tests/acquisition/TaggedCameraTestSupport.h"
 
 #include <algorithm>
+#include <cstdarg>
+#include <cstring>
+#include <thread>
 
 namespace {
 
@@ -301,20 +304,39 @@ TEST_F(KavrinFastTest, StopDuringASaveOnlyStopsTheSave) {
     camera->MarkSaveBusy(false);
 }
 
-TEST_F(KavrinFastTest, StoppingARunningGrabKeepsBothChannelsCounts) {
-    // In real time the left grabber still delivers while the right one stops.
-    ScopedEnv fps("FGSIM_FPS", "1000");
-    for (int round = 0; round < 3; ++round) {
-        NotificationRecorder recorder;
-        auto camera = MakeFast();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-        ASSERT_TRUE(camera->PrepareFrameBuffers(16));
-        ASSERT_TRUE(camera->StartSnap(true));
-        ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 3));
-        camera->Stop();
-        EXPECT_EQ(camera->Right().CCamera::GetImageCount(), 15u);
-        EXPECT_EQ(camera->CCamera::GetImageCount(), 15u);
-        EXPECT_GE(camera->GetValidFieldLength(), 1u);
-        EXPECT_EQ(camera->GetValidFieldLength(), camera->Right().GetValidFieldLength());
+// A log sink that holds the stopping thread between the right and the left channel's stop, long
+// enough for the grab monitor to poll while the left grabber still delivers.
+class PausingSink final : public CDebugSink {
+public:
+    virtual ~PausingSink() = default;
+    uint32_t SetSinkParam(uint32_t, uintptr_t, uintptr_t) override { return 0; }
+    uint32_t GetSinkParam(uint32_t, uintptr_t*, uintptr_t) override { return 0; }
+    uint32_t ActivateOutput(uint32_t) override { return 0; }
+    void Log(uint32_t, const char* format, ...) override {
+        if (std::strcmp(format, "%s") != 0)
+            return;
+        va_list args;
+        va_start(args, format);
+        const char* text = va_arg(args, const char*);
+        va_end(args);
+        if (std::strcmp(text, "CKavrinFast::Stop: calling stop for the left channel") == 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(150));
     }
+};
+
+TEST_F(KavrinFastTest, StoppingARunningGrabKeepsBothChannelsCounts) {
+    // In real time the left grabber still delivers after the right one has stopped.
+    ScopedEnv fps("FGSIM_FPS", "1000");
+    PausingSink pausing;
+    NotificationRecorder recorder;
+    auto camera = MakeFast();
+    camera->SetLog(&pausing);
+    camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
+    ASSERT_TRUE(camera->PrepareFrameBuffers(16));
+    ASSERT_TRUE(camera->StartSnap(true));
+    ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 2));
+    camera->Stop();
+    EXPECT_EQ(camera->Right().CCamera::GetImageCount(), 15u) << "the right count was overwritten";
+    EXPECT_EQ(camera->CCamera::GetImageCount(), 15u);
+    EXPECT_EQ(camera->GetValidFieldLength(), camera->Right().GetValidFieldLength());
 }
