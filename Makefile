@@ -1,7 +1,7 @@
 # Set-up, build and test in one command each.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build test test-asan test-tsan fuzz bench format clean
+.PHONY: deps build test test-asan test-tsan fuzz bench run format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -31,6 +31,9 @@ fuzz: deps
 
 bench: build
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
+
+run: build
+	bash scripts/run-demo.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -27,3 +27,5 @@ std::span<const CliCommand* const> AllCommands();
 const CliCommand& InfoCommand();
 const CliCommand& ConvertCommand();
 const CliCommand& BoardsCommand();
+const CliCommand& CamerasCommand();
+const CliCommand& GrabCommand();

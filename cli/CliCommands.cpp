@@ -3,9 +3,7 @@
 // A new command adds its file and one line here.
 std::span<const CliCommand* const> AllCommands() {
     static const CliCommand* const commands[] = {
-        &InfoCommand(),
-        &ConvertCommand(),
-        &BoardsCommand(),
+        &InfoCommand(), &ConvertCommand(), &BoardsCommand(), &CamerasCommand(), &GrabCommand(),
     };
     return commands;
 }

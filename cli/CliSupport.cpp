@@ -157,23 +157,29 @@ void WatchSequence(CSequenceBase& sequence) {
 
 uint32_t WaitForSequence(CSequenceBase& sequence, const char* what, uint64_t expected) {
     const bool bar = ::isatty(STDERR_FILENO) == 1;
+    // A load shows the frames in the sequence (its notifications come every tenth frame).
+    const bool loading = std::string(what) == "loading";
+    auto draw = [&] {
+        const uint64_t frames = loading ? sequence.GetImageCount() : 0;
+        std::lock_guard<std::mutex> lock(g_progress.mutex);
+        DrawBar(what, std::max(g_progress.done, frames),
+                g_progress.total ? g_progress.total : expected);
+    };
     while (sequence.IsThreadRunning()) {
         if (g_bInterrupted.exchange(false))
             sequence.Stop();
-        if (bar) {
-            std::lock_guard<std::mutex> lock(g_progress.mutex);
-            DrawBar(what, g_progress.done, g_progress.total ? g_progress.total : expected);
-        }
+        if (bar)
+            draw();
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     sequence.Stop(); // reaps the thread
     sequence.SetNotifyCallback(nullptr, 0);
     std::signal(SIGINT, SIG_DFL);
-    std::lock_guard<std::mutex> lock(g_progress.mutex);
     if (bar) {
-        DrawBar(what, g_progress.done, g_progress.total ? g_progress.total : expected);
+        draw();
         std::fputc('\n', stderr);
     }
+    std::lock_guard<std::mutex> lock(g_progress.mutex);
     return g_progress.ended ? g_progress.result : SEQ_RESULT_ABORTED;
 }
 

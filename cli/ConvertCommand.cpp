@@ -3,6 +3,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "external/LumoFileModules.h"
+#include "external/LumoInstance.h"
 
 #include <cstdio>
 
@@ -45,13 +46,21 @@ int RunConvert(const std::vector<std::string>& args) {
     RuntimeLibraries libraries;
     if (!cli::LoadImageLibrary(libraries))
         return CLI_FAILED;
+    // The frames of a multi-frame file, for the progress bar (0: a series, count unknown).
+    uint64_t expected = 0;
+    if (CLumoModule* probe = libraries.GetLumoInstance()->CreateModule(LUMO_ID_FILE_READER)) {
+        probe->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(files[0].c_str()), 0);
+        if (const LumoOutputInfo* info = probe->GetOutputInfo(0); info && info->frameCount > 1)
+            expected = info->frameCount;
+        libraries.GetLumoInstance()->DeleteModule(probe);
+    }
     CFileSequence sequence;
     cli::WatchSequence(sequence);
     if (!sequence.LoadSequence(files[0].c_str())) {
         cli::Error("convert: loading could not start");
         return CLI_FAILED;
     }
-    uint32_t rc = cli::WaitForSequence(sequence, "loading", 0);
+    uint32_t rc = cli::WaitForSequence(sequence, "loading", expected);
     if (rc != 0) {
         cli::Error("cannot load " + files[0] + ": " + cli::ResultText(rc));
         return CLI_FAILED;

@@ -277,6 +277,11 @@ uint32_t CTiffPageWriter::AppendPage(const ImageFileFrame& frame) {
         }
         return LUMO_E_FILEWRITE;
     }
+    // Start writing the page to the disk now, so that the disk works while the next page is
+    // prepared and finishing the file does not wait for all of them at once.
+    ::sync_file_range(m_fd, static_cast<off_t>(page.dataOffset),
+                      static_cast<off_t>(directoryAt + directory.size() - page.dataOffset),
+                      SYNC_FILE_RANGE_WRITE);
     m_end = directoryAt + directory.size();
     m_lastLink = nextField;
     m_pages.push_back(std::move(page));

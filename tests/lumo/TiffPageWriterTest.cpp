@@ -2,6 +2,7 @@
 #include "external/LumoResult.h"
 #include "libs/lumo/CTiffFileReader.h"
 #include "libs/lumo/CTiffPageWriter.h"
+#include "tests/platform/FileSizeLimitedChild.h"
 
 #include <cstring>
 #include <filesystem>
@@ -79,5 +80,39 @@ TEST(TiffPageWriter, TurnsIntoBigTiffWhenTheClassicLimitIsReachedAndKeepsEveryPa
     ASSERT_EQ(writer.Open(path), 0u);
     EXPECT_EQ(writer.AppendPage(frame), LUMO_E_FILEFORMAT);
     writer.Close();
+    std::filesystem::remove(path);
+}
+
+TEST(TiffPageWriter, AFullDiskLeavesAValidFileWithTheCompletePages) {
+    const std::string path = (std::filesystem::temp_directory_path() /
+                              ("kavrin-full-" + std::to_string(getpid()) + ".tif"))
+                                 .string();
+    lumo::ImageFileFrame frame;
+    frame.width = 64;
+    frame.height = 32;
+    frame.format = ImageFormat::GREY8;
+    std::vector<uint8_t> pixels(static_cast<size_t>(lumo::FrameBytes(frame)), 0x33);
+    frame.pixels = pixels.data();
+    // Room for three and a half pages: the fourth write fails in the child.
+    const int pagesWritten = RunWithFileSizeLimit(16 + 7 * pixels.size() / 2, [&] {
+        lumo::CTiffPageWriter writer;
+        if (writer.Open(path) != 0)
+            return 100;
+        int pages = 0;
+        while (pages < 10 && writer.AppendPage(frame) == 0)
+            ++pages;
+        if (writer.AppendPage(frame) != LUMO_E_FILEWRITE)
+            return 101;
+        return pages; // ended without closing, like a killed process
+    });
+    EXPECT_EQ(pagesWritten, 3);
+    lumo::CTiffFileReader reader;
+    ASSERT_EQ(reader.Open(path, 1 << 30), 0u) << reader.LastMessage();
+    EXPECT_EQ(reader.PageCount(), 3u);
+    for (uint64_t p = 0; p < 3; ++p) {
+        VectorTarget target;
+        ASSERT_EQ(reader.ReadPage(p, target), 0u);
+        EXPECT_EQ(target.m_pixels, pixels);
+    }
     std::filesystem::remove(path);
 }

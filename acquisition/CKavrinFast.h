@@ -1,0 +1,68 @@
+// The dual-channel fast camera: each image arrives as two 1120-pixel halves on two grabbers.
+// The object itself is the left channel (grabber slot 0) and owns the right channel (slot 1) as
+// a complete CTLMChannel without a worker thread of its own. After grabbing it pairs the left
+// and right frames carrying the same tag, so logical image i is both halves of one camera
+// frame; on copy it assembles them side by side and swaps them back when the grabbers received
+// them crosswise.
+#pragma once
+
+#include "acquisition/CTLMChannel.h"
+
+class CLumoRegion;
+
+class CKavrinFast : public CTLMChannel {
+public:
+    static constexpr uint32_t CHANNEL_WIDTH = 1120;
+
+    explicit CKavrinFast(uint64_t format);
+    CKavrinFast(uint64_t format, CSiliconAPI& api, CLumoInstance* instance);
+    // Stops the monitor, destroys both regions, then the right channel and the left part.
+    ~CKavrinFast() override;
+
+    // The common length of both fields while they are built, else the smaller of the two
+    // channels' valid counts.
+    uint64_t GetImageCount() override;
+    const char* GetName() override { return "Kavrin KX-220B (Fast mode)"; }
+    uint32_t GetChannelCount() override { return 2; }
+    uint32_t GetWidth() override { return 2 * m_uWidth; }
+    // Buffer `physicalIndex` of both rings side by side; logs when it swaps the halves.
+    bool CopyToImage(int64_t physicalIndex, CLumoImage* destination, uint32_t initImage,
+                     uint32_t blackOut) override;
+    // Both halves of logical image `index`. When either half was lost: with blackOut the
+    // destination becomes one black image and true returns, else false and it stays as it is.
+    bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                          uint32_t blackOut) override;
+    // The grab monitor of both channels: refreshes when both have delivered a new frame.
+    uint32_t WorkerThread() override;
+    void SetLog(CDebugSink* log) override;
+    void SetHeight(uint32_t height) override;
+    // Stops the monitor, the right channel, then the left, and pairs the tags.
+    void Stop() override;
+    void DumpBuffers() override;
+    // Channel 0 the left, any other the right buffer of logical `index`.
+    int64_t GetPhysicalIndex(uint32_t channel, uint64_t index) override;
+    void DetachFrameBuffers() override;
+    // Eight lines: CC1A .. CC4A on the left, CC1B .. CC4B on the right channel.
+    uint64_t GetCCCount() override;
+    std::string GetCCName(uint64_t line) override;
+    void SetCCState(uint32_t bits) override;
+    uint32_t GetCCState() override;
+    // Both rings; when the right fails the left is detached again.
+    bool PrepareFrameBuffers(uint64_t count) override;
+    // Both channels; when the right fails the left is stopped again.
+    bool StartSnap(bool continuous) override;
+    // Channel 0 the left's, 1 the right's lost images, any other 0.
+    int64_t GetLostImages(uint32_t channel) override;
+    // Pairs the tags both channels recorded into two fields of equal length.
+    bool InitializeValidField() override;
+
+protected:
+    // Copies the two frames into their halves; `log` reports a swap.
+    bool CopyHalves(int64_t left, int64_t right, CLumoImage* destination, bool stopOnFailure,
+                    bool log);
+    void DumpHeaders();
+
+    CTLMChannel m_right;
+    CLumoRegion* m_pLeftRegion = nullptr;
+    CLumoRegion* m_pRightRegion = nullptr;
+};

@@ -1,0 +1,197 @@
+// kavrin cameras and kavrin grab as a user runs them, against the simulated grabber: the JSON
+// they print, their exit status, and the frames of the file a grab saved.
+#include "acquisition/CFileSequence.h"
+#include "tests/acquisition/SaveLoadTestSupport.h"
+#include "tests/platform/ScopedEnv.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace {
+
+struct CliRun {
+    int status;
+    std::string out;
+};
+
+// Runs kavrin with `arguments` (already shell-quoted); with `withErrors` standard error is part
+// of `out`.
+CliRun Kavrin(const std::string& arguments, bool withErrors = false) {
+    const std::string command =
+        std::string(KAVRIN_CLI) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
+    CliRun run{-1, {}};
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return run;
+    std::array<char, 4096> buffer;
+    size_t n;
+    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+        run.out.append(buffer.data(), n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+// The text after "key": up to the next comma or closing brace (arrays whole).
+std::string Field(const std::string& json, const std::string& key) {
+    const std::string start = "\"" + key + "\": ";
+    const size_t at = json.find(start);
+    if (at == std::string::npos)
+        return "<missing>";
+    const size_t from = at + start.size();
+    const size_t to = json[from] == '[' ? json.find(']', from) + 1 : json.find_first_of(",}", from);
+    return json.substr(from, to - from);
+}
+
+class LoadedSequence final : public CFileSequence {
+public:
+    CLumoImage* Frames() { return m_pFrames; }
+};
+
+class GrabCli : public SequenceTest {
+protected:
+    // Loads a saved file; false when it cannot be read.
+    bool Load(LoadedSequence& sequence, const std::string& path) {
+        return sequence.LoadSequence(path.c_str()) && WaitUntilEnded(sequence) &&
+               sequence.GetImageCount() > 0;
+    }
+    static bool Black(CLumoImage& frames, int64_t frame) {
+        const auto* data = static_cast<const uint8_t*>(frames.GetFrameData(0, frame, 0));
+        return std::all_of(data, data + frames.GetFrameSize(), [](uint8_t p) { return p == 0; });
+    }
+    static uint32_t Tag(CLumoImage& frames, int64_t frame, uint64_t offset = 0) {
+        const auto* data = static_cast<const uint8_t*>(frames.GetFrameData(0, frame, 0)) + offset;
+        uint32_t tag = 0;
+        std::memcpy(&tag, data + 4, 4);
+        return tag;
+    }
+    SaveLoadFolder m_folder;
+    ScopedEnv m_noFglib{"KAVRIN_FGLIB", nullptr};
+};
+
+} // namespace
+
+TEST_F(GrabCli, CamerasListTheCatalogue) {
+    CliRun json = Kavrin("cameras --json");
+    EXPECT_EQ(json.status, 0);
+    EXPECT_EQ(json.out.rfind("[{\"index\": 0, \"name\": \"Kavrin KX-220B 200fps\"}, ", 0), 0u)
+        << json.out;
+    EXPECT_NE(json.out.find("{\"index\": 11, \"name\": \"TLM-2200C (Fast mode)\"}]\n"),
+              std::string::npos);
+    CliRun text = Kavrin("cameras");
+    EXPECT_NE(text.out.find(" 4  Kavrin KX-220B (Fast mode)\n"), std::string::npos) << text.out;
+    EXPECT_EQ(Kavrin("cameras --xml").status, 2);
+    CliRun help = Kavrin("--help");
+    for (const char* word : {"cameras [--json]", "grab --camera N", "\"grab_fps\"", "\"lost\""})
+        EXPECT_NE(help.out.find(word), std::string::npos) << word;
+}
+
+TEST_F(GrabCli, WrongCommandLinesAndFailuresAreClearMessages) {
+    for (const char* arguments :
+         {"grab --buffers 8 --single", "grab --camera 12 --buffers 8 --single",
+          "grab --camera 0 --buffers 1 --single", "grab --camera 0 --buffers 8",
+          "grab --camera 0 --buffers 8 --single --seconds 1",
+          "grab --camera 0 --buffers 8 --seconds -1", "grab --camera 0 --buffers 8 --seconds x",
+          "grab --camera 0 --buffers 8 --single --height 0",
+          "grab --camera 0 --buffers 8 --single -o out.xyz",
+          "grab --camera 0 --buffers 8 --single --type 2", "grab --camera 0 --buffers"}) {
+        SCOPED_TRACE(arguments);
+        CliRun run = Kavrin(arguments, true);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out.rfind("kavrin: grab: ", 0), 0u) << run.out;
+    }
+    {
+        ScopedEnv none("KAVRIN_FGLIB", "none");
+        CliRun run = Kavrin("grab --camera 0 --buffers 8 --single", true);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find("Silicon Software API not available!"), std::string::npos);
+        EXPECT_NE(run.out.find("kavrin: grab: Preparing framebuffers failed"), std::string::npos)
+            << run.out;
+    }
+    {
+        ScopedEnv boards("FGSIM_BOARDS", "2626:0x1001");
+        CliRun run = Kavrin("grab --camera 4 --buffers 8 --single --height 2", true);
+        EXPECT_EQ(run.status, 1);
+        EXPECT_NE(run.out.find("Not enugh boards available"), std::string::npos) << run.out;
+    }
+}
+
+TEST_F(GrabCli, DroppedTagsAreLostCountsAndBlackFramesInTheSavedFile) {
+    ScopedEnv drop("FGSIM_DROP", "list:5,9");
+    const std::string file = m_folder / "drops.tif";
+    // 16 buffers receive tags 0 .. 17 without 5 and 9; the full ring leaves out its oldest
+    // buffer (tag 0), so the field runs from tag 1 to 17.
+    CliRun run =
+        Kavrin("grab --camera 0 --buffers 16 --height 4 --single --json -o '" + file + "'");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(Field(run.out, "camera"), "0");
+    EXPECT_EQ(Field(run.out, "name"), "\"Kavrin KX-220B 200fps\"");
+    EXPECT_EQ(Field(run.out, "buffers"), "16");
+    EXPECT_EQ(Field(run.out, "grabbed"), "16");
+    EXPECT_EQ(Field(run.out, "images"), "17");
+    EXPECT_EQ(Field(run.out, "lost"), "[2]");
+    EXPECT_EQ(Field(run.out, "file"), "\"" + file + "\"");
+    EXPECT_NE(Field(run.out, "grab_fps"), "<missing>");
+
+    LoadedSequence saved;
+    ASSERT_TRUE(Load(saved, file));
+    ASSERT_EQ(saved.GetImageCount(), 17u);
+    EXPECT_EQ(saved.GetWidth(), 2320u);
+    for (int64_t i = 0; i < 17; ++i) {
+        SCOPED_TRACE(i);
+        if (i == 4 || i == 8)
+            EXPECT_TRUE(Black(*saved.Frames(), i));
+        else
+            EXPECT_EQ(Tag(*saved.Frames(), i), static_cast<uint32_t>(i + 1));
+    }
+}
+
+TEST_F(GrabCli, SwappedBoardsStillSaveTheLeftHalfOnTheLeft) {
+    ScopedEnv swap("FGSIM_SWAP", "1");
+    const std::string file = m_folder / "swap.tif";
+    CliRun run = Kavrin("grab --camera 4 --buffers 8 --height 2 --single --json -o '" + file + "'");
+    ASSERT_EQ(run.status, 0) << run.out;
+    // In real time the right grabber may start a frame after the left: a frame fewer is paired.
+    const uint64_t images = std::stoull(Field(run.out, "images"));
+    EXPECT_GE(images, 6u);
+    EXPECT_LE(images, 7u);
+    EXPECT_EQ(Field(run.out, "lost"), "[0, 0]");
+    LoadedSequence saved;
+    ASSERT_TRUE(Load(saved, file));
+    ASSERT_EQ(saved.GetImageCount(), images);
+    ASSERT_EQ(saved.GetWidth(), 2240u);
+    for (int64_t i = 0; i < static_cast<int64_t>(images); ++i) {
+        SCOPED_TRACE(i);
+        const auto* data = static_cast<const char*>(saved.Frames()->GetFrameData(0, i, 0));
+        EXPECT_EQ(std::string(data, 4), "TL2L");
+        EXPECT_EQ(std::string(data + 1120, 4), "TL2R");
+        EXPECT_EQ(Tag(*saved.Frames(), i), Tag(*saved.Frames(), i, 1120));
+    }
+}
+
+TEST_F(GrabCli, WithoutTagsTheRingOrderStandsAndLossIsUnknown) {
+    ScopedEnv noTag("FGSIM_NOTAG", "1");
+    CliRun run = Kavrin("grab --camera 8 --buffers 8 --height 2 --single --json");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(Field(run.out, "grabbed"), "8");
+    EXPECT_EQ(Field(run.out, "images"), "7");
+    EXPECT_EQ(Field(run.out, "lost"), "[-1]");
+    EXPECT_EQ(Field(run.out, "file"), "<missing>");
+}
+
+TEST_F(GrabCli, AContinuousGrabRunsForTheGivenTime) {
+    CliRun run = Kavrin("grab --camera 10 --buffers 8 --height 2 --seconds 0.3 --json");
+    ASSERT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(Field(run.out, "name"), "\"TLM-2200 (Fast mode)\"");
+    EXPECT_GT(std::stoull(Field(run.out, "grabbed")), 8u) << "the ring went round";
+    // The left may have received a frame more than the right before it stopped.
+    const uint64_t images = std::stoull(Field(run.out, "images"));
+    EXPECT_GE(images, 5u);
+    EXPECT_LE(images, 7u);
+    EXPECT_EQ(Field(run.out, "lost"), "[0, 0]");
+    CliRun text = Kavrin("grab --camera 2 --buffers 4 --height 2 --single");
+    EXPECT_EQ(text.status, 0);
+    EXPECT_NE(text.out.find("images:   3\n"), std::string::npos) << text.out;
+}
