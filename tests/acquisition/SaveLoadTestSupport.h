@@ -9,7 +9,9 @@
 #include "tests/acquisition/SequenceTestSupport.h"
 #include "tests/lumo/LumoTestLibrary.h"
 
+#include "tests/platform/TempFolder.h"
 #include <chrono>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -20,23 +22,10 @@
 #include <unistd.h>
 #include <vector>
 
-class SaveLoadFolder {
+// The shared temporary folder, with paths inside it written as folder / "name".
+class SaveLoadFolder : public TempFolder {
 public:
-    SaveLoadFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kavrin-seq-XXXXXX").string();
-        m_path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~SaveLoadFolder() {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    SaveLoadFolder(const SaveLoadFolder&) = delete;
-    SaveLoadFolder& operator=(const SaveLoadFolder&) = delete;
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
-private:
-    std::string m_path;
+    std::string operator/(const std::string& name) const { return File(name); }
 };
 
 inline bool Exists(const std::string& path) {

@@ -6,21 +6,44 @@
 #include <QFileDialog>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <thread>
 
 namespace {
 
-// Runs `act` on the dialog once it is open.
+// Runs `act` on the file dialog while it is shown (again on every tick until it has closed: a
+// dialog still setting itself up may ignore the first try). A dialog still open after ten
+// seconds is rejected, so that the test fails instead of waiting for ever.
 void WhenDialogOpens(std::function<void(QFileDialog*)> act) {
+    struct State {
+        int ticks = 0;
+        bool acted = false;
+    };
     auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, act] {
-        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
-            timer->stop();
-            timer->deleteLater();
+    auto state = std::make_shared<State>();
+    QObject::connect(timer, &QTimer::timeout, [timer, state, act] {
+        QFileDialog* dialog = nullptr;
+        for (QWidget* widget : QApplication::topLevelWidgets())
+            if (auto* candidate = qobject_cast<QFileDialog*>(widget);
+                candidate && candidate->isVisible())
+                dialog = candidate;
+        const bool late = ++state->ticks > 200;
+        if (dialog && !late) {
             act(dialog);
+            state->acted = true;
+            return;
         }
+        if (!dialog && !state->acted && !late)
+            return; // not shown yet
+        if (late) {
+            ADD_FAILURE() << "the file dialog did not show or did not close";
+            if (dialog)
+                QMetaObject::invokeMethod(dialog, "reject");
+        }
+        timer->stop();
+        timer->deleteLater();
     });
-    timer->start(20);
+    timer->start(50);
 }
 
 } // namespace
@@ -35,12 +58,18 @@ TEST_F(FileModuleTest, DialogRunsInsideAnApplicationOnly) {
     ModulePtr writer = NewWriter();
     writer->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Save sequence"));
     const std::string chosen = m_folder / "picked.png";
-    WhenDialogOpens([&](QFileDialog* dialog) {
-        EXPECT_EQ(dialog->windowTitle().toStdString(), "Save sequence");
-        dialog->selectNameFilter("PNG, one file per image (*.png)");
-        dialog->selectFile(QString::fromStdString(chosen));
-        QMetaObject::invokeMethod(dialog, "accept");
+    // The dialog starts at the module's file name; it is accepted once it shows that file.
+    writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(chosen.c_str()), 0);
+    WhenDialogOpens([&, step = std::make_shared<int>(0)](QFileDialog* dialog) {
+        if ((*step)++ == 0) {
+            EXPECT_EQ(dialog->windowTitle().toStdString(), "Save sequence");
+            dialog->selectNameFilter("PNG, one file per image (*.png)");
+            dialog->selectFile(QString::fromStdString(chosen));
+        } else if (dialog->selectedFiles().value(0).toStdString() == chosen) {
+            QMetaObject::invokeMethod(dialog, "done", Q_ARG(int, QDialog::Accepted));
+        }
     });
+    writer->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_BMP, 0); // the dialog's choice replaces it
     uint32_t cancelled = 7;
     ASSERT_EQ(writer->RunDialog(0, nullptr, &cancelled), 0u);
     EXPECT_EQ(cancelled, 0u);
@@ -52,7 +81,9 @@ TEST_F(FileModuleTest, DialogRunsInsideAnApplicationOnly) {
     EXPECT_EQ(type, LUMO_FILE_PNG);
 
     ModulePtr reader = NewReader();
-    WhenDialogOpens([](QFileDialog* dialog) { dialog->reject(); });
+    WhenDialogOpens([](QFileDialog* dialog) {
+        QMetaObject::invokeMethod(dialog, "done", Q_ARG(int, QDialog::Rejected));
+    });
     cancelled = 7;
     EXPECT_EQ(reader->RunDialog(0, nullptr, &cancelled), 0u);
     EXPECT_EQ(cancelled, 1u);

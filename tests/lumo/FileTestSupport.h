@@ -6,6 +6,8 @@
 #include "external/LumoFileModules.h"
 #include "tests/lumo/LumoTestLibrary.h"
 
+#include "tests/platform/TempFolder.h"
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -21,25 +23,10 @@ struct ModuleDeleter {
 };
 using ModulePtr = std::unique_ptr<CLumoModule, ModuleDeleter>;
 
-class ScratchFolder {
+// The shared temporary folder, with paths inside it written as folder / "name".
+class ScratchFolder : public TempFolder {
 public:
-    ScratchFolder() {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kavrin-file-XXXXXX").string();
-        m_path = mkdtemp(pattern.data()) ? pattern : std::string();
-    }
-    ~ScratchFolder() {
-        std::error_code ec;
-        if (!m_path.empty())
-            std::filesystem::remove_all(m_path, ec);
-    }
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-    const std::string& Path() const { return m_path; }
-
-private:
-    std::string m_path;
+    std::string operator/(const std::string& name) const { return File(name); }
 };
 
 // Fills every frame of `image` with values that differ per pixel, channel and frame (`seed`),
