@@ -3,7 +3,8 @@
 //   15 (section, key or null)  where the next load or save goes
 //   16 (kind)                  table kind (the look-up-table module; others keep it)
 //   17 Set (store, part) loads, Get (store, part or table index) saves; a store is a CIniFile_0*
-//   21 Set (value) / Get (uint32_t* out): the edit state the module's dialog keeps (part 2)
+//   21 Set (value) / Get (uint32_t* out): the edit state the module's dialog keeps (settings piece
+//   #2)
 // Dialogs (Qt) come with the desktop shell: OpenDialog fails with LUMO_E_NOTSUPPORTED.
 #pragma once
 
@@ -43,8 +44,8 @@ protected:
     // Parameter blocks 12, 13, 14 (`size` bytes); LUMO_E_NOTSUPPORTED when the module has none.
     virtual uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size);
     virtual uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size);
-    // Persistence of one part into/out of `store` at Section()/Key(). Part 0 and 1 go to the
-    // INI file store, part 2 (edit state) to the registry store.
+    // Persistence of one settings piece into/out of `store` at Section()/Key(). Pieces #0 and #1 go
+    // to the INI file store, piece #2 (edit state) to the registry store.
     virtual uint32_t LoadPart(CIniFile_0& store, uint32_t part);
     virtual uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index);
     virtual uint64_t TableCount() const { return 0; }
@@ -56,7 +57,7 @@ protected:
     // The key set with parameter 15, null for the module's own keys.
     const char* Key() const { return m_bHasKey ? m_key.c_str() : nullptr; }
     uint32_t Kind() const { return m_kind; }
-    // An opaque value the module's dialog keeps between sessions (part 2, "EditState").
+    // An opaque value the module's dialog keeps between sessions (settings piece #2, "EditState").
     uint32_t m_editState = 0;
 
 private:

@@ -2,7 +2,7 @@
 // column of the source, per channel. Parameter 31 (index) chooses the row or column (default:
 // the middle one; an index beyond the image takes the last). GetParam (30, channel,
 // uint32_t* values) copies a channel's values (width values for a row, height for a column).
-// Parts 0 of the settings keep the index ("Row" or "Column").
+// Settings piece #0 keeps the index ("Row" or "Column").
 #pragma once
 
 #include "libs/lumo/CAnalyzeModule.h"

@@ -66,8 +66,8 @@ TEST_F(ChainPersistenceTest, SaveAndLoadRestoreModulesAnalyzeSourceAndOpenDialog
         EXPECT_TRUE(chain.Save(m_ini.get(), m_reg.get()));
     }
     EXPECT_EQ(Matching("1001 "),
-              (std::vector<std::string>{"1001 set 15 null", "1001 get 17 part 0",
-                                        "1001 get 17 part 1", "1001 get 17 part 2"}));
+              (std::vector<std::string>{"1001 set 15 null", "1001 get 17 piece=0",
+                                        "1001 get 17 piece=1", "1001 get 17 piece=2"}));
     EXPECT_EQ(m_ini->GetUInt32("Chain_0", "PrimaryImgClass", 0), 1u);
     EXPECT_EQ(m_ini->GetListUInt32("Chain_0_Module_1", "Dialog_0", "DlgID", 0), 10021u);
     EXPECT_EQ(m_ini->GetListUInt32("Chain_0_AnalyzeGroup_0_Module_0", "Dialog_1", "DlgID", 0),
@@ -93,8 +93,8 @@ TEST_F(ChainPersistenceTest, SaveAndLoadRestoreModulesAnalyzeSourceAndOpenDialog
     EXPECT_EQ(Matching("open "), (std::vector<std::string>{"open 10021 parent " + parentText,
                                                            "open 10672 parent " + parentText}));
     EXPECT_EQ(Matching("1002 "),
-              (std::vector<std::string>{"1002 set 15 null", "1002 set 17 part 0",
-                                        "1002 set 17 part 1", "1002 set 17 part 2"}));
+              (std::vector<std::string>{"1002 set 15 null", "1002 set 17 piece=0",
+                                        "1002 set 17 piece=1", "1002 set 17 piece=2"}));
 }
 
 TEST_F(ChainPersistenceTest, ListsEndAtTheFirstZeroAndEmptyStoresLoadEmptyChains) {

@@ -73,7 +73,7 @@ public:
             else if (id == 16 || id == 0x600000)
                 text += " " + std::to_string(a);
             else if (id == 17)
-                text += " part " + std::to_string(b);
+                text += " piece=" + std::to_string(b);
             m_journal.Add(std::to_string(GetObjectId()) + " " + text);
             return id == 17 && m_failLoadAfter-- <= 0 ? LUMO_E_NOTSUPPORTED : LUMO_OK;
         }
@@ -98,7 +98,7 @@ public:
             return LUMO_OK;
         }
         if (id == 17) {
-            m_journal.Add(std::to_string(GetObjectId()) + " get 17 part " + std::to_string(b));
+            m_journal.Add(std::to_string(GetObjectId()) + " get 17 piece=" + std::to_string(b));
             return LUMO_OK;
         }
         return CModuleBase::GetParam(id, a, b);
