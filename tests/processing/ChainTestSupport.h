@@ -9,12 +9,14 @@
 #include "libs/lumo/CModuleBase.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <set>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace chaintest {
@@ -41,6 +43,13 @@ struct Journal {
         for (const std::string& e : events)
             n += e == text;
         return n;
+    }
+    // Waits (at most 10 s) until `text` was journalled at least `n` times: work the update
+    // thread does after the ready callback may still be running when the test wakes up.
+    bool WaitCount(const std::string& text, size_t n) {
+        for (int i = 0; i < 1000 && Count(text) < n; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        return Count(text) >= n;
     }
 };
 

@@ -149,10 +149,10 @@ TEST_F(ChainTest, AnalyzeSourceBeyondTheImagesIsIgnored) {
     ASSERT_TRUE(m_view.WaitReady(1));
     chain.RequestUpdate(false); // the analysis after the first run is done before this one
     ASSERT_TRUE(m_view.WaitReady(2));
+    EXPECT_TRUE(m_lumo.journal.WaitCount("analyse 1067", 2));
     std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
     EXPECT_EQ(chain.GetAnalyzeSource(), 2u);
     EXPECT_EQ(chain.GetAnalyzeModule(0)->GetImage(0), chain.GetImage(1));
-    EXPECT_GE(m_lumo.journal.Count("analyse 1067"), 2u);
     chain.SetAnalyzeSource(0, &m_raw);
     EXPECT_EQ(chain.GetAnalyzeSource(), 0u);
 }
