@@ -2,6 +2,7 @@
 // they print, their exit status, and the frames of the file a grab saved.
 #include "acquisition/CFileSequence.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
+#include "tests/cli/KavrinRun.h"
 #include "tests/platform/ScopedEnv.h"
 
 #include <algorithm>
@@ -10,29 +11,6 @@
 #include <sys/wait.h>
 
 namespace {
-
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-// Runs kavrin with `arguments` (already shell-quoted); with `withErrors` standard error is part
-// of `out`.
-CliRun Kavrin(const std::string& arguments, bool withErrors = false) {
-    const std::string command =
-        std::string(KAVRIN_CLI) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
-    CliRun run{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 // The text after "key": up to the next comma or closing brace (arrays whole).
 std::string Field(const std::string& json, const std::string& key) {

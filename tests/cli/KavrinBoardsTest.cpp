@@ -1,39 +1,15 @@
 // kavrin boards as a user runs it, against the simulated grabber and without a grabber library.
+#include "tests/cli/KavrinRun.h"
+
 #include <array>
 #include <cstdio>
 #include <gtest/gtest.h>
 #include <string>
 #include <sys/wait.h>
 
-namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out;
-};
-
-// Runs `environment kavrin arguments` through the shell; standard error is dropped.
-CliRun Kavrin(const std::string& environment, const std::string& arguments) {
-    const std::string command =
-        environment + " " + std::string(KAVRIN_CLI) + " " + arguments + " 2>/dev/null";
-    CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
-
-} // namespace
-
 TEST(KavrinBoards, ListsTheSimulatorsBoardsInTheBindingsOrder) {
     const CliRun json =
-        Kavrin("FGSIM_BOARDS='2626:0x1001,3652:7,2627:0xFFFFFFFF'", "boards --json");
+        RunKavrin("FGSIM_BOARDS='2626:0x1001,3652:7,2627:0xFFFFFFFF'", "boards --json");
     EXPECT_EQ(json.status, 0);
     EXPECT_EQ(json.out,
               "{\"available\": true, \"boards\": ["
@@ -44,7 +20,7 @@ TEST(KavrinBoards, ListsTheSimulatorsBoardsInTheBindingsOrder) {
               "{\"index\": 2, \"type\": 2627, \"name\": \"Unknown / Unsupported Board\", "
               "\"applet\": \"\", \"serial\": 4294967295}]}\n");
 
-    const CliRun text = Kavrin("FGSIM_BOARDS='2626:0x1001'", "boards");
+    const CliRun text = RunKavrin("FGSIM_BOARDS='2626:0x1001'", "boards");
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("grabber library: available ("), std::string::npos) << text.out;
     EXPECT_NE(text.out.find("0      2626    MicroEnable IV AD4-CL         FullAreaGray8_HS.dll  "
@@ -54,17 +30,17 @@ TEST(KavrinBoards, ListsTheSimulatorsBoardsInTheBindingsOrder) {
 }
 
 TEST(KavrinBoards, WithoutOrWithAnIncompleteLibrary) {
-    const CliRun none = Kavrin("KAVRIN_FGLIB=none", "boards --json");
+    const CliRun none = RunKavrin("KAVRIN_FGLIB=none", "boards --json");
     EXPECT_EQ(none.status, 0);
     EXPECT_EQ(none.out, "{\"available\": false, \"boards\": []}\n");
-    const CliRun noneText = Kavrin("KAVRIN_FGLIB=none", "boards");
+    const CliRun noneText = RunKavrin("KAVRIN_FGLIB=none", "boards");
     EXPECT_EQ(noneText.out, "grabber library: not available\nno boards\n");
 
-    const CliRun partial = Kavrin(std::string("KAVRIN_FGLIB='") + FGSIM_PARTIAL + "'", "boards");
+    const CliRun partial = RunKavrin(std::string("KAVRIN_FGLIB='") + FGSIM_PARTIAL + "'", "boards");
     EXPECT_EQ(partial.status, 0);
     EXPECT_EQ(partial.out.rfind("grabber library: incomplete, not available", 0), 0u)
         << partial.out;
     EXPECT_NE(partial.out.find("0x00001002"), std::string::npos) << "boards are still listed";
 
-    EXPECT_EQ(Kavrin("", "boards --xml").status, 2);
+    EXPECT_EQ(RunKavrin("", "boards --xml").status, 2);
 }

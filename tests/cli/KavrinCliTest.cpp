@@ -1,35 +1,13 @@
 // The kavrin tool as a user runs it: the built program, its output and exit status.
 #include "external/LumoFileModules.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
+#include "tests/cli/KavrinRun.h"
 
 #include <array>
 #include <cstdio>
 #include <sys/wait.h>
 
 namespace {
-
-struct CliRun {
-    int status;
-    std::string out;
-};
-
-// Runs kavrin with `arguments` (already shell-quoted); standard error goes into `out` as well
-// when `withErrors`.
-CliRun Kavrin(const std::string& arguments, bool withErrors = false) {
-    const std::string command =
-        std::string(KAVRIN_CLI) + " " + arguments + (withErrors ? " 2>&1" : " 2>/dev/null");
-    CliRun run{-1, {}};
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
-}
 
 class KavrinCli : public SequenceTest {
 protected:
