@@ -20,17 +20,22 @@ int64_t SignExtended(uint32_t rc) {
     return static_cast<int64_t>(static_cast<int32_t>(rc));
 }
 
+// The file writer's dialog, prepared for one save; false when it failed or was cancelled.
+bool AskForFileName(CLumoModule* module, void* parentWindow, const char* title) {
+    module->SetParam(LUMO_PARAM_DIALOG_OPTIONS, 55, 0);
+    module->SetParam(LUMO_PARAM_DIALOG_HISTORY, 3, 0);
+    module->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
+    module->SetParam(LUMO_PARAM_TITLE, 0, LumoArg(title));
+    uint32_t cancelled = 0;
+    return module->RunDialog(0, parentWindow, &cancelled) == 0 && !cancelled;
+}
+
 } // namespace
 
 bool CSequenceBase::SaveSequence(void* parentWindow, uint64_t first, uint64_t count) {
     if (IsThreadRunning() || !m_pFileModule)
         return false;
-    m_pFileModule->SetParam(LUMO_PARAM_DIALOG_OPTIONS, 55, 0);
-    m_pFileModule->SetParam(LUMO_PARAM_DIALOG_HISTORY, 3, 0);
-    m_pFileModule->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
-    m_pFileModule->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Save sequence"));
-    uint32_t cancelled = 0;
-    if (m_pFileModule->RunDialog(0, parentWindow, &cancelled) != 0 || cancelled)
+    if (!AskForFileName(m_pFileModule, parentWindow, "Save sequence"))
         return false;
     m_bSaveBusy.store(true);
     m_ullSaveFirst = first;
@@ -45,12 +50,7 @@ bool CSequenceBase::SaveImage(void* parentWindow, uint64_t index) {
     if (IsThreadRunning() || !m_pFileModule)
         return false;
     StopThread();
-    m_pFileModule->SetParam(LUMO_PARAM_DIALOG_OPTIONS, 55, 0);
-    m_pFileModule->SetParam(LUMO_PARAM_DIALOG_HISTORY, 3, 0);
-    m_pFileModule->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
-    m_pFileModule->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Save image"));
-    uint32_t cancelled = 0;
-    if (m_pFileModule->RunDialog(0, parentWindow, &cancelled) != 0 || cancelled)
+    if (!AskForFileName(m_pFileModule, parentWindow, "Save image"))
         return false;
     m_bSaveBusy.store(true);
     m_ullSaveIndex = index;
