@@ -16,16 +16,16 @@ CBlackGainModule::CBlackGainModule() : CProcessModule(ID, "Black Level / Gain") 
 
 uint32_t CBlackGainModule::Process(const PixelView& in, PixelView& out) {
     if (m_black == 0.0 && m_gain == 1.0 && in.container == out.container &&
-        in.channels == out.channels) {
-        std::memcpy(out.data, in.data, in.Samples() * (in.container / 8));
-        return LUMO_OK;
-    }
+        in.channels == out.channels && in.bits <= out.bits)
+        return SAME_AS_INPUT;
     const MapperKey key{in.container, in.bits, out.container, out.bits, in.channels, m_generation};
     if (!m_mapper.IsFor(key)) {
         const double black = m_black;
         const double gain = m_gain;
         m_mapper.Build(key, [black, gain](uint32_t, uint32_t v) { return (v - black) * gain; });
     }
+    if (m_mapper.IsIdentityFor(in, out))
+        return SAME_AS_INPUT;
     m_mapper.Apply(in, out);
     return LUMO_OK;
 }

@@ -33,6 +33,8 @@ uint32_t CContrastWindowModule::Process(const PixelView& in, PixelView& out) {
             return (v - lo) * top / (hi - lo);
         });
     }
+    if (m_mapper.IsIdentityFor(in, out))
+        return SAME_AS_INPUT;
     m_mapper.Apply(in, out);
     return LUMO_OK;
 }

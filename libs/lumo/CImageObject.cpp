@@ -51,6 +51,18 @@ uint64_t FrameBytesFor(uint32_t width, uint32_t height, uint64_t format) {
     return row * height;
 }
 
+uint32_t AllocateShared(uint64_t frameBytes, uint64_t count,
+                        std::vector<std::shared_ptr<FramePages>>& out) {
+    std::vector<FramePages> pages;
+    const uint32_t rc = AllocateFramePages(frameBytes, count, pages);
+    if (rc != LUMO_OK)
+        return rc;
+    out.reserve(out.size() + pages.size());
+    for (FramePages& frame : pages)
+        out.push_back(std::make_shared<FramePages>(std::move(frame)));
+    return LUMO_OK;
+}
+
 } // namespace
 
 uint32_t CImageObject::SetAttribute(uint32_t number, const char* text) {
@@ -111,19 +123,22 @@ uint32_t CImageObject::Allocate(uint32_t width, uint32_t height, uint64_t format
         return LUMO_E_OUTOFMEMORY;
     // Frames of the same page size are kept and cleared rather than given back and fetched
     // again: preparing the same ring once more needs no extra memory.
+    // A frame 0 another image is passing through stays as it is for that image.
     const uint64_t stride = FrameStride(frameBytes);
-    const uint64_t keep = (!m_frames.empty() && m_frames.front().Length() == stride)
+    const uint64_t keep = (!m_frames.empty() && m_frames.front()->Length() == stride &&
+                           m_frames.front().use_count() == 1)
                               ? std::min<uint64_t>(frameCount, m_frames.size())
                               : 0;
-    std::vector<FramePages> frames;
-    const uint32_t rc = AllocateFramePages(frameBytes, frameCount - keep, frames);
+    std::vector<std::shared_ptr<FramePages>> frames;
+    const uint32_t rc = AllocateShared(frameBytes, frameCount - keep, frames);
     if (rc != LUMO_OK)
         return rc; // nothing of this image was touched
     for (uint64_t i = 0; i < keep; ++i)
-        std::memset(m_frames[static_cast<size_t>(i)].Data(), 0, static_cast<size_t>(frameBytes));
-    frames.insert(frames.begin(), std::make_move_iterator(m_frames.begin()),
-                  std::make_move_iterator(m_frames.begin() + static_cast<std::ptrdiff_t>(keep)));
+        std::memset(m_frames[static_cast<size_t>(i)]->Data(), 0, static_cast<size_t>(frameBytes));
+    frames.insert(frames.begin(), m_frames.begin(),
+                  m_frames.begin() + static_cast<std::ptrdiff_t>(keep));
     m_frames = std::move(frames);
+    m_passThrough.reset();
     m_width = width;
     m_height = height;
     m_format = format;
@@ -137,6 +152,8 @@ uint32_t CImageObject::CopyFrame(const CLumoImage* source, uint64_t sourceFrame,
         return LUMO_E_INVALIDARG;
     if (sourceFrame >= source->GetFrameCount() || sourceFrame > INT64_MAX)
         return LUMO_E_INVALIDARG;
+    if (targetFrame == 0 || targetFrame == -1)
+        DetachFrame();
     uint8_t* target = FrameBytes(targetFrame);
     // Reading only: the interface hands out frame addresses through a non-const operation.
     const uint8_t* from = static_cast<const uint8_t*>(
@@ -189,7 +206,27 @@ uint8_t* CImageObject::FrameBytes(int64_t frame) const {
         frame = 0;
     if (frame < 0 || static_cast<uint64_t>(frame) >= m_frames.size())
         return nullptr;
-    return m_frames[static_cast<size_t>(frame)].Data();
+    if (frame == 0 && m_passThrough)
+        return m_passThrough->Data();
+    return m_frames[static_cast<size_t>(frame)]->Data();
+}
+
+bool CImageObject::PassThrough(CImageObject& source) {
+    if (&source == this || m_frames.empty() || source.m_frames.empty() ||
+        source.m_width != m_width || source.m_height != m_height ||
+        ImageFormat::BytesPerPixel(source.m_format) != ImageFormat::BytesPerPixel(m_format))
+        return false;
+    // A source that passes a frame through itself hands on the frame it shows.
+    m_passThrough = source.m_passThrough ? source.m_passThrough : source.m_frames.front();
+    return true;
+}
+
+void CImageObject::DetachFrame() {
+    if (!m_passThrough)
+        return;
+    std::memcpy(m_frames.front()->Data(), m_passThrough->Data(),
+                static_cast<size_t>(GetFrameSize()));
+    m_passThrough.reset();
 }
 
 void* CImageObject::GetFrameData(uint32_t plane, int64_t frame, uint32_t reserved) {
@@ -216,6 +253,8 @@ uint32_t CImageObject::GetPixel(uint32_t x, uint32_t y, uint32_t* values, uint32
 uint32_t CImageObject::SetPixel(uint32_t row, uint32_t firstColumn, uint32_t lastColumn,
                                 const uint32_t* values, uint32_t valueCount, int64_t frame,
                                 uint32_t reserved1, uint32_t reserved2) {
+    if (frame == 0 || frame == -1)
+        DetachFrame();
     uint8_t* data = FrameBytes(frame);
     const uint32_t channels = ImageFormat::Channels(m_format);
     if (!data || !values || valueCount < channels || row >= m_height || firstColumn > lastColumn ||
@@ -266,6 +305,7 @@ uint32_t CImageObject::EditFrames(uint32_t mode, uint64_t position, uint64_t cou
     const uint64_t frames = m_frames.size();
     if (position > frames)
         return LUMO_E_INVALIDARG;
+    DetachFrame(); // frame 0 may move or go
     const auto at = m_frames.begin() + static_cast<std::ptrdiff_t>(position);
     if (mode == EDIT_REMOVE) {
         if (count > frames - position)
@@ -277,12 +317,11 @@ uint32_t CImageObject::EditFrames(uint32_t mode, uint64_t position, uint64_t cou
         return LUMO_E_INVALIDARG;
     if (m_width == 0 || m_height == 0)
         return LUMO_E_NOIMAGE;
-    std::vector<FramePages> added;
-    const uint32_t rc = AllocateFramePages(GetFrameSize(), count, added);
+    std::vector<std::shared_ptr<FramePages>> added;
+    const uint32_t rc = AllocateShared(GetFrameSize(), count, added);
     if (rc != LUMO_OK)
         return rc;
-    m_frames.insert(at, std::make_move_iterator(added.begin()),
-                    std::make_move_iterator(added.end()));
+    m_frames.insert(at, added.begin(), added.end());
     return LUMO_OK;
 }
 

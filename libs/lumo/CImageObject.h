@@ -5,6 +5,7 @@
 #include "libs/lumo/FramePages.h"
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -49,7 +50,20 @@ public:
     uint32_t GetAreaSpanC(uint64_t group, uint64_t span, int64_t frame) const override;
     uint32_t EditFrames(uint32_t mode, uint64_t position, uint64_t count) override;
 
+    // Frame 0 shows `source`'s frame 0 without a copy: a module whose output equals its input
+    // hands the input on this way. Both need a frame 0 and the same width, height and bytes
+    // per pixel; false changes nothing. The shown frame stays alive while it is shown, follows
+    // later writes into the source's frame, and is copied into this image's own frame before
+    // any operation of this image writes into frame 0, so nothing written here reaches the
+    // source. Callers that write through GetFrameData call EndPassThrough first.
+    bool PassThrough(CImageObject& source);
+    // Frame 0 is this image's own frame again, holding what it held before the pass-through.
+    void EndPassThrough() { m_passThrough.reset(); }
+    bool IsPassingThrough() const { return m_passThrough != nullptr; }
+
 private:
+    // Ends a pass-through keeping what frame 0 shows: the shown frame is copied into our own.
+    void DetachFrame();
     // Frame `frame` (-1: frame 0) or null when there is none.
     uint8_t* FrameBytes(int64_t frame) const;
     bool IsSpan(uint64_t group, uint64_t span, int64_t frame) const;
@@ -60,7 +74,9 @@ private:
     uint64_t m_format = 0;
     uint32_t m_originX = 0;
     uint32_t m_originY = 0;
-    std::vector<FramePages> m_frames;
+    // Shared so that an image passing a frame through keeps it alive (see PassThrough).
+    std::vector<std::shared_ptr<FramePages>> m_frames;
+    std::shared_ptr<FramePages> m_passThrough;
     std::map<uint32_t, std::string> m_attributes;
 };
 

@@ -96,6 +96,8 @@ uint32_t CLookUpTableModule::Process(const PixelView& in, PixelView& out) {
             return Evaluate(table.points[channel], x) * outMax;
         });
     }
+    if (m_mapper.IsIdentityFor(in, out))
+        return SAME_AS_INPUT;
     m_mapper.Apply(in, out);
     return LUMO_OK;
 }

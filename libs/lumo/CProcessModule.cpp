@@ -1,7 +1,10 @@
 #include "libs/lumo/CProcessModule.h"
 
 #include "external/LumoResult.h"
+#include "libs/lumo/CImageObject.h"
 #include "settings/IniFile.h"
+
+#include <cstring>
 
 namespace lumo {
 
@@ -100,6 +103,10 @@ uint32_t CProcessModule::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
 uint32_t CProcessModule::Execute(uint32_t mode) {
     if (mode != EXECUTE_PROCESS)
         return LUMO_E_NOTSUPPORTED;
+    // Our own output frame is written from here on, even where the last run handed on its input.
+    auto* outImage = dynamic_cast<CImageObject*>(Output());
+    if (outImage)
+        outImage->EndPassThrough();
     PixelView in;
     PixelView out;
     if (!PixelView::Of(Input(), in) || !PixelView::Of(Output(), out))
@@ -112,7 +119,15 @@ uint32_t CProcessModule::Execute(uint32_t mode) {
     Output()->SetOrigin(in.originX, in.originY);
     out.originX = in.originX;
     out.originY = in.originY;
-    return Process(in, out);
+    const uint32_t rc = Process(in, out);
+    if (rc != SAME_AS_INPUT)
+        return rc;
+    if (in.container != out.container || in.channels != out.channels)
+        return LUMO_E_INVALIDARG;
+    auto* inImage = dynamic_cast<CImageObject*>(Input());
+    if (!outImage || !inImage || !outImage->PassThrough(*inImage))
+        std::memcpy(out.data, in.data, in.Samples() * (in.container / 8));
+    return LUMO_OK;
 }
 
 const LumoOutputInfo* CProcessModule::GetOutputInfo(uint32_t which) {

@@ -39,8 +39,11 @@ protected:
     virtual uint32_t OutputClass(const CLumoImage& input) const;
     virtual uint32_t OutputMaxBits(const CLumoImage& input) const;
     // Execute (0) with input and output checked: both exist, have frames, and the output has
-    // the prepared geometry. Returns LUMO_OK or an error code.
+    // the prepared geometry. Returns LUMO_OK, an error code, or SAME_AS_INPUT when the output
+    // equals the input sample for sample (same container and channels) and nothing was written:
+    // the input is then handed on without a copy where the images allow it.
     virtual uint32_t Process(const PixelView& in, PixelView& out) = 0;
+    static constexpr uint32_t SAME_AS_INPUT = 1; // never returned by Execute
     // Parameter blocks 12, 13, 14 (`size` bytes); LUMO_E_NOTSUPPORTED when the module has none.
     virtual uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size);
     virtual uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size);

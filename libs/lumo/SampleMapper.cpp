@@ -91,7 +91,7 @@ void SampleMapper::Finish() {
 void SampleMapper::Apply(const PixelView& in, PixelView& out) const {
     if (m_tables.empty())
         return;
-    if (m_identity && in.container == out.container && in.channels == out.channels) {
+    if (IsIdentityFor(in, out)) {
         std::memcpy(out.data, in.data, in.Samples() * (in.container / 8));
         return;
     }

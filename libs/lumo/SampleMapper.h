@@ -40,6 +40,10 @@ public:
         Finish();
     }
     bool IsFor(const MapperKey& key) const { return m_built && key == m_key; }
+    // True when applying the tables to `in` would give `out` the input's samples unchanged.
+    bool IsIdentityFor(const PixelView& in, const PixelView& out) const {
+        return m_identity && in.container == out.container && in.channels == out.channels;
+    }
     // Maps `in` into `out` (same width and height). Output channels beyond the input's are 0.
     void Apply(const PixelView& in, PixelView& out) const;
     // Table entry of channel c (tests).
