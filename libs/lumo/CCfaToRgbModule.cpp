@@ -221,6 +221,21 @@ KAVRIN_VECTOR_CLONES void Demosaic16x3(const PixelView& in, PixelView& out, uint
 #undef KAVRIN_VECTOR_CLONES
 #undef KAVRIN_NO_CLONES
 
+// White balance: the first three samples of every pixel through their channel's table.
+template <typename T>
+void ScaleChannels(T* __restrict data, uint32_t channels, size_t pixels,
+                   const std::vector<uint16_t> (&tables)[3]) {
+    const uint16_t* __restrict red = tables[0].data();
+    const uint16_t* __restrict green = tables[1].data();
+    const uint16_t* __restrict blue = tables[2].data();
+    for (size_t p = 0; p < pixels; ++p) {
+        T* s = data + p * channels;
+        s[0] = T(red[s[0]]);
+        s[1] = T(green[s[1]]);
+        s[2] = T(blue[s[2]]);
+    }
+}
+
 } // namespace
 
 CCfaToRgbModule::CCfaToRgbModule() : CProcessModule(ID, "CFA to RGB") {}
@@ -257,16 +272,10 @@ void CCfaToRgbModule::ApplyWhiteBalance(PixelView& out) {
             tables[c][v] = uint16_t(std::min(top, std::floor(double(v) * m_gains[c] + 0.5)));
     }
     const size_t pixels = size_t(out.width) * out.height;
-    for (size_t p = 0; p < pixels; ++p)
-        for (size_t c = 0; c < 3; ++c) {
-            if (out.container == 8) {
-                uint8_t& s = out.data[p * out.channels + c];
-                s = uint8_t(tables[c][s]);
-            } else {
-                uint16_t& s = reinterpret_cast<uint16_t*>(out.data)[p * out.channels + c];
-                s = tables[c][s];
-            }
-        }
+    if (out.container == 8)
+        ScaleChannels(out.data, out.channels, pixels, tables);
+    else
+        ScaleChannels(reinterpret_cast<uint16_t*>(out.data), out.channels, pixels, tables);
 }
 
 uint32_t CCfaToRgbModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {

@@ -5,6 +5,10 @@
 
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace lumo {
 
 namespace {
@@ -36,11 +40,25 @@ void ToRgbx(const PixelView& in, uint8_t* __restrict dst, int down, int up) {
     }
 }
 
-// 8-bit R, G, B, X pixels as they are, with the fourth byte set.
+// 8-bit R, G, B, X pixels as they are, with the fourth byte set. The display buffer is read
+// again only when it is painted, so where the processor has streaming stores it is written
+// past the caches: a whole frame no longer evicts the chain's images, and no cache line of it
+// is read before it is overwritten.
 void OpaqueRgbx(const uint8_t* src, uint8_t* dst, size_t pixels) {
     const uint32_t* __restrict from = reinterpret_cast<const uint32_t*>(src);
     uint32_t* __restrict to = reinterpret_cast<uint32_t*>(dst);
-    for (size_t i = 0; i < pixels; ++i)
+    size_t i = 0;
+#if defined(__SSE2__)
+    for (; i < pixels && reinterpret_cast<uintptr_t>(to + i) % 16 != 0; ++i)
+        to[i] = from[i] | 0xFF000000u;
+    const __m128i opaque = _mm_set1_epi32(int(0xFF000000u));
+    for (; i + 4 <= pixels; i += 4) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + i));
+        _mm_stream_si128(reinterpret_cast<__m128i*>(to + i), _mm_or_si128(v, opaque));
+    }
+    _mm_sfence();
+#endif
+    for (; i < pixels; ++i)
         to[i] = from[i] | 0xFF000000u;
 }
 

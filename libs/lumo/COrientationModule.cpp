@@ -17,17 +17,53 @@ void ReverseRow(const T* __restrict src, T* __restrict dst, uint32_t width) {
             dst[size_t(width - 1 - x) * N + c] = src[size_t(x) * N + c];
 }
 
+// Eight bytes hold eight 1-byte, four 2-byte or two 4-byte pixels: their order reversed, each
+// pixel's bytes stay as they are.
+template <size_t PixelBytes>
+inline uint64_t ReverseWord(uint64_t w) {
+    if constexpr (PixelBytes == 4)
+        return w >> 32 | w << 32;
+    w = __builtin_bswap64(w);
+    if constexpr (PixelBytes == 2)
+        w = (w >> 8 & 0x00FF00FF00FF00FFull) | (w & 0x00FF00FF00FF00FFull) << 8;
+    return w;
+}
+
+// A row of pixels of `PixelBytes` (1, 2 or 4) mirrored eight bytes at a time.
+template <size_t PixelBytes>
+void ReverseRowWords(const uint8_t* __restrict src, uint8_t* __restrict dst, uint32_t width) {
+    const size_t bytes = size_t(width) * PixelBytes;
+    size_t i = 0;
+    for (; i + 8 <= bytes; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, src + i, 8);
+        w = ReverseWord<PixelBytes>(w);
+        std::memcpy(dst + bytes - 8 - i, &w, 8);
+    }
+    for (; i < bytes; i += PixelBytes) // the last pixels of a row whose length is not a multiple
+        std::memcpy(dst + bytes - PixelBytes - i, src + i, PixelBytes);
+}
+
 template <typename T>
 void ReverseRowAny(const T* src, T* dst, uint32_t width, uint32_t channels) {
-    switch (channels) {
+    const auto* from = reinterpret_cast<const uint8_t*>(src);
+    auto* to = reinterpret_cast<uint8_t*>(dst);
+    switch (channels * sizeof(T)) {
     case 1:
-        ReverseRow<T, 1>(src, dst, width);
+        ReverseRowWords<1>(from, to, width);
+        return;
+    case 2:
+        ReverseRowWords<2>(from, to, width);
+        return;
+    case 4:
+        ReverseRowWords<4>(from, to, width);
+        return;
+    default:
         break;
+    }
+    switch (channels) {
     case 3:
         ReverseRow<T, 3>(src, dst, width);
-        break;
-    case 4:
-        ReverseRow<T, 4>(src, dst, width);
         break;
     default:
         for (uint32_t x = 0; x < width; ++x)
@@ -43,6 +79,8 @@ COrientationModule::COrientationModule() : CProcessModule(ID, "Orientation") {}
 uint32_t COrientationModule::Process(const PixelView& in, PixelView& out) {
     if (in.container != out.container || in.channels != out.channels)
         return LUMO_E_INVALIDARG;
+    if (!m_mirrorH && !m_mirrorV)
+        return SAME_AS_INPUT;
     const size_t rowBytes = in.RowSamples() * (in.container / 8);
     for (uint32_t y = 0; y < in.height; ++y) {
         const uint32_t ySrc = m_mirrorV ? in.height - 1 - y : y;

@@ -126,6 +126,43 @@ TEST(OrientationModule, MirrorsAndMovesTheOriginWithTheFilterPhase) {
             << i;
 }
 
+TEST(OrientationModule, MirrorsLongRowsOfEveryPixelSizeLikeAReference) {
+    // Widths that leave pixels over after the eight-byte steps.
+    const struct {
+        uint64_t format;
+        uint32_t width;
+    } cases[] = {
+        {ImageFormat::GREY8, 21},
+        {ImageFormat::Make(16, 12, 1, 0, ImageFormat::CLASS_GREY), 13},
+        {ImageFormat::Make(8, 8, 4, 58, ImageFormat::CLASS_RGB), 11},
+        {ImageFormat::Make(16, 16, 3, 26, ImageFormat::CLASS_RGB), 5},
+    };
+    lumo::COrientationModule module;
+    const uint32_t mirror[2] = {1, 1};
+    ASSERT_EQ(module.SetParam(12, LumoArg(mirror), 8), LUMO_OK);
+    for (const auto& c : cases) {
+        CImageObject in;
+        ASSERT_EQ(in.Allocate(c.width, 3, c.format, 0, 1), LUMO_OK);
+        const size_t pixelBytes = ImageFormat::BytesPerPixel(c.format);
+        std::vector<uint8_t> bytes(in.GetFrameSize());
+        for (size_t i = 0; i < bytes.size(); ++i)
+            bytes[i] = uint8_t(i * 7 + 3);
+        Fill<uint8_t>(in, bytes);
+        Stage stage{module, {}};
+        ASSERT_TRUE(stage.Prepare(in));
+        ASSERT_EQ(module.Execute(0), LUMO_OK);
+        const uint8_t* out = Data<uint8_t>(stage.output);
+        for (uint32_t y = 0; y < 3; ++y)
+            for (uint32_t x = 0; x < c.width; ++x)
+                ASSERT_EQ(
+                    std::memcmp(out + (y * c.width + x) * pixelBytes,
+                                bytes.data() + ((2 - y) * c.width + (c.width - 1 - x)) * pixelBytes,
+                                pixelBytes),
+                    0)
+                    << c.width << " " << x << "," << y;
+    }
+}
+
 TEST(CfaToRgbModule, UniformColourForAllFourPhasesAndBothMethods) {
     for (uint32_t method : {0u, 1u})
         for (uint32_t phase = 0; phase < 4; ++phase)
