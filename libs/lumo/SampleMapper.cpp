@@ -69,9 +69,13 @@ void ApplyTyped(const PixelView& in, PixelView& out, const std::vector<const TOu
 } // namespace
 
 void SampleMapper::Finish() {
-    m_identity = m_key.inContainer == m_key.outContainer;
+    // Identity over the input's significant range: samples above it do not occur in data of
+    // that format, so 12-bit data whose table is the identity up to 4095 counts as unchanged.
+    m_identity = m_key.inContainer == m_key.outContainer && m_key.inBits <= m_key.outBits;
+    const size_t significant = m_key.inBits >= m_key.inContainer ? size_t(1) << m_key.inContainer
+                                                                 : size_t(1) << m_key.inBits;
     for (const auto& table : m_tables)
-        for (size_t v = 0; v < table.size() && m_identity; ++v)
+        for (size_t v = 0; v < significant && m_identity; ++v)
             m_identity = table[v] == v;
     m_sameForAll = true;
     for (size_t c = 1; c < m_tables.size(); ++c)

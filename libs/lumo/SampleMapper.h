@@ -40,7 +40,8 @@ public:
         Finish();
     }
     bool IsFor(const MapperKey& key) const { return m_built && key == m_key; }
-    // True when applying the tables to `in` would give `out` the input's samples unchanged.
+    // True when applying the tables to `in` would give `out` the input's samples unchanged (all
+    // samples within the input's significant bits).
     bool IsIdentityFor(const PixelView& in, const PixelView& out) const {
         return m_identity && in.container == out.container && in.channels == out.channels;
     }

@@ -6,6 +6,7 @@
 #include "libs/lumo/CBlackGainModule.h"
 #include "libs/lumo/CContrastWindowModule.h"
 #include "libs/lumo/CImageObject.h"
+#include "libs/lumo/CLookUpTableModule.h"
 #include "libs/lumo/COrientationModule.h"
 #include "processing/CImgProcessChain.h"
 
@@ -181,6 +182,29 @@ TEST(ModulePassThrough, IdentitySettingsHandTheInputOnAndWorkingOnesNeverWriteIn
     FillRamp(raw, 100);
     runAll();
     EXPECT_EQ(Contents(third.output), Contents(raw));
+}
+
+TEST(ModulePassThrough, TwelveBitDataThroughTheIdentityTableIsHandedOn) {
+    CImageObject raw;
+    ASSERT_EQ(raw.Allocate(8, 2, ImageFormat::Make(16, 12, 1, 0, ImageFormat::CLASS_GREY), 0, 1),
+              LUMO_OK);
+    uint16_t* samples = reinterpret_cast<uint16_t*>(Bytes(raw));
+    for (uint32_t i = 0; i < 16; ++i)
+        samples[i] = uint16_t(i * 273); // 0 .. 4095
+    const std::vector<uint8_t> original = Contents(raw);
+    lumo::CLookUpTableModule table;
+    Stage stage{table, {}};
+    ASSERT_TRUE(stage.Prepare(raw));
+    ASSERT_EQ(table.Execute(0), LUMO_OK);
+    EXPECT_EQ(Bytes(stage.output), Bytes(raw));
+
+    ASSERT_EQ(table.SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 3), LUMO_OK); // inverted
+    ASSERT_EQ(table.Execute(0), LUMO_OK);
+    EXPECT_NE(Bytes(stage.output), Bytes(raw));
+    EXPECT_EQ(Contents(raw), original);
+    const uint16_t* out = reinterpret_cast<const uint16_t*>(Bytes(stage.output));
+    for (uint32_t i = 0; i < 16; ++i)
+        ASSERT_EQ(out[i], 4095 - samples[i]) << i;
 }
 
 } // namespace
