@@ -191,8 +191,9 @@ template <typename T, uint32_t N>
     }
 }
 
-// Each pixel format gets a copy for processors with wider vectors, chosen when the library loads
-// (an ifunc). Sanitizer run-times are not ready when ifuncs are resolved: no copies there.
+// Each pixel format gets copies for processors with wider vectors (AVX2; AVX-512 with byte and
+// word operations), chosen when the library loads (an ifunc). Sanitizer run-times are not ready
+// when ifuncs are resolved: no copies there.
 #if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
 #define KAVRIN_NO_CLONES 1
 #elif defined(__has_feature)
@@ -204,7 +205,7 @@ template <typename T, uint32_t N>
 #if defined(KAVRIN_NO_CLONES) || !defined(__x86_64__)
 #define KAVRIN_VECTOR_CLONES
 #else
-#define KAVRIN_VECTOR_CLONES __attribute__((target_clones("avx2", "default")))
+#define KAVRIN_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #endif
 KAVRIN_VECTOR_CLONES void Demosaic8x4(const PixelView& in, PixelView& out, uint32_t method) {
     Demosaic<uint8_t, 4>(in, out, method);
