@@ -15,6 +15,7 @@
 #include "libs/lumo/CLookUpTableModule.h"
 #include "libs/lumo/CLumoInstanceImpl.h"
 #include "processing/CImgProcessChain.h"
+#include "tests/lumo/ModuleStage.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -45,18 +46,7 @@ void FillRandom(lumo::CImageObject& image) {
         p[i] = uint8_t(random());
 }
 
-// One module with its output prepared as the chain prepares it.
-struct Stage {
-    explicit Stage(lumo::CProcessModule& m) : module(m) {}
-    lumo::CProcessModule& module;
-    lumo::CImageObject output;
-    bool Prepare(lumo::CImageObject& input) {
-        CLumoImage* images[2] = {&input, &output};
-        module.SetImages(2, images);
-        CImgProcessChain chain(nullptr, nullptr);
-        return chain.PrepareOutput(&module);
-    }
-};
+using lumotest::Stage;
 
 #ifdef KAVRIN_HAVE_OPENCV
 void DemosaicVsOpenCv(benchmark::State& state) {
@@ -65,7 +55,7 @@ void DemosaicVsOpenCv(benchmark::State& state) {
     raw.Allocate(WIDTH, HEIGHT, ImageFormat::CFA8, 0, 1);
     FillRandom(raw);
     lumo::CCfaToRgbModule module;
-    Stage stage(module);
+    Stage stage{module, {}};
     if (!stage.Prepare(raw)) {
         state.SkipWithError("prepare failed");
         return;
@@ -98,7 +88,7 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
     FillRandom(grey);
     lumo::CLookUpTableModule module;
     module.SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 1); // gamma 0.45
-    Stage stage(module);
+    Stage stage{module, {}};
     if (!stage.Prepare(grey)) {
         state.SkipWithError("prepare failed");
         return;

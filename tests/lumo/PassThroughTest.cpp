@@ -8,7 +8,7 @@
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CLookUpTableModule.h"
 #include "libs/lumo/COrientationModule.h"
-#include "processing/CImgProcessChain.h"
+#include "tests/lumo/ModuleStage.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -116,17 +116,7 @@ TEST(ImagePassThrough, RefusesOtherGeometryAndOutlivesItsSource) {
     EXPECT_EQ(Contents(middle), expected);
 }
 
-// One module between an input it does not own and its output, as in the chain.
-struct Stage {
-    lumo::CProcessModule& module;
-    CImageObject output;
-    bool Prepare(CImageObject& input) {
-        CLumoImage* images[2] = {&input, &output};
-        module.SetImages(2, images);
-        CImgProcessChain chain(nullptr, nullptr);
-        return chain.PrepareOutput(&module);
-    }
-};
+using lumotest::Stage;
 
 TEST(ModulePassThrough, IdentitySettingsHandTheInputOnAndWorkingOnesNeverWriteIntoIt) {
     CImageObject raw;

@@ -9,7 +9,7 @@
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CLookUpTableModule.h"
 #include "libs/lumo/COrientationModule.h"
-#include "processing/CImgProcessChain.h"
+#include "tests/lumo/ModuleStage.h"
 
 #include <cmath>
 #include <cstring>
@@ -20,17 +20,7 @@ namespace {
 
 using lumo::CImageObject;
 
-// One module with its own output, prepared the way the chain prepares it.
-struct Stage {
-    lumo::CProcessModule& module;
-    CImageObject output;
-    bool Prepare(CImageObject& input) {
-        CLumoImage* images[2] = {&input, &output};
-        module.SetImages(2, images);
-        CImgProcessChain chain(nullptr, nullptr);
-        return chain.PrepareOutput(&module);
-    }
-};
+using lumotest::Stage;
 
 template <typename T>
 T* Data(CImageObject& image) {
