@@ -123,6 +123,10 @@ protected:
     // notification 5 carries.
     uint32_t WriteRange(uint64_t first, uint64_t count);
     uint32_t WriteSingleImage(uint64_t index);
+    // The maker, camera and program attributes every saved image carries.
+    void MarkAsOurs(CLumoImage* work);
+    // Logical image `index` copied into `work` and written by the file module; 0 or an error.
+    uint32_t CopyAndWrite(uint64_t index, CLumoImage* work);
     CDebugSink* GetLog() const { return m_pLog.load(); }
 
     std::atomic<CDebugSink*> m_pLog{nullptr};

@@ -85,6 +85,19 @@ uint32_t CSequenceBase::SaveImageThread() {
     return 0;
 }
 
+void CSequenceBase::MarkAsOurs(CLumoImage* work) {
+    work->SetAttribute(2, MAKER);
+    work->SetAttribute(3, GetName());
+    work->SetAttribute(4, PROGRAM);
+}
+
+uint32_t CSequenceBase::CopyAndWrite(uint64_t index, CLumoImage* work) {
+    // The frame is copied and written under the sequence mutex: a grab cannot reuse its buffer
+    // between the two.
+    CSequenceLock lock(*this);
+    return CopyValidToImage(index, work, 1, 1) ? m_pFileModule->Execute(0) : SEQ_RESULT_COPY_FAILED;
+}
+
 uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
     if (!m_pLumo)
         return 0;
@@ -99,9 +112,7 @@ uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
     if (m_pFileModule && first < images) {
         const uint64_t n = std::min(count, images - first);
         Notify(SEQ_NOTIFY_SAVE_START, static_cast<int64_t>(n), false);
-        work->SetAttribute(2, MAKER);
-        work->SetAttribute(3, GetName());
-        work->SetAttribute(4, PROGRAM);
+        MarkAsOurs(work);
         uint32_t type = 0, propertyA = 0, propertyB = 0, mode = 0;
         m_pFileModule->GetParam(LUMO_PARAM_FILE_TYPE, LumoArg(&type), 0);
         m_pFileModule->GetParam(LUMO_PARAM_TYPE_SINGLE, LumoArg(&propertyA), type);
@@ -112,14 +123,7 @@ uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
         const bool oneFile = mode == 1 ? propertyB != 0 : propertyA == 0;
         if (oneFile) {
             for (uint64_t k = 0; k < n; ++k) {
-                {
-                    CSequenceLock lock(*this);
-                    if (!CopyValidToImage(first + k, work, 1, 1)) {
-                        rc = SEQ_RESULT_COPY_FAILED;
-                        break;
-                    }
-                    rc = m_pFileModule->Execute(0);
-                }
+                rc = CopyAndWrite(first + k, work);
                 if (rc != 0)
                     break;
                 Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(k), false);
@@ -140,15 +144,8 @@ uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
             seriesname::Split(chosen.data(), base, extension);
             for (uint64_t k = 0; rc == 0 && k < n; ++k) {
                 const std::string name = seriesname::NumberedName(base, k, extension);
-                {
-                    CSequenceLock lock(*this);
-                    if (!CopyValidToImage(first + k, work, 1, 1)) {
-                        rc = SEQ_RESULT_COPY_FAILED;
-                        break;
-                    }
-                    m_pFileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
-                    rc = m_pFileModule->Execute(0);
-                }
+                m_pFileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
+                rc = CopyAndWrite(first + k, work);
                 if (rc != 0)
                     break;
                 Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(k), false);
@@ -181,15 +178,9 @@ uint32_t CSequenceBase::WriteSingleImage(uint64_t index) {
     uint32_t rc = 0;
     if (m_pFileModule && index < GetImageCount()) {
         Notify(SEQ_NOTIFY_SAVE_START, 1, false);
-        work->SetAttribute(2, MAKER);
-        work->SetAttribute(3, GetName());
-        work->SetAttribute(4, PROGRAM);
+        MarkAsOurs(work);
         m_pFileModule->SetImages(1, &work);
-        {
-            CSequenceLock lock(*this);
-            rc = CopyValidToImage(index, work, 1, 1) ? m_pFileModule->Execute(0)
-                                                     : SEQ_RESULT_COPY_FAILED;
-        }
+        rc = CopyAndWrite(index, work);
         if (rc == 0)
             Notify(SEQ_NOTIFY_SAVE_STEP, 0, false);
         m_pFileModule->SetImages(1, nullptr);
