@@ -271,6 +271,26 @@ int64_t CKavrinFast::GetLostImages(uint32_t channel) {
     return 0;
 }
 
+bool CKavrinFast::ReadChannelTags(CTLMChannel& channel, const char* side, const char* label,
+                                  std::vector<RingTag>& ring) {
+    CDebugSink* log = GetLog();
+    if (!ReadRingTagsOf(channel, ring)) {
+        if (log)
+            log->Log(1,
+                     "CKavrinFast::InitializeValidField: Couldn't get tag range (%s channel). "
+                     "Propably the counter is disabled",
+                     side);
+        return false;
+    }
+    const PlainTagRange range = GetPlainTagRange(ring);
+    if (log)
+        log->Log(1,
+                 "CKavrinFast::InitializeValidField: %s info: MinTag = %u@%lld; MaxTag = %u@%lld",
+                 label, range.minTag, static_cast<long long>(range.minPhysical), range.maxTag,
+                 static_cast<long long>(range.maxPhysical));
+    return true;
+}
+
 bool CKavrinFast::InitializeValidField() {
     CDebugSink* log = GetLog();
     LogText(1, "Entering CKavrinFast::InitializeValidField");
@@ -297,31 +317,10 @@ bool CKavrinFast::InitializeValidField() {
                  static_cast<unsigned long long>(rightCount));
 
     std::vector<RingTag> leftRing;
-    if (!ReadRingTags(leftRing)) {
-        LogText(1, "CKavrinFast::InitializeValidField: Couldn't get tag range (left channel). "
-                   "Propably the counter is disabled");
-        return false;
-    }
-    const PlainTagRange leftRange = GetPlainTagRange(leftRing);
-    if (log)
-        log->Log(
-            1,
-            "CKavrinFast::InitializeValidField: Lefttag info: MinTag = %u@%lld; MaxTag = %u@%lld",
-            leftRange.minTag, static_cast<long long>(leftRange.minPhysical), leftRange.maxTag,
-            static_cast<long long>(leftRange.maxPhysical));
     std::vector<RingTag> rightRing;
-    if (!ReadRingTagsOf(m_right, rightRing)) {
-        LogText(1, "CKavrinFast::InitializeValidField: Couldn't get tag range (right channel). "
-                   "Propably the counter is disabled");
+    if (!ReadChannelTags(*this, "left", "Lefttag", leftRing) ||
+        !ReadChannelTags(m_right, "right", "Righttag", rightRing))
         return false;
-    }
-    const PlainTagRange rightRange = GetPlainTagRange(rightRing);
-    if (log)
-        log->Log(
-            1,
-            "CKavrinFast::InitializeValidField: Righttag info: MinTag = %u@%lld; MaxTag = %u@%lld",
-            rightRange.minTag, static_cast<long long>(rightRange.minPhysical), rightRange.maxTag,
-            static_cast<long long>(rightRange.maxPhysical));
 
     const TagSpan leftSpan = ChooseTagSpan(leftRing);
     const TagSpan rightSpan = ChooseTagSpan(rightRing);

@@ -61,6 +61,10 @@ protected:
     bool CopyHalves(int64_t left, int64_t right, CLumoImage* destination, bool stopOnFailure,
                     bool log);
     void DumpHeaders();
+    // Reads the tags of one channel's valid buffers and logs their range ("left"/"Lefttag" or
+    // "right"/"Righttag"); false, with the counter message, when the tags cannot be read.
+    bool ReadChannelTags(CTLMChannel& channel, const char* side, const char* label,
+                         std::vector<RingTag>& ring);
 
     CTLMChannel m_right;
     CLumoRegion* m_pLeftRegion = nullptr;
