@@ -6,7 +6,7 @@
 #include "external/ImageFormat.h"
 #include "platform/ShowMessage.h"
 #include "tests/acquisition/SequenceTestSupport.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <chrono>
 #include <cstring>

@@ -2,7 +2,7 @@
 #include "external/ImageFormat.h"
 #include "platform/ProgramFolder.h"
 #include "tests/acquisition/SequenceTestSupport.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <filesystem>
 #include <fstream>

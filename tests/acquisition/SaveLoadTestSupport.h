@@ -9,7 +9,7 @@
 #include "tests/acquisition/SequenceTestSupport.h"
 #include "tests/lumo/LumoTestLibrary.h"
 
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 #include <chrono>
 
 #include <cstdlib>

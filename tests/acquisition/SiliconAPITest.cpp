@@ -1,6 +1,6 @@
 #include "acquisition/CSiliconAPI.h"
 #include "platform/ProgramFolder.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "acquisition/CFileSequence.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
 #include "tests/cli/KavrinRun.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <algorithm>
 #include <array>

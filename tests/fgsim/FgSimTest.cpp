@@ -1,7 +1,7 @@
 // The simulated grabber through its exports, as the program binds it. Frames come by stepping
 // (FGSIM_FPS=0) except in the one real-time case.
 #include "acquisition/CSiliconAPI.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <chrono>
 #include <cstring>

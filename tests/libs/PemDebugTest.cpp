@@ -1,7 +1,7 @@
 #include "external/DebugSink.h"
 #include "libs/pemdebug/CPemDebugSink.h"
 #include "libs/pemdebug/LogFolder.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <array>
 #include <cstdio>

@@ -6,7 +6,7 @@
 #include "external/LumoFileModules.h"
 #include "tests/lumo/LumoTestLibrary.h"
 
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstdlib>
 #include <cstring>

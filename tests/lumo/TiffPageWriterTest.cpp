@@ -2,7 +2,7 @@
 #include "external/LumoResult.h"
 #include "libs/lumo/CTiffFileReader.h"
 #include "libs/lumo/CTiffPageWriter.h"
-#include "tests/platform/FileSizeLimitedChild.h"
+#include "tests/support/FileSizeLimitedChild.h"
 
 #include <cstring>
 #include <filesystem>

@@ -1,5 +1,5 @@
 #include "platform/AppDataFolder.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "platform/Profile.h"
 #include "platform/MultiSz.h"
-#include "tests/platform/FileSizeLimitedChild.h"
+#include "tests/support/FileSizeLimitedChild.h"
 
 #include <csignal>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "platform/Registry.h"
 #include "tests/platform/RegistryTestUtil.h"
-#include "tests/platform/ScopedEnv.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/ScopedEnv.h"
+#include "tests/support/TempFolder.h"
 
 #include <csignal>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "libs/lumo/CLumoInstanceImpl.h"
 #include "processing/CImgProcessChain.h"
 #include "settings/IniFile.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/processing/ChainTestSupport.h"
 #include "tests/settings/IniTestSupport.h"
 

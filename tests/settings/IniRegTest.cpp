@@ -1,7 +1,7 @@
 // The registry-style store behind the settings interface (type 2).
 #include "platform/Registry.h"
 #include "settings/CIniFile_Reg.h"
-#include "tests/platform/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/settings/IniTestSupport.h"
 
 #include <cstring>

@@ -1,5 +1,5 @@
 // The private-profile store: every call goes to the file at once.
-#include "tests/platform/FileSizeLimitedChild.h"
+#include "tests/support/FileSizeLimitedChild.h"
 #include "tests/settings/IniTestSupport.h"
 
 #include <csignal>

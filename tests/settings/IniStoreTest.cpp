@@ -1,5 +1,5 @@
 // The file and memory stores and the factory.
-#include "tests/platform/FileSizeLimitedChild.h"
+#include "tests/support/FileSizeLimitedChild.h"
 #include "tests/settings/IniTestSupport.h"
 
 #include <csignal>

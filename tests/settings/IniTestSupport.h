@@ -2,7 +2,7 @@
 #pragma once
 
 #include "settings/IniFile.h"
-#include "tests/platform/TempFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <string>
 
