@@ -1,7 +1,7 @@
 # Set-up, build and test in one command each.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build test test-asan test-tsan fuzz bench run format clean
+.PHONY: deps build test test-asan test-tsan test-clang fuzz bench run format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -40,3 +40,6 @@ format:
 
 clean:
 	rm -rf build
+
+test-clang: deps
+	$(call run_preset,clang)
