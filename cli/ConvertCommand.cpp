@@ -47,11 +47,14 @@ int RunConvert(const std::vector<std::string>& args) {
     RuntimeLibraries libraries;
     if (!cli::LoadImageLibrary(libraries))
         return CLI_FAILED;
+    const LumoModulePtr probe = MakeLumoModule(libraries.GetLumoInstance(), LUMO_ID_FILE_READER);
+    if (!probe) {
+        cli::Error("convert: the image library did not make a file reader");
+        return CLI_FAILED;
+    }
     // The frames of a multi-frame file, for the progress bar (0: a series, count unknown).
     uint64_t expected = 0;
-    if (const LumoModulePtr probe =
-            MakeLumoModule(libraries.GetLumoInstance(), LUMO_ID_FILE_READER);
-        probe && probe->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(files[0].c_str()), 0) == 0) {
+    if (probe->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(files[0].c_str()), 0) == 0) {
         if (const LumoOutputInfo* info = probe->GetOutputInfo(0); info && info->frameCount > 1)
             expected = info->frameCount;
     }
