@@ -254,8 +254,10 @@ const CliCommand& GrabCommand() {
         "  convert (default from FILE's extension). --json prints one object: \"camera\"\n"
         "  (index), \"name\", \"buffers\", \"grabbed\" (images transferred), \"images\"\n"
         "  (logical images, lost ones included), \"lost\" (an array, one number per\n"
-        "  channel, -1 unknown), \"grab_fps\" and, when saved, \"file\". The grabber library\n"
-        "  is found through KAVRIN_FGLIB, the loader, or beside the program (the simulator).",
+        "  channel, -1 unknown), \"grab_fps\" (null, and \"-\" in the text, when the grab\n"
+        "  ended before a rate could be measured) and, when saved, \"file\". A grab that\n"
+        "  gave no image fails (status 1, with the cause). The grabber library is found\n"
+        "  through KAVRIN_FGLIB, the loader, or beside the program (the simulator).",
         &RunGrab};
     return command;
 }

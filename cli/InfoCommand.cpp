@@ -28,7 +28,8 @@ const char* ClassName(uint32_t imageClass) {
 
 // Reads `file` into `image` with the file reader; 0 or the reader's error. `frames` is the
 // number of frames the file holds.
-uint32_t Read(CLumoModule& reader, CLumoImage* image, const std::string& file, uint64_t& frames) {
+[[nodiscard]] uint32_t Read(CLumoModule& reader, CLumoImage* image, const std::string& file,
+                            uint64_t& frames) {
     uint32_t rc = reader.SetParam(LUMO_PARAM_FILE_NAME, LumoArg(file.c_str()), 0);
     if (rc == 0)
         rc = reader.SetImages(1, &image);
