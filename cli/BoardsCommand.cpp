@@ -6,6 +6,8 @@
 #include "cli/JsonText.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
+#include <utility>
 
 namespace {
 
@@ -21,20 +23,16 @@ int RunBoards(const std::vector<std::string>& args) {
     }
     const CSiliconAPI& api = TheSiliconAPI();
     if (json) {
-        std::string out = std::string("{\"available\": ") + (api.IsAvailable() ? "true" : "false") +
-                          ", \"boards\": [";
-        bool first = true;
-        for (const CSiliconAPI::BoardRecord& board : api.Boards()) {
-            out += first ? "" : ", ";
-            first = false;
-            out += "{\"index\": " + std::to_string(board.boardIndex) +
-                   ", \"type\": " + std::to_string(board.boardType) +
-                   ", \"name\": " + cli::JsonString(board.boardName) +
-                   ", \"applet\": " + cli::JsonString(board.appletFile) +
-                   ", \"serial\": " + std::to_string(board.serialNumber) + "}";
-        }
-        out += "]}\n";
-        std::fputs(out.c_str(), stdout);
+        nlohmann::ordered_json boards = nlohmann::ordered_json::array();
+        for (const CSiliconAPI::BoardRecord& board : api.Boards())
+            boards.push_back({{"index", board.boardIndex},
+                              {"type", board.boardType},
+                              {"name", board.boardName},
+                              {"applet", board.appletFile},
+                              {"serial", board.serialNumber}});
+        const nlohmann::ordered_json out = {{"available", api.IsAvailable()},
+                                            {"boards", std::move(boards)}};
+        std::printf("%s\n", cli::JsonText(out).c_str());
         return CLI_OK;
     }
     if (api.IsAvailable())

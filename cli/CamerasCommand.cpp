@@ -5,6 +5,7 @@
 #include "cli/JsonText.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -17,17 +18,16 @@ int RunCameras(const std::vector<std::string>& args) {
         }
         json = true;
     }
-    std::string out = "[";
+    nlohmann::ordered_json out = nlohmann::ordered_json::array();
     for (size_t i = 0; i < CameraCatalogueSize(); ++i) {
         const char* name = CameraCatalogueEntryAt(i)->name();
         if (json)
-            out += std::string(i ? ", " : "") + "{\"index\": " + std::to_string(i) +
-                   ", \"name\": " + cli::JsonString(name) + "}";
+            out.push_back({{"index", i}, {"name", name}});
         else
             std::printf("%2zu  %s\n", i, name);
     }
     if (json)
-        std::printf("%s]\n", out.c_str());
+        std::printf("%s\n", cli::JsonText(out).c_str());
     return CLI_OK;
 }
 

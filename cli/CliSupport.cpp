@@ -1,6 +1,7 @@
 #include "cli/CliSupport.h"
 
 #include "acquisition/CFileSequence.h"
+#include "external/LumoFileModules.h"
 #include "external/LumoResult.h"
 
 #include <algorithm>
@@ -9,8 +10,6 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
-#include <mutex>
-#include <thread>
 #include <unistd.h>
 
 namespace cli {
@@ -21,38 +20,6 @@ std::atomic<bool> g_bInterrupted{false};
 
 extern "C" void OnInterrupt(int) {
     g_bInterrupted.store(true);
-}
-
-// What the sequence reported last; one per process (the tool runs one sequence at a time).
-struct Progress {
-    std::mutex mutex;
-    uint64_t total = 0;
-    uint64_t done = 0;
-    bool ended = false;
-    uint32_t result = 0;
-};
-Progress g_progress;
-
-void OnNotify(uint64_t, uint32_t code, int64_t value, bool) {
-    std::lock_guard<std::mutex> lock(g_progress.mutex);
-    switch (code) {
-    case SEQ_NOTIFY_NEW_IMAGES:
-        g_progress.done = static_cast<uint64_t>(value);
-        break;
-    case SEQ_NOTIFY_SAVE_START:
-        g_progress.total = static_cast<uint64_t>(value);
-        break;
-    case SEQ_NOTIFY_SAVE_STEP:
-        g_progress.done = static_cast<uint64_t>(value) + 1;
-        break;
-    case SEQ_NOTIFY_ENDED:
-    case SEQ_NOTIFY_SAVE_END:
-        g_progress.ended = true;
-        g_progress.result = static_cast<uint32_t>(value);
-        break;
-    default:
-        break;
-    }
 }
 
 void DrawBar(const char* what, uint64_t done, uint64_t total) {
@@ -142,45 +109,84 @@ bool ParseNumber(const std::string& text, uint64_t& value) {
     return !text.empty() && result.ec == std::errc() && result.ptr == end;
 }
 
-void WatchSequence(CSequenceBase& sequence) {
-    {
-        std::lock_guard<std::mutex> lock(g_progress.mutex);
-        g_progress.total = 0;
-        g_progress.done = 0;
-        g_progress.ended = false;
-        g_progress.result = 0;
-    }
-    g_bInterrupted.store(false);
-    std::signal(SIGINT, OnInterrupt);
-    sequence.SetNotifyCallback(&OnNotify, 0);
+std::string ChooseFileType(CSequenceBase& sequence, uint64_t type) {
+    CLumoModule* writer = sequence.GetFileModule();
+    if (!writer)
+        return "the image library has no file writer";
+    if (const uint32_t rc = writer->SetParam(LUMO_PARAM_FILE_TYPE, type, 0); rc != 0)
+        return "the file writer refuses file type " + std::to_string(type) + ": " + ResultText(rc);
+    return {};
 }
 
-uint32_t WaitForSequence(CSequenceBase& sequence, const char* what, uint64_t expected) {
+SequenceWatch::SequenceWatch(CSequenceBase& sequence)
+    : m_sequence(sequence),
+      m_notifier(m_mainThread, [this](uint32_t code, int64_t value) { OnNotify(code, value); }) {
+    g_bInterrupted.store(false);
+    m_previousInterrupt = std::signal(SIGINT, OnInterrupt);
+    m_notifier.Attach(sequence);
+}
+
+SequenceWatch::~SequenceWatch() {
+    m_notifier.Detach();
+    std::signal(SIGINT, m_previousInterrupt == SIG_ERR ? SIG_DFL : m_previousInterrupt);
+}
+
+void SequenceWatch::Pump(std::chrono::milliseconds timeout) {
+    (void)m_mainThread.Drain(timeout); // how many ran does not matter here
+}
+
+bool SequenceWatch::TakeInterrupt() {
+    return g_bInterrupted.exchange(false);
+}
+
+void SequenceWatch::OnNotify(uint32_t code, int64_t value) {
+    switch (code) {
+    case SEQ_NOTIFY_NEW_IMAGES:
+        m_progress.done = static_cast<uint64_t>(value);
+        break;
+    case SEQ_NOTIFY_SAVE_START:
+        m_progress.total = static_cast<uint64_t>(value);
+        break;
+    case SEQ_NOTIFY_SAVE_STEP:
+        m_progress.done = static_cast<uint64_t>(value) + 1;
+        break;
+    case SEQ_NOTIFY_ENDED:
+    case SEQ_NOTIFY_SAVE_END:
+        m_progress.ended = true;
+        m_progress.result = static_cast<uint32_t>(value);
+        break;
+    default:
+        break;
+    }
+}
+
+uint32_t SequenceWatch::WaitForSequence(const char* what, uint64_t expected) {
     const bool bar = ::isatty(STDERR_FILENO) == 1;
     // A load shows the frames in the sequence (its notifications come every tenth frame).
     const bool loading = std::string(what) == "loading";
     auto draw = [&] {
-        const uint64_t frames = loading ? sequence.GetImageCount() : 0;
-        std::lock_guard<std::mutex> lock(g_progress.mutex);
-        DrawBar(what, std::max(g_progress.done, frames),
-                g_progress.total ? g_progress.total : expected);
+        const uint64_t frames = loading ? m_sequence.GetImageCount() : 0;
+        DrawBar(what, std::max(m_progress.done, frames),
+                m_progress.total ? m_progress.total : expected);
     };
-    while (sequence.IsThreadRunning()) {
-        if (g_bInterrupted.exchange(false))
-            sequence.Stop();
-        if (bar)
+    constexpr auto DRAW_EVERY = std::chrono::milliseconds(50);
+    auto drawn = std::chrono::steady_clock::now() - DRAW_EVERY;
+    while (m_sequence.IsThreadRunning()) {
+        if (TakeInterrupt())
+            m_sequence.Stop();
+        if (bar && std::chrono::steady_clock::now() - drawn >= DRAW_EVERY) {
             draw();
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            drawn = std::chrono::steady_clock::now();
+        }
+        Pump(DRAW_EVERY);
     }
-    sequence.Stop(); // reaps the thread
-    sequence.SetNotifyCallback(nullptr, 0);
-    std::signal(SIGINT, SIG_DFL);
+    m_sequence.Stop();                  // reaps the thread
+    Pump(std::chrono::milliseconds(0)); // what the thread raised before it ended
     if (bar) {
         draw();
         std::fputc('\n', stderr);
     }
-    std::lock_guard<std::mutex> lock(g_progress.mutex);
-    return g_progress.ended ? g_progress.result : SEQ_RESULT_ABORTED;
+    return m_progress.ended ? m_progress.result : SEQ_RESULT_ABORTED;
 }
 
 } // namespace cli

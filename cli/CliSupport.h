@@ -4,7 +4,9 @@
 
 #include "acquisition/CSequenceBase.h"
 #include "acquisition/RuntimeLibraries.h"
+#include "acquisition/SequenceNotifier.h"
 
+#include <chrono>
 #include <cstdint>
 #include <string>
 
@@ -15,21 +17,59 @@ void Error(const std::string& text);
 
 // Loads libLumoInst.so into `libraries` and makes them current; prints why not and returns
 // false when it cannot.
-bool LoadImageLibrary(RuntimeLibraries& libraries);
+[[nodiscard]] bool LoadImageLibrary(RuntimeLibraries& libraries);
 
 // "damaged or truncated file (0xA001000A)" and the like.
 std::string ResultText(uint32_t rc);
 
 // Parses a whole unsigned decimal number.
-bool ParseNumber(const std::string& text, uint64_t& value);
+[[nodiscard]] bool ParseNumber(const std::string& text, uint64_t& value);
 
-// Waits until the sequence's thread has ended. Shows a progress bar named `what` on standard
-// error while it runs (only when that is a terminal), fed by notifications 1 (loading: frames
-// so far, out of `expected` when known) or 3/4 (saving). Ctrl-C stops the sequence. Returns
-// the result of notification 2 (load) or 5 (save).
-uint32_t WaitForSequence(CSequenceBase& sequence, const char* what, uint64_t expected);
+// Chooses file type `type` on the sequence's file module for SaveSequenceToFile. Empty when
+// done, else why not.
+[[nodiscard]] std::string ChooseFileType(CSequenceBase& sequence, uint64_t type);
 
-// Installs the notification recorder on `sequence`; call before starting its thread.
-void WatchSequence(CSequenceBase& sequence);
+// Watches one sequence from the main thread: its notifications reach this thread through the
+// notification adapter while the watch waits, and Ctrl-C asks the sequence to stop. Make it
+// before the sequence's thread starts (a camera starts its monitor only when someone listens);
+// it removes both when it goes.
+class SequenceWatch {
+public:
+    explicit SequenceWatch(CSequenceBase& sequence);
+    ~SequenceWatch();
+    SequenceWatch(const SequenceWatch&) = delete;
+    SequenceWatch& operator=(const SequenceWatch&) = delete;
+
+    // Handles the notifications that arrived, waiting up to `timeout` for the first.
+    void Pump(std::chrono::milliseconds timeout);
+    // True once the sequence reported that its work ended (notification 2 or 5).
+    bool Ended() const { return m_progress.ended; }
+    // True when Ctrl-C was pressed since the last call.
+    bool TakeInterrupt();
+
+    // Waits until the sequence's thread has ended. Shows a progress bar named `what` on
+    // standard error while it runs (only when that is a terminal), fed by notifications 1
+    // (loading: frames so far, out of `expected` when known) or 3/4 (saving). Ctrl-C stops the
+    // sequence. Returns the result of notification 2 (load) or 5 (save), or SEQ_RESULT_ABORTED
+    // when none came.
+    [[nodiscard]] uint32_t WaitForSequence(const char* what, uint64_t expected);
+
+private:
+    // What the sequence reported last.
+    struct Progress {
+        uint64_t total = 0;
+        uint64_t done = 0;
+        bool ended = false;
+        uint32_t result = 0;
+    };
+
+    void OnNotify(uint32_t code, int64_t value);
+
+    CSequenceBase& m_sequence;
+    NotificationQueue m_mainThread;
+    Progress m_progress; // touched on the main thread only
+    void (*m_previousInterrupt)(int);
+    SequenceNotifier m_notifier; // last: removed first
+};
 
 } // namespace cli

@@ -4,6 +4,7 @@
 #include "cli/CliSupport.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
+#include "external/LumoPtr.h"
 
 #include <cstdio>
 
@@ -46,21 +47,27 @@ int RunConvert(const std::vector<std::string>& args) {
     RuntimeLibraries libraries;
     if (!cli::LoadImageLibrary(libraries))
         return CLI_FAILED;
-    // The frames of a multi-frame file, for the progress bar (0: a series, count unknown).
-    uint64_t expected = 0;
-    if (CLumoModule* probe = libraries.GetLumoInstance()->CreateModule(LUMO_ID_FILE_READER)) {
-        probe->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(files[0].c_str()), 0);
-        if (const LumoOutputInfo* info = probe->GetOutputInfo(0); info && info->frameCount > 1)
-            expected = info->frameCount;
-        libraries.GetLumoInstance()->DeleteModule(probe);
-    }
-    CFileSequence sequence;
-    cli::WatchSequence(sequence);
-    if (!sequence.LoadSequence(files[0].c_str())) {
-        cli::Error("convert: loading could not start");
+    const LumoModulePtr probe = MakeLumoModule(libraries.GetLumoInstance(), LUMO_ID_FILE_READER);
+    if (!probe) {
+        cli::Error("convert: the image library did not make a file reader");
         return CLI_FAILED;
     }
-    uint32_t rc = cli::WaitForSequence(sequence, "loading", expected);
+    // The frames of a multi-frame file, for the progress bar (0: a series, count unknown).
+    uint64_t expected = 0;
+    if (probe->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(files[0].c_str()), 0) == 0) {
+        if (const LumoOutputInfo* info = probe->GetOutputInfo(0); info && info->frameCount > 1)
+            expected = info->frameCount;
+    }
+    CFileSequence sequence;
+    uint32_t rc = SEQ_RESULT_OK;
+    {
+        cli::SequenceWatch watch(sequence);
+        if (!sequence.LoadSequence(files[0].c_str())) {
+            cli::Error("convert: loading could not start");
+            return CLI_FAILED;
+        }
+        rc = watch.WaitForSequence("loading", expected);
+    }
     if (rc != 0) {
         cli::Error("cannot load " + files[0] + ": " + cli::ResultText(rc));
         return CLI_FAILED;
@@ -71,17 +78,18 @@ int RunConvert(const std::vector<std::string>& args) {
                    std::to_string(images) + " image(s) of " + files[0]);
         return CLI_USAGE;
     }
-    CLumoModule* writer = sequence.GetFileModule();
-    if (!writer || writer->SetParam(LUMO_PARAM_FILE_TYPE, type, 0) != 0) {
-        cli::Error("convert: the file writer is not available");
+    if (const std::string why = cli::ChooseFileType(sequence, type); !why.empty()) {
+        cli::Error("convert: " + why);
         return CLI_FAILED;
     }
-    cli::WatchSequence(sequence);
-    if (!sequence.SaveSequenceToFile(files[1].c_str(), first, count)) {
-        cli::Error("convert: saving could not start");
-        return CLI_FAILED;
+    {
+        cli::SequenceWatch watch(sequence);
+        if (!sequence.SaveSequenceToFile(files[1].c_str(), first, count)) {
+            cli::Error("convert: saving could not start");
+            return CLI_FAILED;
+        }
+        rc = watch.WaitForSequence("saving", 0);
     }
-    rc = cli::WaitForSequence(sequence, "saving", 0);
     if (rc != 0) {
         cli::Error("cannot save " + files[1] + ": " + cli::ResultText(rc));
         return CLI_FAILED;

@@ -8,29 +8,19 @@
 #include "cli/JsonText.h"
 #include "external/LumoFileModules.h"
 
-#include <atomic>
+#include <algorithm>
 #include <chrono>
-#include <csignal>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <thread>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <vector>
 
 namespace {
 
 constexpr double MAX_SECONDS = 86400.0;
 constexpr uint64_t MAX_HEIGHT = 65535;
-
-std::atomic<bool> g_bGrabEnded{false};
-std::atomic<bool> g_bGrabInterrupted{false};
-
-void OnGrabNotify(uint64_t, uint32_t code, int64_t, bool) {
-    if (code == SEQ_NOTIFY_ENDED)
-        g_bGrabEnded.store(true);
-}
-
-extern "C" void OnGrabInterrupt(int) {
-    g_bGrabInterrupted.store(true);
-}
 
 struct GrabOptions {
     uint64_t camera = UINT64_MAX;
@@ -44,7 +34,7 @@ struct GrabOptions {
 };
 
 // Parses the command line; an empty result text means success.
-std::string Parse(const std::vector<std::string>& args, GrabOptions& options) {
+[[nodiscard]] std::string Parse(const std::vector<std::string>& args, GrabOptions& options) {
     bool haveSeconds = false;
     bool haveHeight = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -65,6 +55,8 @@ std::string Parse(const std::vector<std::string>& args, GrabOptions& options) {
             return arg + " needs a value";
         const std::string& value = args[++i];
         if (arg == "-o") {
+            if (value.empty())
+                return "-o needs a file name";
             options.file = value;
         } else if (arg == "--seconds") {
             char* end = nullptr;
@@ -106,22 +98,105 @@ std::string Parse(const std::vector<std::string>& args, GrabOptions& options) {
     return {};
 }
 
-// Waits until a single sequence is complete, the time is up, or Ctrl-C.
-void WaitForGrab(const GrabOptions& options) {
+// What a stopped grab left.
+struct GrabReport {
+    uint64_t grabbed = 0;
+    uint64_t images = 0;
+    std::vector<int64_t> lost; // per channel; -1 unknown
+    std::optional<double> rate;
+};
+
+// Waits until a single sequence is complete or the time is up; true when Ctrl-C ended it.
+[[nodiscard]] bool WaitForGrab(cli::SequenceWatch& watch, const GrabOptions& options) {
     const auto start = std::chrono::steady_clock::now();
     const auto limit = std::chrono::duration<double>(options.seconds);
-    while (!g_bGrabInterrupted.load()) {
+    while (!watch.TakeInterrupt()) {
         // A single sequence ends with the monitor's notification; a continuous grab with time.
-        if (g_bGrabEnded.load() ||
-            (!options.single && std::chrono::steady_clock::now() - start >= limit))
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        if (watch.Ended() || (!options.single && std::chrono::steady_clock::now() - start >= limit))
+            return false;
+        watch.Pump(std::chrono::milliseconds(10));
     }
+    return true;
+}
+
+// The grab rate, or nothing when the meter never held the two samples a rate needs: it
+// answers exactly 0.0 then, while any rate it measured is above 0 (its samples strictly
+// increase). Two samples at the same clock reading (an infinite rate) measured nothing either.
+std::optional<double> MeasuredRate(double rate) {
+    if (rate > 0.0 && std::isfinite(rate))
+        return rate;
+    return std::nullopt;
+}
+
+GrabReport Collect(CCamera& camera, CTLMChannel& tagged) {
+    GrabReport report;
+    report.grabbed = tagged.GetRecordedGrabbedCount();
+    report.images = camera.GetImageCount();
+    report.rate = MeasuredRate(camera.GetFrameRate(1));
+    for (uint32_t channel = 0; channel < camera.GetChannelCount(); ++channel)
+        report.lost.push_back(std::max<int64_t>(camera.GetLostImages(channel), -1));
+    return report;
+}
+
+// Why a grab gave no image. `grabStatusFailed`: the grabber could not report its transferred
+// count during the grab.
+std::string NoImageCause(bool grabStatusFailed, uint64_t grabbed) {
+    if (grabStatusFailed)
+        return "the grabber could not report its transferred count (Fg_getStatusEx failed)";
+    if (grabbed == 0)
+        return "the grabber reported no transferred frame";
+    return "none of the " + std::to_string(grabbed) + " transferred frame(s) made a whole image";
+}
+
+void Print(const GrabOptions& options, CCamera& camera, const GrabReport& report) {
+    if (options.json) {
+        nlohmann::ordered_json out = {
+            {"camera", options.camera},
+            {"name", camera.GetName()},
+            {"buffers", options.buffers},
+            {"grabbed", report.grabbed},
+            {"images", report.images},
+            {"lost", report.lost},
+            {"grab_fps", report.rate ? nlohmann::ordered_json(*report.rate) : nullptr}};
+        if (!options.file.empty())
+            out["file"] = options.file;
+        std::printf("%s\n", cli::JsonText(out).c_str());
+        return;
+    }
+    std::string lostText;
+    for (size_t i = 0; i < report.lost.size(); ++i)
+        lostText += (i ? ", " : "") + std::to_string(report.lost[i]);
+    char fps[32] = "-";
+    if (report.rate)
+        std::snprintf(fps, sizeof fps, "%.2f", *report.rate);
+    std::printf("camera:   %llu (%s)\n", static_cast<unsigned long long>(options.camera),
+                camera.GetName());
+    std::printf("buffers:  %llu\n", static_cast<unsigned long long>(options.buffers));
+    std::printf("grabbed:  %llu\n", static_cast<unsigned long long>(report.grabbed));
+    std::printf("images:   %llu\n", static_cast<unsigned long long>(report.images));
+    std::printf("lost:     %s (per channel; -1 unknown)\n", lostText.c_str());
+    std::printf("grab fps: %s\n", fps);
+    if (!options.file.empty())
+        std::printf("saved to: %s\n", options.file.c_str());
 }
 
 int Fail(const std::string& text) {
     cli::Error("grab: " + text);
     return CLI_FAILED;
+}
+
+// Prepares, starts and stops the grab; an empty result text means success.
+[[nodiscard]] std::string Grab(CCamera& camera, const GrabOptions& options) {
+    cli::SequenceWatch watch(camera);
+    if (!camera.PrepareFrameBuffers(options.buffers))
+        return "Preparing framebuffers failed";
+    if (!camera.StartSnap(!options.single)) {
+        camera.DetachFrameBuffers();
+        return "Starting Snap failed";
+    }
+    const bool interrupted = WaitForGrab(watch, options);
+    camera.Stop();
+    return interrupted ? "interrupted" : "";
 }
 
 int RunGrab(const std::vector<std::string>& args) {
@@ -140,75 +215,27 @@ int RunGrab(const std::vector<std::string>& args) {
         return Fail("the camera could not be created");
     if (options.height != 0)
         camera->SetHeight(static_cast<uint32_t>(options.height));
+    if (const std::string failed = Grab(*camera, options); !failed.empty())
+        return Fail(failed);
 
-    g_bGrabEnded.store(false);
-    g_bGrabInterrupted.store(false);
-    camera->SetNotifyCallback(&OnGrabNotify, 0);
-    std::signal(SIGINT, OnGrabInterrupt);
-    if (!camera->PrepareFrameBuffers(options.buffers)) {
-        std::signal(SIGINT, SIG_DFL);
-        return Fail("Preparing framebuffers failed");
+    const GrabReport report = Collect(*camera, *tagged);
+    if (report.images == 0) {
+        // The one place that learns whether the grabber's transferred count could be read:
+        // pass camera->GrabStatusFailed() here once CCamera reports it.
+        const bool grabStatusFailed = false;
+        return Fail("no image was grabbed: " + NoImageCause(grabStatusFailed, report.grabbed));
     }
-    if (!camera->StartSnap(!options.single)) {
-        std::signal(SIGINT, SIG_DFL);
-        camera->DetachFrameBuffers();
-        return Fail("Starting Snap failed");
-    }
-    WaitForGrab(options);
-    const bool interrupted = g_bGrabInterrupted.load();
-    camera->Stop();
-    camera->SetNotifyCallback(nullptr, 0);
-    std::signal(SIGINT, SIG_DFL);
-    if (interrupted)
-        return Fail("interrupted");
-
-    const uint64_t grabbed = tagged->GetRecordedGrabbedCount();
-    const uint64_t images = camera->GetImageCount();
-    const double rate = camera->GetFrameRate(1);
-    std::vector<int64_t> lost;
-    for (uint32_t channel = 0; channel < camera->GetChannelCount(); ++channel)
-        lost.push_back(camera->GetLostImages(channel) < 0 ? -1 : camera->GetLostImages(channel));
-
     if (!options.file.empty()) {
-        if (images == 0)
-            return Fail("no image was grabbed, nothing to save");
-        CLumoModule* writer = camera->GetFileModule();
-        if (!writer || writer->SetParam(LUMO_PARAM_FILE_TYPE, options.type, 0) != 0)
-            return Fail("the file writer is not available");
-        cli::WatchSequence(*camera);
+        if (const std::string why = cli::ChooseFileType(*camera, options.type); !why.empty())
+            return Fail(why);
+        cli::SequenceWatch watch(*camera);
         if (!camera->SaveSequenceToFile(options.file.c_str(), 0, UINT64_MAX))
             return Fail("saving could not start");
-        const uint32_t rc = cli::WaitForSequence(*camera, "saving", images);
+        const uint32_t rc = watch.WaitForSequence("saving", report.images);
         if (rc != 0)
             return Fail("cannot save " + options.file + ": " + cli::ResultText(rc));
     }
-
-    char fps[32];
-    std::snprintf(fps, sizeof fps, "%.2f", rate);
-    std::string lostText;
-    for (size_t i = 0; i < lost.size(); ++i)
-        lostText += (i ? ", " : "") + std::to_string(lost[i]);
-    if (options.json) {
-        std::string out = "{\"camera\": " + std::to_string(options.camera) +
-                          ", \"name\": " + cli::JsonString(camera->GetName()) +
-                          ", \"buffers\": " + std::to_string(options.buffers) +
-                          ", \"grabbed\": " + std::to_string(grabbed) +
-                          ", \"images\": " + std::to_string(images) + ", \"lost\": [" + lostText +
-                          "], \"grab_fps\": " + fps;
-        if (!options.file.empty())
-            out += ", \"file\": " + cli::JsonString(options.file);
-        std::printf("%s}\n", out.c_str());
-    } else {
-        std::printf("camera:   %llu (%s)\n", static_cast<unsigned long long>(options.camera),
-                    camera->GetName());
-        std::printf("buffers:  %llu\n", static_cast<unsigned long long>(options.buffers));
-        std::printf("grabbed:  %llu\n", static_cast<unsigned long long>(grabbed));
-        std::printf("images:   %llu\n", static_cast<unsigned long long>(images));
-        std::printf("lost:     %s (per channel; -1 unknown)\n", lostText.c_str());
-        std::printf("grab fps: %s\n", fps);
-        if (!options.file.empty())
-            std::printf("saved to: %s\n", options.file.c_str());
-    }
+    Print(options, *camera, report);
     return CLI_OK;
 }
 
@@ -227,8 +254,10 @@ const CliCommand& GrabCommand() {
         "  convert (default from FILE's extension). --json prints one object: \"camera\"\n"
         "  (index), \"name\", \"buffers\", \"grabbed\" (images transferred), \"images\"\n"
         "  (logical images, lost ones included), \"lost\" (an array, one number per\n"
-        "  channel, -1 unknown), \"grab_fps\" and, when saved, \"file\". The grabber library\n"
-        "  is found through KAVRIN_FGLIB, the loader, or beside the program (the simulator).",
+        "  channel, -1 unknown), \"grab_fps\" (null, and \"-\" in the text, when the grab\n"
+        "  ended before a rate could be measured) and, when saved, \"file\". A grab that\n"
+        "  gave no image fails (status 1, with the cause). The grabber library is found\n"
+        "  through KAVRIN_FGLIB, the loader, or beside the program (the simulator).",
         &RunGrab};
     return command;
 }

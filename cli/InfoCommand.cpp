@@ -4,8 +4,11 @@
 #include "cli/JsonText.h"
 #include "external/ImageFormat.h"
 #include "external/LumoFileModules.h"
+#include "external/LumoPtr.h"
 
 #include <cstdio>
+#include <nlohmann/json.hpp>
+#include <utility>
 
 namespace {
 
@@ -21,6 +24,65 @@ const char* ClassName(uint32_t imageClass) {
     default:
         return "unknown";
     }
+}
+
+// Reads `file` into `image` with the file reader; 0 or the reader's error. `frames` is the
+// number of frames the file holds.
+[[nodiscard]] uint32_t Read(CLumoModule& reader, CLumoImage* image, const std::string& file,
+                            uint64_t& frames) {
+    uint32_t rc = reader.SetParam(LUMO_PARAM_FILE_NAME, LumoArg(file.c_str()), 0);
+    if (rc == 0)
+        rc = reader.SetImages(1, &image);
+    if (rc != 0)
+        return rc;
+    const LumoOutputInfo* info = reader.GetOutputInfo(0);
+    frames = info ? info->frameCount : 1;
+    rc = reader.Execute(0);
+    // Detaching the image cannot fail in a way that changes what was read.
+    (void)reader.SetImages(1, nullptr);
+    return rc;
+}
+
+std::string FormatText(uint64_t format) {
+    char text[24];
+    std::snprintf(text, sizeof text, "0x%08llX", static_cast<unsigned long long>(format));
+    return text;
+}
+
+void PrintJson(const std::string& file, uint64_t frames, CLumoImage& image) {
+    const uint64_t format = image.GetFormat(nullptr);
+    nlohmann::ordered_json attributes = nlohmann::ordered_json::object();
+    for (uint32_t n = 2; n <= 4; ++n)
+        if (const char* text = image.GetAttribute(n))
+            attributes[std::to_string(n)] = text;
+    const nlohmann::ordered_json out = {{"file", file},
+                                        {"frames", frames},
+                                        {"width", image.GetWidth()},
+                                        {"height", image.GetHeight()},
+                                        {"format", FormatText(format)},
+                                        {"image_class", ImageFormat::ImageClass(format)},
+                                        {"bits", ImageFormat::ContainerBits(format)},
+                                        {"significant_bits", image.GetSignificantBits()},
+                                        {"channels", ImageFormat::Channels(format)},
+                                        {"attributes", std::move(attributes)}};
+    std::printf("%s\n", cli::JsonText(out).c_str());
+}
+
+void PrintText(const std::string& file, uint64_t frames, CLumoImage& image) {
+    const uint64_t format = image.GetFormat(nullptr);
+    const uint32_t imageClass = ImageFormat::ImageClass(format);
+    std::printf("file:        %s\n", file.c_str());
+    std::printf("frames:      %llu\n", static_cast<unsigned long long>(frames));
+    std::printf("width:       %u\n", image.GetWidth());
+    std::printf("height:      %u\n", image.GetHeight());
+    std::printf("format:      %s\n", FormatText(format).c_str());
+    std::printf("image class: %u (%s)\n", imageClass, ClassName(imageClass));
+    std::printf("bits:        %u per sample, %u significant, %u channel(s)\n",
+                ImageFormat::ContainerBits(format), image.GetSignificantBits(),
+                ImageFormat::Channels(format));
+    for (uint32_t n = 2; n <= 4; ++n)
+        if (const char* text = image.GetAttribute(n))
+            std::printf("attribute %u: %s\n", n, text);
 }
 
 int RunInfo(const std::vector<std::string>& args) {
@@ -47,67 +109,24 @@ int RunInfo(const std::vector<std::string>& args) {
     if (!cli::LoadImageLibrary(libraries))
         return CLI_FAILED;
     CLumoInstance* lumo = libraries.GetLumoInstance();
-    CLumoModule* reader = lumo->CreateModule(LUMO_ID_FILE_READER);
-    CLumoImage* image = lumo->CreateImageObject();
-    uint32_t rc = reader && image ? 0 : SEQ_RESULT_COPY_FAILED;
-    uint64_t frames = 0;
-    if (rc == 0) {
-        reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(file.c_str()), 0);
-        reader->SetImages(1, &image);
-        const LumoOutputInfo* info = reader->GetOutputInfo(0);
-        frames = info ? info->frameCount : 1;
-        rc = reader->Execute(0);
-        reader->SetImages(1, nullptr);
+    const LumoModulePtr reader = MakeLumoModule(lumo, LUMO_ID_FILE_READER);
+    const LumoImagePtr image = MakeLumoImage(lumo);
+    if (!reader || !image) {
+        cli::Error(std::string("info: the image library did not make ") +
+                   (reader ? "an image object" : "a file reader"));
+        return CLI_FAILED;
     }
-    int status = CLI_OK;
+    uint64_t frames = 0;
+    const uint32_t rc = Read(*reader, image.get(), file, frames);
     if (rc != 0) {
         cli::Error("cannot read " + file + ": " + cli::ResultText(rc));
-        status = CLI_FAILED;
-    } else {
-        const uint64_t format = image->GetFormat(nullptr);
-        char formatText[24];
-        std::snprintf(formatText, sizeof formatText, "0x%08llX",
-                      static_cast<unsigned long long>(format));
-        const uint32_t imageClass = ImageFormat::ImageClass(format);
-        if (json) {
-            std::string out =
-                "{\"file\": " + cli::JsonString(file) + ", \"frames\": " + std::to_string(frames) +
-                ", \"width\": " + std::to_string(image->GetWidth()) +
-                ", \"height\": " + std::to_string(image->GetHeight()) + ", \"format\": \"" +
-                formatText + "\"" + ", \"image_class\": " + std::to_string(imageClass) +
-                ", \"bits\": " + std::to_string(ImageFormat::ContainerBits(format)) +
-                ", \"significant_bits\": " + std::to_string(image->GetSignificantBits()) +
-                ", \"channels\": " + std::to_string(ImageFormat::Channels(format)) +
-                ", \"attributes\": {";
-            bool first = true;
-            for (uint32_t n = 2; n <= 4; ++n) {
-                if (const char* text = image->GetAttribute(n)) {
-                    out += (first ? "\"" : ", \"") + std::to_string(n) +
-                           "\": " + cli::JsonString(text);
-                    first = false;
-                }
-            }
-            std::printf("%s}}\n", out.c_str());
-        } else {
-            std::printf("file:        %s\n", file.c_str());
-            std::printf("frames:      %llu\n", static_cast<unsigned long long>(frames));
-            std::printf("width:       %u\n", image->GetWidth());
-            std::printf("height:      %u\n", image->GetHeight());
-            std::printf("format:      %s\n", formatText);
-            std::printf("image class: %u (%s)\n", imageClass, ClassName(imageClass));
-            std::printf("bits:        %u per sample, %u significant, %u channel(s)\n",
-                        ImageFormat::ContainerBits(format), image->GetSignificantBits(),
-                        ImageFormat::Channels(format));
-            for (uint32_t n = 2; n <= 4; ++n)
-                if (const char* text = image->GetAttribute(n))
-                    std::printf("attribute %u: %s\n", n, text);
-        }
+        return CLI_FAILED;
     }
-    if (image)
-        lumo->DeleteImage(CLumoObject::KIND_IMAGE, image);
-    if (reader)
-        lumo->DeleteModule(reader);
-    return status;
+    if (json)
+        PrintJson(file, frames, *image);
+    else
+        PrintText(file, frames, *image);
+    return CLI_OK;
 }
 
 } // namespace

@@ -21,6 +21,7 @@ PACKAGES=(
     libtiff-dev
     libpng-dev
     qt6-base-dev
+    nlohmann-json3-dev # kavrin's JSON output
     libtiff-tools
     imagemagick
 )

@@ -70,3 +70,15 @@ TEST_F(KavrinCli, ConvertsASequenceAndDescribesTheResult) {
     EXPECT_EQ(Kavrin("convert '" + in + "' '" + (m_folder / "no/x.tif") + "'").status, 1);
     EXPECT_EQ(Kavrin("convert '" + in + "' '" + (m_folder / "d") + "' --type 4").status, 1);
 }
+
+TEST_F(KavrinCli, AnImageLibraryThatMakesNoReaderIsNamedAsTheCause) {
+    const std::string library = std::string("KAVRIN_LUMOINST='") + LUMO_WITHOUT_MODULES + "'";
+    const std::string file = "'" + (m_folder / "any.tif") + "'";
+    CliRun info = RunKavrin(library, "info " + file, true);
+    EXPECT_EQ(info.status, 1);
+    EXPECT_EQ(info.out, "kavrin: info: the image library did not make a file reader\n");
+    CliRun convert =
+        RunKavrin(library, "convert " + file + " '" + (m_folder / "b.tif") + "'", true);
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_EQ(convert.out, "kavrin: convert: the image library did not make a file reader\n");
+}
