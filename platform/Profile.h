@@ -19,8 +19,13 @@ namespace platform {
 
 class Profile {
 public:
-    // Files larger than this are not read: lookups give their defaults and writes fail.
-    static constexpr size_t kMaxFileBytes = 4u << 20;
+    // Files larger than this are not read: lookups give their defaults and writes fail. It is
+    // a guard against a hostile or runaway file, not a limit of the format. A call holds the
+    // file's bytes and its lines at once (each line a string plus about 60 bytes of
+    // bookkeeping), some three to four times the file for settings lines of a few dozen
+    // characters, so 256 MiB still fits a desktop's memory while leaving every real settings
+    // or chain file far below the bound.
+    static constexpr size_t kMaxFileBytes = size_t{256} << 20;
 
     explicit Profile(std::string path);
 

@@ -1,5 +1,7 @@
 #include "platform/RegistryStore.h"
 
+#include "platform/FileLock.h"
+
 #include <cstring>
 #include <sqlite3.h>
 
@@ -29,9 +31,10 @@ const char* const kSchema =
     " PRIMARY KEY(key, fold)) WITHOUT ROWID;"
     "INSERT OR IGNORE INTO keys(id, parent, name, fold, depth) VALUES(1, NULL, '', x'', 0);";
 
-const char* const kSqlAppId = "PRAGMA application_id";
+// Both marks of a new file in one statement, so that they come from one snapshot.
+const char* const kSqlMarks = "SELECT (SELECT application_id FROM pragma_application_id()),"
+                              " (SELECT count(*) FROM sqlite_master)";
 const char* const kSqlUserVersion = "PRAGMA user_version";
-const char* const kSqlSchemaCount = "SELECT count(*) FROM sqlite_master";
 const char* const kSqlQuickCheck = "PRAGMA quick_check";
 const char* const kSqlDepth = "SELECT depth FROM keys WHERE id = ?1";
 const char* const kSqlChild = "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2";
@@ -191,6 +194,16 @@ RegistryStore::~RegistryStore() {
 }
 
 std::shared_ptr<RegistryStore> RegistryStore::Open(const std::string& file, RegStatus& status) {
+    // Checking, creating and switching a new file to WAL are one step between processes: the
+    // mode switch gives up at once ("database is locked") while another process holds the
+    // file, and a file created between two checks would look foreign. Openers therefore take
+    // turns on a lock file beside the database (its name plus ".lock", never deleted); handles
+    // already open keep working meanwhile, under the busy timeout.
+    const FileLock opening(file + ".lock", FileLock::Mode::Exclusive);
+    if (!opening.IsLocked()) {
+        status = RegStatus::BadStore;
+        return nullptr;
+    }
     sqlite3* db = nullptr;
     const int rc =
         sqlite3_open_v2(file.c_str(), &db,
@@ -234,18 +247,12 @@ RegStatus RegistryStore::Validate(bool& isNew) {
     int64_t appId = 0;
     int64_t tables = 0;
     {
-        Query q(*this, kSqlAppId);
+        Query q(*this, kSqlMarks);
         const int rc = q.Step();
         if (rc != SQLITE_ROW)
             return rc == SQLITE_DONE ? RegStatus::BadStore : FromSqlite(rc);
         appId = q.Int(0);
-    }
-    {
-        Query q(*this, kSqlSchemaCount);
-        const int rc = q.Step();
-        if (rc != SQLITE_ROW)
-            return rc == SQLITE_DONE ? RegStatus::BadStore : FromSqlite(rc);
-        tables = q.Int(0);
+        tables = q.Int(1);
     }
     isNew = appId == 0 && tables == 0;
     if (isNew)

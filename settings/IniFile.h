@@ -131,10 +131,12 @@ public:
     virtual uint32_t ListItemExists(const char* section, const char* key, const char* item) = 0;
     virtual uint32_t DeleteListItem(const char* section, const char* key, const char* item) = 0;
 
-    // The two primitives every store provides; typed access is built on them.
+    // The two primitives every store provides; typed access is built on them. WriteValue
+    // returns 0, or a result code when the store could not take the value (nothing changed).
     virtual void ReadValue(const char* section, const char* key, const std::string& def,
                            std::string& out, int* found) = 0;
-    virtual void WriteValue(const char* section, const char* key, const char* value) = 0;
+    [[nodiscard]] virtual uint32_t WriteValue(const char* section, const char* key,
+                                              const char* value) = 0;
     virtual void ReadListValue(const char* section, const char* key, const char* item,
                                const std::string& def, std::string& out, int* found) = 0;
     virtual uint32_t WriteListValue(const char* section, const char* key, const char* item,

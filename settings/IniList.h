@@ -10,6 +10,11 @@
 // True for the 66 characters written without quotes: letters, digits, "_-." and 0xB0.
 bool IniIsListKeyChar(unsigned char c);
 
+// True when `token` (an item name or value) written in canonical form reads back as itself: it
+// holds no double quote (there is no escape for one inside quotes) and no line break (which
+// ends a quoted token or the line).
+bool IniListCanHold(std::string_view token);
+
 // Finds `item`: true with its value (quotes removed), false when the item is missing or the
 // list is malformed.
 bool IniListFind(std::string_view list, std::string_view item, std::string& value);
