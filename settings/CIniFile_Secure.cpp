@@ -144,7 +144,5 @@ uint32_t CIniFile_Secure::WriteValue(const char* section, const char* key, const
         !platform::ProfileText::IsValidKeyName(key) ||
         (value && !platform::ProfileText::IsValidValue(value)))
         return INI_E_ARG;
-    return platform::Profile(m_strFileName).WriteString(section, key, value)
-               ? INI_OK
-               : INI_E_WRITE;
+    return platform::Profile(m_strFileName).WriteString(section, key, value) ? INI_OK : INI_E_WRITE;
 }

@@ -1,6 +1,6 @@
 // The file and memory stores and the factory.
-#include "tests/support/FileSizeLimitedChild.h"
 #include "tests/settings/IniTestSupport.h"
+#include "tests/support/FileSizeLimitedChild.h"
 
 #include <csignal>
 #include <filesystem>
