@@ -41,7 +41,7 @@ public:
     // Sets `key` in `section` to `value`, creating the file, the section and the key as
     // needed. A null `value` deletes the key; a null `key` deletes the section. False for a
     // null or invalid section, key or value (see ProfileText) and when writing fails.
-    bool WriteString(const char* section, const char* key, const char* value);
+    [[nodiscard]] bool WriteString(const char* section, const char* key, const char* value);
 
     // The section names as a list of zero-terminated strings ended by an empty string.
     uint32_t GetSectionNames(char* dst, uint32_t size) const;
@@ -49,10 +49,10 @@ public:
     uint32_t GetSection(const char* section, char* dst, uint32_t size) const;
     // Replaces the lines of `section` with `entries`, a list of zero-terminated strings ended
     // by an empty string; a null `entries` deletes the section.
-    bool WriteSection(const char* section, const char* entries);
+    [[nodiscard]] bool WriteSection(const char* section, const char* entries);
 
     // Deletes the INI file; false when there is none or it cannot be deleted.
-    bool DeleteFile();
+    [[nodiscard]] bool DeleteFile();
 
 private:
     std::string LockPath() const { return m_strPath + ".lock"; }

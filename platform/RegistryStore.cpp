@@ -93,7 +93,8 @@ RegStatus FromSqlite(int rc) {
 // One use of a cached prepared statement; resets it and drops its bindings when done.
 class RegistryStore::Query {
 public:
-    Query(RegistryStore& store, const char* sql) : m_stmt(store.Prepare(sql)) {
+    Query(RegistryStore& store, const char* sql) KAVRIN_REQUIRES(store.m_mutex)
+        : m_stmt(store.Prepare(sql)) {
         if (!m_stmt)
             m_rc = sqlite3_errcode(store.m_db) == SQLITE_OK ? SQLITE_ERROR
                                                             : sqlite3_extended_errcode(store.m_db);
@@ -218,9 +219,13 @@ std::shared_ptr<RegistryStore> RegistryStore::Open(const std::string& file, RegS
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
 
     bool isNew = false;
-    status = store->Validate(isNew);
-    if (status == RegStatus::Ok)
-        status = store->Initialise(isNew);
+    {
+        // Nobody else has the store yet; the lock is for the helpers' contract.
+        MutexLock lock(store->m_mutex);
+        status = store->Validate(isNew);
+        if (status == RegStatus::Ok)
+            status = store->Initialise(isNew);
+    }
     if (status != RegStatus::Ok) {
         // A file we refuse must stay as it was: no checkpoint into it on close.
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -368,7 +373,7 @@ RegStatus RegistryStore::Walk(int64_t from, const char* path, bool create, int64
 }
 
 RegStatus RegistryStore::OpenPath(int64_t from, const char* path, bool create, int64_t& id) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Transaction txn(m_db, create);
     if (txn.Status() != RegStatus::Ok)
         return txn.Status();
@@ -376,7 +381,7 @@ RegStatus RegistryStore::OpenPath(int64_t from, const char* path, bool create, i
 }
 
 RegStatus RegistryStore::QueryInfo(int64_t id, uint32_t& subKeys, uint32_t& values) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Query q(*this, kSqlInfo);
     q.Int(1, id);
     const int rc = q.Step();
@@ -390,7 +395,7 @@ RegStatus RegistryStore::QueryInfo(int64_t id, uint32_t& subKeys, uint32_t& valu
 }
 
 RegStatus RegistryStore::EnumName(const char* sql, int64_t id, uint32_t index, std::string& name) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Query q(*this, sql);
     q.Int(1, id);
     q.Int(2, index);
@@ -417,7 +422,7 @@ RegStatus RegistryStore::QueryValue(int64_t id, const char* name, uint32_t& type
                                     std::vector<uint8_t>& data) {
     if (!name)
         return RegStatus::InvalidArg;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Query q(*this, kSqlQueryValue);
     q.Int(1, id);
     const std::string folded = Fold(name);
@@ -438,7 +443,7 @@ RegStatus RegistryStore::SetValue(int64_t id, const char* name, uint32_t type, c
                                   size_t len) {
     if (!name || (!data && len != 0))
         return RegStatus::InvalidArg;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Transaction txn(m_db, true);
     if (txn.Status() != RegStatus::Ok)
         return txn.Status();
@@ -455,7 +460,7 @@ RegStatus RegistryStore::SetValue(int64_t id, const char* name, uint32_t type, c
 RegStatus RegistryStore::DeleteValue(int64_t id, const char* name) {
     if (!name)
         return RegStatus::InvalidArg;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Transaction txn(m_db, true);
     if (txn.Status() != RegStatus::Ok)
         return txn.Status();
@@ -475,7 +480,7 @@ RegStatus RegistryStore::DeleteValue(int64_t id, const char* name) {
 RegStatus RegistryStore::DeleteSubKey(int64_t id, const char* path) {
     if (!path || !*path)
         return RegStatus::InvalidArg;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Transaction txn(m_db, true);
     if (txn.Status() != RegStatus::Ok)
         return txn.Status();

@@ -292,8 +292,9 @@ TEST_F(RegistryFixture, ThreadsMaySharePartsOfOneConnection) {
         for (uint32_t i = 0; i < kPerThread; ++i) {
             const uint32_t v = base + i;
             RegistryKey child;
-            key.CreateSubKey(("t" + std::to_string(base)).c_str(), child);
-            child.SetValue(std::to_string(v).c_str(), platform::REG_DWORD, &v, 4);
+            EXPECT_EQ(key.CreateSubKey(("t" + std::to_string(base)).c_str(), child), RegStatus::Ok);
+            EXPECT_EQ(child.SetValue(std::to_string(v).c_str(), platform::REG_DWORD, &v, 4),
+                      RegStatus::Ok);
         }
     };
     std::thread t1(writer, 1000, false), t2(writer, 2000, false), t3(writer, 3000, true);

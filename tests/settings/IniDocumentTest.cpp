@@ -171,7 +171,7 @@ TEST(IniDuplicates, FirstMatchWinsButBothAreKept) {
     EXPECT_EQ(ini->WriteValue("CAM", "X", "7"), 0u);
     EXPECT_EQ(SaveMem(*ini), "[Cam]\nx=7\nX=2\n[CAM]\ny=3\n");
     ini->DeleteKey("cam", "x");
-    ini->DeleteSection("cAm");
+    EXPECT_EQ(ini->DeleteSection("cAm"), 0u);
     EXPECT_EQ(SaveMem(*ini), "[CAM]\ny=3\n");
 }
 
