@@ -17,6 +17,7 @@ enum class AtomicWriteResult {
 // A symbolic link as `path` is followed: its target file is replaced and the link stays. A new
 // file gets the usual permissions (0666 less the umask); an existing one keeps its mode. The
 // temporary file is named "<target>.<pid>.<n>.tmp".
-AtomicWriteResult ReplaceFileAtomically(const std::string& path, std::string_view content);
+[[nodiscard]] AtomicWriteResult ReplaceFileAtomically(const std::string& path,
+                                                      std::string_view content);
 
 } // namespace platform

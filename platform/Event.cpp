@@ -8,29 +8,36 @@ Event::Event(bool initiallySet) : m_bSet(initiallySet) {}
 
 void Event::Set() {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        MutexLock lock(m_mutex);
         m_bSet = true;
     }
     m_cond.notify_all();
 }
 
 void Event::Reset() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     m_bSet = false;
 }
 
 bool Event::IsSet() const {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     return m_bSet;
 }
 
 bool Event::Wait(int64_t timeoutMs) const {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
+    // The waits release and retake m_mutex; the flag is only read while it is held.
     if (timeoutMs < 0) {
-        m_cond.wait(lock, [this] { return m_bSet; });
+        while (!m_bSet)
+            m_cond.wait(m_mutex);
         return true;
     }
-    return m_cond.wait_for(lock, std::chrono::milliseconds(timeoutMs), [this] { return m_bSet; });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (!m_bSet) {
+        if (m_cond.wait_until(m_mutex, deadline) == std::cv_status::timeout)
+            return m_bSet;
+    }
+    return true;
 }
 
 } // namespace platform

@@ -1,9 +1,10 @@
 // A manual-reset event: once set it stays set (every waiter passes) until reset.
 #pragma once
 
+#include "platform/ThreadAnnotations.h"
+
 #include <condition_variable>
 #include <cstdint>
-#include <mutex>
 
 namespace platform {
 
@@ -21,9 +22,9 @@ public:
     bool Wait(int64_t timeoutMs = -1) const;
 
 private:
-    mutable std::mutex m_mutex;
-    mutable std::condition_variable m_cond;
-    bool m_bSet;
+    mutable Mutex m_mutex;
+    mutable std::condition_variable_any m_cond;
+    bool m_bSet KAVRIN_GUARDED_BY(m_mutex);
 };
 
 } // namespace platform

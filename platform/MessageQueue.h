@@ -2,10 +2,11 @@
 // the order they were posted, and can take queued messages of one id out ahead of the rest.
 #pragma once
 
+#include "platform/ThreadAnnotations.h"
+
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
-#include <mutex>
 #include <optional>
 
 namespace platform {
@@ -32,9 +33,9 @@ public:
     size_t Size() const;
 
 private:
-    mutable std::mutex m_mutex;
-    std::condition_variable m_cond;
-    std::deque<Message> m_messages;
+    mutable Mutex m_mutex;
+    std::condition_variable_any m_cond;
+    std::deque<Message> m_messages KAVRIN_GUARDED_BY(m_mutex);
 };
 
 } // namespace platform

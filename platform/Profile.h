@@ -19,8 +19,13 @@ namespace platform {
 
 class Profile {
 public:
-    // Files larger than this are not read: lookups give their defaults and writes fail.
-    static constexpr size_t kMaxFileBytes = 4u << 20;
+    // Files larger than this are not read: lookups give their defaults and writes fail. It is
+    // a guard against a hostile or runaway file, not a limit of the format. A call holds the
+    // file's bytes and its lines at once (each line a string plus about 60 bytes of
+    // bookkeeping), some three to four times the file for settings lines of a few dozen
+    // characters, so 256 MiB still fits a desktop's memory while leaving every real settings
+    // or chain file far below the bound.
+    static constexpr size_t kMaxFileBytes = size_t{256} << 20;
 
     explicit Profile(std::string path);
 
@@ -36,7 +41,7 @@ public:
     // Sets `key` in `section` to `value`, creating the file, the section and the key as
     // needed. A null `value` deletes the key; a null `key` deletes the section. False for a
     // null or invalid section, key or value (see ProfileText) and when writing fails.
-    bool WriteString(const char* section, const char* key, const char* value);
+    [[nodiscard]] bool WriteString(const char* section, const char* key, const char* value);
 
     // The section names as a list of zero-terminated strings ended by an empty string.
     uint32_t GetSectionNames(char* dst, uint32_t size) const;
@@ -44,10 +49,10 @@ public:
     uint32_t GetSection(const char* section, char* dst, uint32_t size) const;
     // Replaces the lines of `section` with `entries`, a list of zero-terminated strings ended
     // by an empty string; a null `entries` deletes the section.
-    bool WriteSection(const char* section, const char* entries);
+    [[nodiscard]] bool WriteSection(const char* section, const char* entries);
 
     // Deletes the INI file; false when there is none or it cannot be deleted.
-    bool DeleteFile();
+    [[nodiscard]] bool DeleteFile();
 
 private:
     std::string LockPath() const { return m_strPath + ".lock"; }

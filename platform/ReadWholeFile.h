@@ -10,6 +10,6 @@ enum class ReadStatus { Ok, Missing, Failed };
 
 // Reads the whole file into `out`. Missing: there is no such file (`out` empty). Failed: it
 // cannot be opened or read, is not a regular file, or is larger than `maxBytes`.
-ReadStatus ReadWholeFile(const std::string& path, std::string& out, size_t maxBytes);
+[[nodiscard]] ReadStatus ReadWholeFile(const std::string& path, std::string& out, size_t maxBytes);
 
 } // namespace platform

@@ -28,7 +28,7 @@ public:
     // Opens the root's database (creating the folder and the file on first use) and hands out
     // its top key. A file that is not a store of ours, or is damaged, is left untouched and
     // gives BadStore.
-    static RegStatus OpenRoot(RegRoot root, RegistryKey& out);
+    [[nodiscard]] static RegStatus OpenRoot(RegRoot root, RegistryKey& out);
 };
 
 } // namespace platform

@@ -28,21 +28,23 @@ public:
 
     // `path` names a key below this one, levels separated by backslashes; "" is this key.
     // CreateSubKey creates the missing levels (one transaction); OpenSubKey only opens.
-    RegStatus CreateSubKey(const char* path, RegistryKey& out) const;
-    RegStatus OpenSubKey(const char* path, RegistryKey& out) const;
+    [[nodiscard]] RegStatus CreateSubKey(const char* path, RegistryKey& out) const;
+    [[nodiscard]] RegStatus OpenSubKey(const char* path, RegistryKey& out) const;
 
-    RegStatus QueryInfo(uint32_t& subKeys, uint32_t& values) const;
+    [[nodiscard]] RegStatus QueryInfo(uint32_t& subKeys, uint32_t& values) const;
     // The names in case-insensitive order (ASCII letters folded to upper case, then bytes), as
     // the Windows registry lists subkeys; the order is stable while nothing changes.
-    RegStatus EnumSubKey(uint32_t index, std::string& name) const;
-    RegStatus EnumValue(uint32_t index, std::string& name) const;
+    [[nodiscard]] RegStatus EnumSubKey(uint32_t index, std::string& name) const;
+    [[nodiscard]] RegStatus EnumValue(uint32_t index, std::string& name) const;
 
-    RegStatus QueryValue(const char* name, uint32_t& type, std::vector<uint8_t>& data) const;
-    RegStatus SetValue(const char* name, uint32_t type, const void* data, size_t len) const;
-    RegStatus DeleteValue(const char* name) const;
+    [[nodiscard]] RegStatus QueryValue(const char* name, uint32_t& type,
+                                       std::vector<uint8_t>& data) const;
+    [[nodiscard]] RegStatus SetValue(const char* name, uint32_t type, const void* data,
+                                     size_t len) const;
+    [[nodiscard]] RegStatus DeleteValue(const char* name) const;
     // Deletes the key `path` below this one with its values; fails with HasSubKeys when it has
     // subkeys of its own.
-    RegStatus DeleteSubKey(const char* path) const;
+    [[nodiscard]] RegStatus DeleteSubKey(const char* path) const;
 
 private:
     std::shared_ptr<RegistryStore> m_store;

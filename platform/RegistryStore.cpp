@@ -1,5 +1,7 @@
 #include "platform/RegistryStore.h"
 
+#include "platform/FileLock.h"
+
 #include <cstring>
 #include <sqlite3.h>
 
@@ -29,9 +31,10 @@ const char* const kSchema =
     " PRIMARY KEY(key, fold)) WITHOUT ROWID;"
     "INSERT OR IGNORE INTO keys(id, parent, name, fold, depth) VALUES(1, NULL, '', x'', 0);";
 
-const char* const kSqlAppId = "PRAGMA application_id";
+// Both marks of a new file in one statement, so that they come from one snapshot.
+const char* const kSqlMarks = "SELECT (SELECT application_id FROM pragma_application_id()),"
+                              " (SELECT count(*) FROM sqlite_master)";
 const char* const kSqlUserVersion = "PRAGMA user_version";
-const char* const kSqlSchemaCount = "SELECT count(*) FROM sqlite_master";
 const char* const kSqlQuickCheck = "PRAGMA quick_check";
 const char* const kSqlDepth = "SELECT depth FROM keys WHERE id = ?1";
 const char* const kSqlChild = "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2";
@@ -90,7 +93,8 @@ RegStatus FromSqlite(int rc) {
 // One use of a cached prepared statement; resets it and drops its bindings when done.
 class RegistryStore::Query {
 public:
-    Query(RegistryStore& store, const char* sql) : m_stmt(store.Prepare(sql)) {
+    Query(RegistryStore& store, const char* sql) KAVRIN_REQUIRES(store.m_mutex)
+        : m_stmt(store.Prepare(sql)) {
         if (!m_stmt)
             m_rc = sqlite3_errcode(store.m_db) == SQLITE_OK ? SQLITE_ERROR
                                                             : sqlite3_extended_errcode(store.m_db);
@@ -191,6 +195,16 @@ RegistryStore::~RegistryStore() {
 }
 
 std::shared_ptr<RegistryStore> RegistryStore::Open(const std::string& file, RegStatus& status) {
+    // Checking, creating and switching a new file to WAL are one step between processes: the
+    // mode switch gives up at once ("database is locked") while another process holds the
+    // file, and a file created between two checks would look foreign. Openers therefore take
+    // turns on a lock file beside the database (its name plus ".lock", never deleted); handles
+    // already open keep working meanwhile, under the busy timeout.
+    const FileLock opening(file + ".lock", FileLock::Mode::Exclusive);
+    if (!opening.IsLocked()) {
+        status = RegStatus::BadStore;
+        return nullptr;
+    }
     sqlite3* db = nullptr;
     const int rc =
         sqlite3_open_v2(file.c_str(), &db,
@@ -205,9 +219,13 @@ std::shared_ptr<RegistryStore> RegistryStore::Open(const std::string& file, RegS
     sqlite3_busy_timeout(db, kBusyTimeoutMs);
 
     bool isNew = false;
-    status = store->Validate(isNew);
-    if (status == RegStatus::Ok)
-        status = store->Initialise(isNew);
+    {
+        // Nobody else has the store yet; the lock is for the helpers' contract.
+        MutexLock lock(store->m_mutex);
+        status = store->Validate(isNew);
+        if (status == RegStatus::Ok)
+            status = store->Initialise(isNew);
+    }
     if (status != RegStatus::Ok) {
         // A file we refuse must stay as it was: no checkpoint into it on close.
         sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
@@ -234,18 +252,12 @@ RegStatus RegistryStore::Validate(bool& isNew) {
     int64_t appId = 0;
     int64_t tables = 0;
     {
-        Query q(*this, kSqlAppId);
+        Query q(*this, kSqlMarks);
         const int rc = q.Step();
         if (rc != SQLITE_ROW)
             return rc == SQLITE_DONE ? RegStatus::BadStore : FromSqlite(rc);
         appId = q.Int(0);
-    }
-    {
-        Query q(*this, kSqlSchemaCount);
-        const int rc = q.Step();
-        if (rc != SQLITE_ROW)
-            return rc == SQLITE_DONE ? RegStatus::BadStore : FromSqlite(rc);
-        tables = q.Int(0);
+        tables = q.Int(1);
     }
     isNew = appId == 0 && tables == 0;
     if (isNew)
@@ -361,7 +373,7 @@ RegStatus RegistryStore::Walk(int64_t from, const char* path, bool create, int64
 }
 
 RegStatus RegistryStore::OpenPath(int64_t from, const char* path, bool create, int64_t& id) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Transaction txn(m_db, create);
     if (txn.Status() != RegStatus::Ok)
         return txn.Status();
@@ -369,7 +381,7 @@ RegStatus RegistryStore::OpenPath(int64_t from, const char* path, bool create, i
 }
 
 RegStatus RegistryStore::QueryInfo(int64_t id, uint32_t& subKeys, uint32_t& values) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Query q(*this, kSqlInfo);
     q.Int(1, id);
     const int rc = q.Step();
@@ -383,7 +395,7 @@ RegStatus RegistryStore::QueryInfo(int64_t id, uint32_t& subKeys, uint32_t& valu
 }
 
 RegStatus RegistryStore::EnumName(const char* sql, int64_t id, uint32_t index, std::string& name) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Query q(*this, sql);
     q.Int(1, id);
     q.Int(2, index);
@@ -410,7 +422,7 @@ RegStatus RegistryStore::QueryValue(int64_t id, const char* name, uint32_t& type
                                     std::vector<uint8_t>& data) {
     if (!name)
         return RegStatus::InvalidArg;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Query q(*this, kSqlQueryValue);
     q.Int(1, id);
     const std::string folded = Fold(name);
@@ -431,7 +443,7 @@ RegStatus RegistryStore::SetValue(int64_t id, const char* name, uint32_t type, c
                                   size_t len) {
     if (!name || (!data && len != 0))
         return RegStatus::InvalidArg;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Transaction txn(m_db, true);
     if (txn.Status() != RegStatus::Ok)
         return txn.Status();
@@ -448,7 +460,7 @@ RegStatus RegistryStore::SetValue(int64_t id, const char* name, uint32_t type, c
 RegStatus RegistryStore::DeleteValue(int64_t id, const char* name) {
     if (!name)
         return RegStatus::InvalidArg;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Transaction txn(m_db, true);
     if (txn.Status() != RegStatus::Ok)
         return txn.Status();
@@ -468,7 +480,7 @@ RegStatus RegistryStore::DeleteValue(int64_t id, const char* name) {
 RegStatus RegistryStore::DeleteSubKey(int64_t id, const char* path) {
     if (!path || !*path)
         return RegStatus::InvalidArg;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    MutexLock lock(m_mutex);
     Transaction txn(m_db, true);
     if (txn.Status() != RegStatus::Ok)
         return txn.Status();

@@ -4,11 +4,11 @@
 #pragma once
 
 #include "platform/RegistryTypes.h"
+#include "platform/ThreadAnnotations.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -30,35 +30,46 @@ public:
 
     RegistryStore(Token, sqlite3* db);
     // Opens or creates the database file. Nothing is written to a file that fails the checks.
-    static std::shared_ptr<RegistryStore> Open(const std::string& file, RegStatus& status);
+    [[nodiscard]] static std::shared_ptr<RegistryStore> Open(const std::string& file,
+                                                             RegStatus& status);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;
 
-    RegStatus OpenPath(int64_t from, const char* path, bool create, int64_t& id);
-    RegStatus QueryInfo(int64_t id, uint32_t& subKeys, uint32_t& values);
-    RegStatus EnumSubKey(int64_t id, uint32_t index, std::string& name);
-    RegStatus EnumValue(int64_t id, uint32_t index, std::string& name);
-    RegStatus QueryValue(int64_t id, const char* name, uint32_t& type, std::vector<uint8_t>& data);
-    RegStatus SetValue(int64_t id, const char* name, uint32_t type, const void* data, size_t len);
-    RegStatus DeleteValue(int64_t id, const char* name);
-    RegStatus DeleteSubKey(int64_t id, const char* path);
+    [[nodiscard]] RegStatus OpenPath(int64_t from, const char* path, bool create, int64_t& id)
+        KAVRIN_EXCLUDES(m_mutex);
+    [[nodiscard]] RegStatus QueryInfo(int64_t id, uint32_t& subKeys, uint32_t& values)
+        KAVRIN_EXCLUDES(m_mutex);
+    [[nodiscard]] RegStatus EnumSubKey(int64_t id, uint32_t index, std::string& name)
+        KAVRIN_EXCLUDES(m_mutex);
+    [[nodiscard]] RegStatus EnumValue(int64_t id, uint32_t index, std::string& name)
+        KAVRIN_EXCLUDES(m_mutex);
+    [[nodiscard]] RegStatus QueryValue(int64_t id, const char* name, uint32_t& type,
+                                       std::vector<uint8_t>& data) KAVRIN_EXCLUDES(m_mutex);
+    [[nodiscard]] RegStatus SetValue(int64_t id, const char* name, uint32_t type, const void* data,
+                                     size_t len) KAVRIN_EXCLUDES(m_mutex);
+    [[nodiscard]] RegStatus DeleteValue(int64_t id, const char* name) KAVRIN_EXCLUDES(m_mutex);
+    [[nodiscard]] RegStatus DeleteSubKey(int64_t id, const char* path) KAVRIN_EXCLUDES(m_mutex);
 
 private:
     class Query;
     class Transaction;
 
-    sqlite3_stmt* Prepare(const char* sql);
-    RegStatus Validate(bool& isNew);
-    RegStatus Initialise(bool isNew);
-    RegStatus KeyExists(int64_t id);
-    RegStatus FindChild(int64_t parent, std::string_view name, int64_t& child);
-    RegStatus Walk(int64_t from, const char* path, bool create, int64_t& id);
-    RegStatus EnumName(const char* sql, int64_t id, uint32_t index, std::string& name);
+    // The helpers below use the connection and the statement cache: the caller holds m_mutex.
+    sqlite3_stmt* Prepare(const char* sql) KAVRIN_REQUIRES(m_mutex);
+    [[nodiscard]] RegStatus Validate(bool& isNew) KAVRIN_REQUIRES(m_mutex);
+    [[nodiscard]] RegStatus Initialise(bool isNew) KAVRIN_REQUIRES(m_mutex);
+    [[nodiscard]] RegStatus KeyExists(int64_t id) KAVRIN_REQUIRES(m_mutex);
+    [[nodiscard]] RegStatus FindChild(int64_t parent, std::string_view name, int64_t& child)
+        KAVRIN_REQUIRES(m_mutex);
+    [[nodiscard]] RegStatus Walk(int64_t from, const char* path, bool create, int64_t& id)
+        KAVRIN_REQUIRES(m_mutex);
+    [[nodiscard]] RegStatus EnumName(const char* sql, int64_t id, uint32_t index, std::string& name)
+        KAVRIN_EXCLUDES(m_mutex);
 
-    sqlite3* m_db;
-    std::mutex m_mutex;
-    std::unordered_map<const char*, sqlite3_stmt*> m_statements;
+    sqlite3* const m_db;
+    Mutex m_mutex;
+    std::unordered_map<const char*, sqlite3_stmt*> m_statements KAVRIN_GUARDED_BY(m_mutex);
 };
 
 } // namespace platform

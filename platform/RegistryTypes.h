@@ -26,6 +26,11 @@ enum class RegStatus : uint32_t {
     KeyDeleted = 1018, // the handle's key was deleted in the meantime
 };
 
+// The number a status carries where a plain 32-bit status code is handed out.
+constexpr uint32_t RegStatusCode(RegStatus status) {
+    return static_cast<uint32_t>(status);
+}
+
 // Deepest key below a root, as on Windows.
 inline constexpr uint32_t kRegMaxDepth = 512;
 

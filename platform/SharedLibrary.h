@@ -9,7 +9,8 @@ namespace platform {
 class SharedLibrary {
 public:
     SharedLibrary() = default;
-    explicit SharedLibrary(const std::string& path) { Open(path); }
+    // Whether it loaded shows in IsLoaded() and Error().
+    explicit SharedLibrary(const std::string& path) { (void)Open(path); }
     ~SharedLibrary();
     SharedLibrary(const SharedLibrary&) = delete;
     SharedLibrary& operator=(const SharedLibrary&) = delete;
@@ -18,7 +19,7 @@ public:
 
     // Closes what is open, then loads `path` (a path with a slash, or a name for the loader's
     // search). False when it cannot be loaded; Error() then says why.
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
     void Close();
     bool IsLoaded() const { return m_handle != nullptr; }
 

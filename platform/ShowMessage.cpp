@@ -1,15 +1,16 @@
 #include "platform/ShowMessage.h"
 
+#include "platform/ThreadAnnotations.h"
+
 #include <cstdio>
-#include <mutex>
 
 namespace platform {
 
 namespace {
 
-std::mutex g_hookLock;
-MessageHook g_hook = nullptr;
-void* g_hookContext = nullptr;
+Mutex g_hookLock;
+MessageHook g_hook KAVRIN_GUARDED_BY(g_hookLock) = nullptr;
+void* g_hookContext KAVRIN_GUARDED_BY(g_hookLock) = nullptr;
 
 MessageAnswer WriteToStandardError(const char* text, const char* title, MessageButtons buttons) {
     std::fputs(title ? title : "", stderr);
@@ -25,7 +26,7 @@ MessageAnswer ShowMessage(const char* text, const char* title, MessageButtons bu
     MessageHook hook;
     void* context;
     {
-        std::lock_guard<std::mutex> guard(g_hookLock);
+        MutexLock guard(g_hookLock);
         hook = g_hook;
         context = g_hookContext;
     }
@@ -35,7 +36,7 @@ MessageAnswer ShowMessage(const char* text, const char* title, MessageButtons bu
 }
 
 void SetMessageHook(MessageHook hook, void* context) {
-    std::lock_guard<std::mutex> guard(g_hookLock);
+    MutexLock guard(g_hookLock);
     g_hook = hook;
     g_hookContext = hook ? context : nullptr;
 }

@@ -17,6 +17,7 @@ PACKAGES=(
     libbenchmark-dev
     libsqlite3-dev
     sqlite3
+    locales # localedef sources: the settings tests generate de_DE.UTF-8 when it is missing
     libopencv-dev # benchmark anchor only (bench/); never linked into the product
     libtiff-dev
     libpng-dev

@@ -96,17 +96,15 @@ uint64_t CIniFile::GetBinary(const char* section, const char* key, const void* d
     return DecodeBinary(present != 0, text, def, defLen, dst, dstLen, found);
 }
 
-// Plain setters: WriteValue reports nothing, so they always return 0 ---------------------------
+// Plain setters: the outcome of WriteValue --------------------------------------------------
 
 uint32_t CIniFile::SetString(const char* section, const char* key, const char* value) {
-    WriteValue(section, key, value);
-    return 0;
+    return WriteValue(section, key, value);
 }
 
 #define KAVRIN_INI_PLAIN_SETTER(Name, Type, Format)                                                \
     uint32_t CIniFile::Name(const char* section, const char* key, Type value) {                    \
-        WriteValue(section, key, Format(value).c_str());                                           \
-        return 0;                                                                                  \
+        return WriteValue(section, key, Format(value).c_str());                                    \
     }
 
 KAVRIN_INI_PLAIN_SETTER(SetUInt32, uint32_t, IniFormatUInt32)
@@ -118,8 +116,7 @@ KAVRIN_INI_PLAIN_SETTER(SetHex64, uint64_t, IniFormatHex64)
 KAVRIN_INI_PLAIN_SETTER(SetDouble, double, IniFormatDouble)
 
 uint32_t CIniFile::SetBinary(const char* section, const char* key, const void* data, uint64_t len) {
-    WriteValue(section, key, IniFormatBinary(data, len).c_str());
-    return 0;
+    return WriteValue(section, key, IniFormatBinary(data, len).c_str());
 }
 
 // List getters -------------------------------------------------------------------------------
@@ -220,8 +217,7 @@ uint32_t CIniFile::DeleteListItem(const char* section, const char* key, const ch
     std::string out;
     if (!IniListDelete(text, IniArg(item), out))
         return INI_E_LIST;
-    WriteValue(section, key, out.c_str());
-    return 0;
+    return WriteValue(section, key, out.c_str());
 }
 
 void CIniFile::ReadListValue(const char* section, const char* key, const char* item,
@@ -239,11 +235,14 @@ void CIniFile::ReadListValue(const char* section, const char* key, const char* i
 
 uint32_t CIniFile::WriteListValue(const char* section, const char* key, const char* item,
                                   const char* value) {
+    // An item that would not read back by its name, or a value that would not read back as
+    // written, is refused before the stored list is touched.
+    if (IniArg(item).empty() || !IniListCanHold(IniArg(item)) || !IniListCanHold(IniArg(value)))
+        return INI_E_ARG;
     std::string text;
     ReadValue(section, key, std::string(), text, nullptr);
     std::string out;
     if (!IniListSet(text, IniArg(item), IniArg(value), out))
         return INI_E_LIST;
-    WriteValue(section, key, out.c_str());
-    return 0;
+    return WriteValue(section, key, out.c_str());
 }

@@ -2,6 +2,7 @@
 
 #include "settings/IniParser.h"
 #include "settings/IniText.h"
+#include "settings/IniWritable.h"
 #include "settings/IniWriter.h"
 
 #include <algorithm>
@@ -150,21 +151,23 @@ void CIniFile_Buffered::ReadValue(const char* section, const char* key, const st
     }
 }
 
-void CIniFile_Buffered::WriteValue(const char* section, const char* key, const char* value) {
-    if (!section || !key)
-        return;
+uint32_t CIniFile_Buffered::WriteValue(const char* section, const char* key, const char* value) {
+    // What would not read back as written is refused, and the document stays as it was.
     const std::string_view text = IniArg(value);
+    if (!section || !key || !IniIsWritableSection(section) || !IniIsWritableKey(key) ||
+        !IniIsWritableValue(text))
+        return INI_E_ARG;
     IniEntry* sec = FindSection(section);
     if (!sec) {
         if (!m_doc.empty())
             m_doc.push_back(IniEntry{IniKind::Raw, std::string(), {}}); // blank separator
         m_doc.push_back(IniEntry{IniKind::Entry, section, {}});
         m_doc.back().lines.push_back(IniLine{IniKind::Entry, key, std::string(text)});
-        return;
+        return INI_OK;
     }
     if (IniLine* line = FindKey(*sec, key)) {
         line->value.assign(text);
-        return;
+        return INI_OK;
     }
     // The new key goes after the last key line or non-empty raw line; blank lines that end the
     // section stay after it.
@@ -176,4 +179,5 @@ void CIniFile_Buffered::WriteValue(const char* section, const char* key, const c
     }
     lines.push_back(IniLine{IniKind::Entry, key, std::string(text)});
     lines.insert(lines.end(), blanks, IniLine{IniKind::Raw, std::string(), {}});
+    return INI_OK;
 }

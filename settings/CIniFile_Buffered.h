@@ -23,7 +23,7 @@ public:
 
     void ReadValue(const char* section, const char* key, const std::string& def, std::string& out,
                    int* found) override;
-    void WriteValue(const char* section, const char* key, const char* value) override;
+    uint32_t WriteValue(const char* section, const char* key, const char* value) override;
 
 protected:
     // Empties the document and parses `source` into it; 0 or INI_E_SYNTAX.

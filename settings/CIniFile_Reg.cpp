@@ -1,5 +1,7 @@
 #include "settings/CIniFile_Reg.h"
 
+#include "settings/IniResult.h"
+
 #include <algorithm>
 #include <cstring>
 #include <functional>
@@ -102,6 +104,12 @@ uint64_t GetLittleEndian(const std::vector<uint8_t>& data) {
 // deletion of it would empty the whole parent.
 bool IsSubKeyName(const char* name) {
     return name && *name;
+}
+
+// The one conversion from a store status to the settings result: success, or the code the
+// calling operation reports for any failure of the store.
+IniResult FromRegStatus(RegStatus status, IniResult onFailure) {
+    return status == RegStatus::Ok ? IniResult::Ok : onFailure;
 }
 
 void SetFound(int* found, int value) {
@@ -230,7 +238,7 @@ uint32_t CIniFile_Reg::DeleteSection(const char* section) {
         if (m_hKey.OpenSubKey(section, sub) == RegStatus::Ok)
             DeleteTree(sub);
     }
-    return m_hKey.DeleteSubKey(section) == RegStatus::Ok ? INI_OK : INI_E_NOKEY;
+    return IniCode(FromRegStatus(m_hKey.DeleteSubKey(section), IniResult::NoKey));
 }
 
 uint32_t CIniFile_Reg::DeleteKey(const char* section, const char* key) {
@@ -246,7 +254,7 @@ uint32_t CIniFile_Reg::DeleteKey(const char* section, const char* key) {
         if (holder.OpenSubKey(key, list) == RegStatus::Ok)
             DeleteTree(list);
     }
-    return holder.DeleteSubKey(key) == RegStatus::Ok ? INI_OK : INI_E_NOKEY;
+    return IniCode(FromRegStatus(holder.DeleteSubKey(key), IniResult::NoKey));
 }
 
 // --- typed values ---------------------------------------------------------------------------
@@ -277,7 +285,7 @@ uint64_t CIniFile_Reg::GetBinary(const char* section, const char* key, const voi
 uint32_t CIniFile_Reg::SetUInt32(const char* section, const char* key, uint32_t value) {
     uint8_t data[4];
     PutLittleEndian(data, value, 4);
-    return WriteTyped(section, nullptr, key, platform::REG_DWORD, data, 4);
+    return IniCode(WriteTyped(section, nullptr, key, platform::REG_DWORD, data, 4));
 }
 
 uint32_t CIniFile_Reg::SetInt32(const char* section, const char* key, int32_t value) {
@@ -291,7 +299,7 @@ uint32_t CIniFile_Reg::SetHex32(const char* section, const char* key, uint32_t v
 uint32_t CIniFile_Reg::SetUInt64(const char* section, const char* key, uint64_t value) {
     uint8_t data[8];
     PutLittleEndian(data, value, 8);
-    return WriteTyped(section, nullptr, key, platform::REG_QWORD, data, 8);
+    return IniCode(WriteTyped(section, nullptr, key, platform::REG_QWORD, data, 8));
 }
 
 uint32_t CIniFile_Reg::SetInt64(const char* section, const char* key, int64_t value) {
@@ -304,7 +312,7 @@ uint32_t CIniFile_Reg::SetHex64(const char* section, const char* key, uint64_t v
 
 uint32_t CIniFile_Reg::SetBinary(const char* section, const char* key, const void* data,
                                  uint64_t len) {
-    return WriteTyped(section, nullptr, key, platform::REG_BINARY, data, len);
+    return IniCode(WriteTyped(section, nullptr, key, platform::REG_BINARY, data, len));
 }
 
 // --- list values ----------------------------------------------------------------------------
@@ -353,7 +361,7 @@ uint32_t CIniFile_Reg::SetListUInt32(const char* section, const char* key, const
         return INI_E_WRITE;
     uint8_t data[4];
     PutLittleEndian(data, value, 4);
-    return WriteTyped(section, key, item, platform::REG_DWORD, data, 4);
+    return IniCode(WriteTyped(section, key, item, platform::REG_DWORD, data, 4));
 }
 
 uint32_t CIniFile_Reg::SetListInt32(const char* section, const char* key, const char* item,
@@ -372,7 +380,7 @@ uint32_t CIniFile_Reg::SetListUInt64(const char* section, const char* key, const
         return INI_E_WRITE;
     uint8_t data[8];
     PutLittleEndian(data, value, 8);
-    return WriteTyped(section, key, item, platform::REG_QWORD, data, 8);
+    return IniCode(WriteTyped(section, key, item, platform::REG_QWORD, data, 8));
 }
 
 uint32_t CIniFile_Reg::SetListInt64(const char* section, const char* key, const char* item,
@@ -389,7 +397,7 @@ uint32_t CIniFile_Reg::SetListBinary(const char* section, const char* key, const
                                      const void* data, uint64_t len) {
     if (!key)
         return INI_E_WRITE;
-    return WriteTyped(section, key, item, platform::REG_BINARY, data, len);
+    return IniCode(WriteTyped(section, key, item, platform::REG_BINARY, data, len));
 }
 
 uint32_t CIniFile_Reg::GetListCount(const char* section, const char* key) {
@@ -431,7 +439,7 @@ uint32_t CIniFile_Reg::DeleteListItem(const char* section, const char* key, cons
     RegistryKey list;
     if (!IsSubKeyName(key) || sectionKey.OpenSubKey(key, list) != RegStatus::Ok)
         return INI_OK;
-    return list.DeleteValue(item) == RegStatus::Ok ? INI_OK : INI_E_NOKEY;
+    return IniCode(FromRegStatus(list.DeleteValue(item), IniResult::NoKey));
 }
 
 // --- the text primitives --------------------------------------------------------------------
@@ -441,9 +449,12 @@ void CIniFile_Reg::ReadValue(const char* section, const char* key, const std::st
     ReadText(section, nullptr, key, def, out, found);
 }
 
-void CIniFile_Reg::WriteValue(const char* section, const char* key, const char* value) {
+uint32_t CIniFile_Reg::WriteValue(const char* section, const char* key, const char* value) {
+    // Text writes of this store report nothing, so SetString and SetDouble return 0 as they
+    // always have here; the typed setters and WriteListValue report their failures.
     if (value)
-        WriteTyped(section, nullptr, key, platform::REG_SZ, value, std::strlen(value) + 1);
+        (void)WriteTyped(section, nullptr, key, platform::REG_SZ, value, std::strlen(value) + 1);
+    return INI_OK;
 }
 
 void CIniFile_Reg::ReadListValue(const char* section, const char* key, const char* item,
@@ -460,16 +471,16 @@ uint32_t CIniFile_Reg::WriteListValue(const char* section, const char* key, cons
                                       const char* value) {
     if (!key || !value)
         return INI_E_WRITE;
-    return WriteTyped(section, key, item, platform::REG_SZ, value, std::strlen(value) + 1);
+    return IniCode(WriteTyped(section, key, item, platform::REG_SZ, value, std::strlen(value) + 1));
 }
 
 // --- removal --------------------------------------------------------------------------------
 
 uint32_t CIniFile_Reg::DeleteTree(const RegistryKey& key) {
-    return DeleteTreeAt(key, 0);
+    return platform::RegStatusCode(DeleteTreeAt(key, 0));
 }
 
-uint32_t CIniFile_Reg::DeleteTreeAt(const RegistryKey& key, uint32_t depth) {
+RegStatus CIniFile_Reg::DeleteTreeAt(const RegistryKey& key, uint32_t depth) {
     // Each pass removes one entry or ends the walk, so the store's own counts bound the loops.
     std::string name;
     for (;;) {
@@ -477,33 +488,33 @@ uint32_t CIniFile_Reg::DeleteTreeAt(const RegistryKey& key, uint32_t depth) {
         uint32_t values = 0;
         RegStatus status = key.QueryInfo(subKeys, values);
         if (status != RegStatus::Ok)
-            return static_cast<uint32_t>(status);
+            return status;
         if (subKeys == 0)
             break;
         if ((status = key.EnumSubKey(0, name)) != RegStatus::Ok)
-            return static_cast<uint32_t>(status);
+            return status;
         if (depth >= platform::kRegMaxDepth)
-            return static_cast<uint32_t>(RegStatus::InvalidArg);
+            return RegStatus::InvalidArg;
         {
             RegistryKey child;
             if (key.OpenSubKey(name.c_str(), child) == RegStatus::Ok)
                 DeleteTreeAt(child, depth + 1);
         }
         if ((status = key.DeleteSubKey(name.c_str())) != RegStatus::Ok)
-            return static_cast<uint32_t>(status);
+            return status;
     }
     for (;;) {
         uint32_t subKeys = 0;
         uint32_t values = 0;
         RegStatus status = key.QueryInfo(subKeys, values);
         if (status != RegStatus::Ok)
-            return static_cast<uint32_t>(status);
+            return status;
         if (values == 0)
-            return INI_OK;
+            return RegStatus::Ok;
         if ((status = key.EnumValue(0, name)) != RegStatus::Ok)
-            return static_cast<uint32_t>(status);
+            return status;
         if ((status = key.DeleteValue(name.c_str())) != RegStatus::Ok)
-            return static_cast<uint32_t>(status);
+            return status;
     }
 }
 
@@ -622,15 +633,15 @@ uint64_t CIniFile_Reg::ReadBinary(const char* section, const char* listKey, cons
     return n;
 }
 
-uint32_t CIniFile_Reg::WriteTyped(const char* section, const char* listKey, const char* name,
-                                  uint32_t type, const void* data, uint64_t len) {
+IniResult CIniFile_Reg::WriteTyped(const char* section, const char* listKey, const char* name,
+                                   uint32_t type, const void* data, uint64_t len) {
     if (len > kMaxDword)
-        return INI_E_WRITE;
+        return IniResult::Write;
     if (!data)
         len = 0; // a missing block is stored as an empty one
     RegistryKey holder;
-    if (!name || !CreateValueHolder(section, listKey, holder) ||
-        holder.SetValue(name, type, data, static_cast<size_t>(len)) != RegStatus::Ok)
-        return INI_E_WRITE;
-    return INI_OK;
+    if (!name || !CreateValueHolder(section, listKey, holder))
+        return IniResult::Write;
+    return FromRegStatus(holder.SetValue(name, type, data, static_cast<size_t>(len)),
+                         IniResult::Write);
 }

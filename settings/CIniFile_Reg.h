@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <string>
 
+enum class IniResult : uint32_t;
+
 class CIniFile_Reg : public CIniFile {
 public:
     CIniFile_Reg();
@@ -82,7 +84,7 @@ public:
 
     void ReadValue(const char* section, const char* key, const std::string& def, std::string& out,
                    int* found) override;
-    void WriteValue(const char* section, const char* key, const char* value) override;
+    uint32_t WriteValue(const char* section, const char* key, const char* value) override;
     void ReadListValue(const char* section, const char* key, const char* item,
                        const std::string& def, std::string& out, int* found) override;
     uint32_t WriteListValue(const char* section, const char* key, const char* item,
@@ -111,9 +113,9 @@ private:
                         int* found) const;
     uint64_t ReadBinary(const char* section, const char* listKey, const char* name, const void* def,
                         uint64_t defLen, void* dst, uint64_t dstLen, int* found) const;
-    uint32_t WriteTyped(const char* section, const char* listKey, const char* name, uint32_t type,
-                        const void* data, uint64_t len);
-    uint32_t DeleteTreeAt(const platform::RegistryKey& key, uint32_t depth);
+    IniResult WriteTyped(const char* section, const char* listKey, const char* name, uint32_t type,
+                         const void* data, uint64_t len);
+    platform::RegStatus DeleteTreeAt(const platform::RegistryKey& key, uint32_t depth);
 
     platform::RegistryKey m_hKey;
     platform::RegRoot m_root = platform::RegRoot::CurrentUser;

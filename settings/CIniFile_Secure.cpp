@@ -133,10 +133,16 @@ void CIniFile_Secure::ReadValue(const char* section, const char* key, const std:
         *found = out != def ? 1 : 0;
 }
 
-void CIniFile_Secure::WriteValue(const char* section, const char* key, const char* value) {
+uint32_t CIniFile_Secure::WriteValue(const char* section, const char* key, const char* value) {
     // A null key would delete the section; a null value deletes the key, as the profile call
     // does.
     if (!section || !key)
-        return;
-    platform::Profile(m_strFileName).WriteString(section, key, value);
+        return INI_E_ARG;
+    // The profile call refuses names and values that would not read back as written; any
+    // other refusal is a file that cannot be read or replaced.
+    if (!platform::ProfileText::IsValidSectionName(section) ||
+        !platform::ProfileText::IsValidKeyName(key) ||
+        (value && !platform::ProfileText::IsValidValue(value)))
+        return INI_E_ARG;
+    return platform::Profile(m_strFileName).WriteString(section, key, value) ? INI_OK : INI_E_WRITE;
 }

@@ -29,7 +29,7 @@ public:
     // default counts as not found.
     void ReadValue(const char* section, const char* key, const std::string& def, std::string& out,
                    int* found) override;
-    void WriteValue(const char* section, const char* key, const char* value) override;
+    uint32_t WriteValue(const char* section, const char* key, const char* value) override;
 
     // The buffer sizes of the profile calls: lists and values longer than these are cut.
     static constexpr uint32_t kNamesBuffer = 16384;

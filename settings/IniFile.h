@@ -51,15 +51,15 @@ public:
     virtual uint32_t SetFileName(const char* path) = 0;
     virtual const char* GetFileName() = 0;
     virtual uint32_t Load() = 0;
-    virtual uint32_t Save() = 0;
+    [[nodiscard]] virtual uint32_t Save() = 0;
     virtual uint32_t GetSectionCount() = 0;
     virtual uint32_t GetSectionName(uint64_t index, char* dst, uint64_t len) = 0;
     virtual uint32_t SectionExists(const char* section) = 0;
     virtual uint32_t GetKeyCount(const char* section) = 0;
     virtual uint32_t GetKeyName(const char* section, uint64_t index, char* dst, uint64_t len) = 0;
     virtual uint32_t KeyExists(const char* section, const char* key) = 0;
-    virtual uint32_t Clear() = 0;
-    virtual uint32_t DeleteSection(const char* section) = 0;
+    [[nodiscard]] virtual uint32_t Clear() = 0;
+    [[nodiscard]] virtual uint32_t DeleteSection(const char* section) = 0;
     virtual uint32_t DeleteKey(const char* section, const char* key) = 0;
 
     virtual uint32_t GetString(const char* section, const char* key, const char* def, char* dst,
@@ -129,16 +129,19 @@ public:
     virtual uint32_t GetListItemName(const char* section, const char* key, uint64_t index,
                                      char* dst, uint64_t len) = 0;
     virtual uint32_t ListItemExists(const char* section, const char* key, const char* item) = 0;
-    virtual uint32_t DeleteListItem(const char* section, const char* key, const char* item) = 0;
+    [[nodiscard]] virtual uint32_t DeleteListItem(const char* section, const char* key,
+                                                  const char* item) = 0;
 
-    // The two primitives every store provides; typed access is built on them.
+    // The two primitives every store provides; typed access is built on them. WriteValue
+    // returns 0, or a result code when the store could not take the value (nothing changed).
     virtual void ReadValue(const char* section, const char* key, const std::string& def,
                            std::string& out, int* found) = 0;
-    virtual void WriteValue(const char* section, const char* key, const char* value) = 0;
+    [[nodiscard]] virtual uint32_t WriteValue(const char* section, const char* key,
+                                              const char* value) = 0;
     virtual void ReadListValue(const char* section, const char* key, const char* item,
                                const std::string& def, std::string& out, int* found) = 0;
-    virtual uint32_t WriteListValue(const char* section, const char* key, const char* item,
-                                    const char* value) = 0;
+    [[nodiscard]] virtual uint32_t WriteListValue(const char* section, const char* key,
+                                                  const char* item, const char* value) = 0;
 
     virtual ~CIniFile_0() = default;
 };

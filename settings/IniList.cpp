@@ -100,6 +100,10 @@ bool IniIsListKeyChar(unsigned char c) {
            c == '-' || c == '.' || c == 0xB0;
 }
 
+bool IniListCanHold(std::string_view token) {
+    return token.find_first_of("\"\r\n") == std::string_view::npos;
+}
+
 bool IniListFind(std::string_view list, std::string_view item, std::string& value) {
     ListReader reader(list);
     std::string name;

@@ -9,4 +9,4 @@
 // Appends what it reads to `doc` (the caller empties it first). Returns 0, or INI_E_SYNTAX at
 // the first line that is neither a comment, a section header nor a key line; the entries parsed
 // before that line stay in the document.
-uint32_t IniParse(IniLineSource& source, IniDocument& doc);
+[[nodiscard]] uint32_t IniParse(IniLineSource& source, IniDocument& doc);

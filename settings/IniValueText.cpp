@@ -1,9 +1,40 @@
 #include "settings/IniValueText.h"
 
-#include <cinttypes>
+#include <clocale>
 #include <cstdio>
+#include <locale.h>
 
 namespace {
+
+// Number text never follows the process locale: the program sets the user's locale at start,
+// and under a German one "%G" would write "1,5" and "%lf" stop reading "2.5" at its point, so
+// a settings file would change meaning between users. Every conversion below runs on this
+// thread with the C locale and restores the thread's own locale afterwards.
+class CLocaleScope {
+public:
+    CLocaleScope() : m_old(uselocale(CLocale())) {}
+    ~CLocaleScope() {
+        if (m_old)
+            uselocale(m_old);
+    }
+    CLocaleScope(const CLocaleScope&) = delete;
+    CLocaleScope& operator=(const CLocaleScope&) = delete;
+
+private:
+    static locale_t CLocale() {
+        // Made once and kept for the life of the process; the C locale always exists.
+        static const locale_t c = newlocale(LC_ALL_MASK, "C", static_cast<locale_t>(nullptr));
+        return c;
+    }
+    locale_t m_old;
+};
+
+// sscanf of one value under the C locale; true when exactly one value was scanned.
+template <typename T>
+bool ScanOne(const char* text, const char* format, T& value) {
+    const CLocaleScope c;
+    return std::sscanf(text, format, &value) == 1;
+}
 
 // Where the hexadecimal form starts: after leading spaces, at a "0x" or "0X" prefix; else null.
 const char* HexStart(const std::string& text) {
@@ -24,6 +55,7 @@ int HexDigit(char c) {
 }
 
 std::string Format(const char* format, auto value) {
+    const CLocaleScope c;
     char buf[64];
     const int n = std::snprintf(buf, sizeof buf, format, value);
     return std::string(buf, n > 0 ? static_cast<size_t>(n) : 0);
@@ -34,7 +66,7 @@ std::string Format(const char* format, auto value) {
 bool IniParseUInt32(const std::string& text, uint32_t& value) {
     unsigned int v = 0;
     const char* hex = HexStart(text);
-    if ((hex && std::sscanf(hex, "%x", &v) == 1) || std::sscanf(text.c_str(), "%u", &v) == 1) {
+    if ((hex && ScanOne(hex, "%x", v)) || ScanOne(text.c_str(), "%u", v)) {
         value = v;
         return true;
     }
@@ -44,12 +76,12 @@ bool IniParseUInt32(const std::string& text, uint32_t& value) {
 bool IniParseInt32(const std::string& text, int32_t& value) {
     unsigned int u = 0;
     const char* hex = HexStart(text);
-    if (hex && std::sscanf(hex, "%x", &u) == 1) {
+    if (hex && ScanOne(hex, "%x", u)) {
         value = static_cast<int32_t>(u);
         return true;
     }
     int v = 0;
-    if (std::sscanf(text.c_str(), "%d", &v) == 1) {
+    if (ScanOne(text.c_str(), "%d", v)) {
         value = v;
         return true;
     }
@@ -59,7 +91,7 @@ bool IniParseInt32(const std::string& text, int32_t& value) {
 bool IniParseUInt64(const std::string& text, uint64_t& value) {
     unsigned long long v = 0;
     const char* hex = HexStart(text);
-    if ((hex && std::sscanf(hex, "%llx", &v) == 1) || std::sscanf(text.c_str(), "%llu", &v) == 1) {
+    if ((hex && ScanOne(hex, "%llx", v)) || ScanOne(text.c_str(), "%llu", v)) {
         value = v;
         return true;
     }
@@ -69,12 +101,12 @@ bool IniParseUInt64(const std::string& text, uint64_t& value) {
 bool IniParseInt64(const std::string& text, int64_t& value) {
     unsigned long long u = 0;
     const char* hex = HexStart(text);
-    if (hex && std::sscanf(hex, "%llx", &u) == 1) {
+    if (hex && ScanOne(hex, "%llx", u)) {
         value = static_cast<int64_t>(u);
         return true;
     }
     long long v = 0;
-    if (std::sscanf(text.c_str(), "%lld", &v) == 1) {
+    if (ScanOne(text.c_str(), "%lld", v)) {
         value = v;
         return true;
     }
@@ -83,7 +115,7 @@ bool IniParseInt64(const std::string& text, int64_t& value) {
 
 bool IniParseDouble(const std::string& text, double& value) {
     double v = 0;
-    if (std::sscanf(text.c_str(), "%lf", &v) == 1) {
+    if (ScanOne(text.c_str(), "%lf", v)) {
         value = v;
         return true;
     }

@@ -292,8 +292,9 @@ TEST_F(RegistryFixture, ThreadsMaySharePartsOfOneConnection) {
         for (uint32_t i = 0; i < kPerThread; ++i) {
             const uint32_t v = base + i;
             RegistryKey child;
-            key.CreateSubKey(("t" + std::to_string(base)).c_str(), child);
-            child.SetValue(std::to_string(v).c_str(), platform::REG_DWORD, &v, 4);
+            EXPECT_EQ(key.CreateSubKey(("t" + std::to_string(base)).c_str(), child), RegStatus::Ok);
+            EXPECT_EQ(child.SetValue(std::to_string(v).c_str(), platform::REG_DWORD, &v, 4),
+                      RegStatus::Ok);
         }
     };
     std::thread t1(writer, 1000, false), t2(writer, 2000, false), t3(writer, 3000, true);
@@ -361,4 +362,56 @@ TEST_F(RegistryFixture, AWriterKilledMidLoopLosesNothingThatReturned) {
         std::memcpy(&v, data.data(), 4);
         EXPECT_EQ(v, i * 3);
     }
+}
+
+TEST_F(RegistryFixture, ProcessesCreatingTheSameStoreAtOnceAllSucceed) {
+    constexpr int kProcesses = 8;
+    constexpr int kRounds = 50;
+    const std::string file = Registry::FilePath(RegRoot::CurrentUser);
+    int failedOpens = 0;
+    int lostValues = 0;
+    for (int round = 0; round < kRounds; ++round) {
+        for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+            std::remove((file + suffix).c_str());
+        // The children wait until the parent closes the start pipe, then open the missing
+        // store together and write one value each.
+        int start[2];
+        ASSERT_EQ(pipe(start), 0);
+        std::vector<pid_t> children;
+        for (int p = 0; p < kProcesses; ++p) {
+            const pid_t pid = fork();
+            ASSERT_GE(pid, 0);
+            if (pid == 0) {
+                close(start[1]);
+                char byte = 0;
+                (void)!read(start[0], &byte, 1);
+                RegistryKey root;
+                if (Registry::OpenRoot(RegRoot::CurrentUser, root) != RegStatus::Ok)
+                    _exit(1);
+                const uint32_t value = static_cast<uint32_t>(p);
+                const std::string name = "p" + std::to_string(p);
+                _exit(root.SetValue(name.c_str(), platform::REG_DWORD, &value, 4) == RegStatus::Ok
+                          ? 0
+                          : 2);
+            }
+            children.push_back(pid);
+        }
+        close(start[0]);
+        close(start[1]);
+        for (pid_t pid : children) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            failedOpens += !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        }
+        RegistryKey root = Root();
+        for (int p = 0; p < kProcesses; ++p) {
+            uint32_t type = 0;
+            std::vector<uint8_t> data;
+            const std::string name = "p" + std::to_string(p);
+            lostValues += !(root.QueryValue(name.c_str(), type, data) == RegStatus::Ok &&
+                            type == platform::REG_DWORD && data.size() == 4 && data[0] == p);
+        }
+    }
+    EXPECT_EQ(failedOpens, 0) << "of " << kProcesses * kRounds << " openings";
+    EXPECT_EQ(lostValues, 0);
 }

@@ -96,19 +96,69 @@ TEST(IniParseFailure, BadHeadersAndStrayLines) {
 
 TEST(IniWriteValue, PlacementOfNewKeysAndSections) {
     IniFilePtr ini = MakeIniFile(3);
-    ini->WriteValue("A", "k", "1"); // no blank line before the first section
+    EXPECT_EQ(ini->WriteValue("A", "k", "1"), 0u); // no blank line before the first section
     EXPECT_EQ(SaveMem(*ini), "[A]\nk=1\n");
-    ini->WriteValue("B", "k", "2");
+    EXPECT_EQ(ini->WriteValue("B", "k", "2"), 0u);
     EXPECT_EQ(SaveMem(*ini), "[A]\nk=1\n\n[B]\nk=2\n");
 
     // Blank lines ending a section stay after the new key; a trailing comment stays before it.
     ini = LoadMem("[s]\na=1\n; note\n\n\n[t]\n");
-    ini->WriteValue("S", "b", "2");
+    EXPECT_EQ(ini->WriteValue("S", "b", "2"), 0u);
     EXPECT_EQ(SaveMem(*ini), "[s]\na=1\n; note\nb=2\n\n\n[t]\n");
 
     // An existing key keeps its spelling and place.
-    ini->WriteValue("s", "A", "9");
+    EXPECT_EQ(ini->WriteValue("s", "A", "9"), 0u);
     EXPECT_EQ(SaveMem(*ini), "[s]\na=9\n; note\nb=2\n\n\n[t]\n");
+}
+
+TEST(IniWriteValue, RefusesWhatWouldNotReadBackAsWritten) {
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Case refused[] = {
+        {"S", "k", "line\nfeed"}, {"S", "k", "carriage\rreturn"},
+        {"S", "a=b", "v"},        {"S", "[k", "v"},
+        {"S", "k]", "v"},         {"S", "a#b", "v"},
+        {"S", " k", "v"},         {"S", "k ", "v"},
+        {"S", "a b", "v"},        {"S", ";k", "v"},
+        {"S", "//k", "v"},        {"S", "", "v"},
+        {"", "k", "v"},           {" S", "k", "v"},
+        {"S ", "k", "v"},         {"a]b", "k", "v"},
+        {"a[b", "k", "v"},        {"a=b", "k", "v"},
+        {"a#b", "k", "v"},        {"a\nb", "k", "v"},
+        {nullptr, "k", "v"},      {"S", nullptr, "v"},
+    };
+    for (const Case& c : refused) {
+        IniFilePtr ini = LoadMem("[S]\nk=1\n");
+        EXPECT_EQ(ini->SetString(c.section, c.key, c.value), INI_E_ARG)
+            << (c.section ? c.section : "null") << " / " << (c.key ? c.key : "null");
+        EXPECT_EQ(SaveMem(*ini), "[S]\nk=1\n");
+    }
+    // The typed setters report the same refusal.
+    IniFilePtr ini = MakeIniFile(3);
+    EXPECT_EQ(ini->SetUInt32("S", "a b", 1), INI_E_ARG);
+    EXPECT_EQ(ini->SetDouble("S", "", 1.5), INI_E_ARG);
+
+    // What the parser does read back stays allowed: spaces inside a section name, a tab in a
+    // key, ";" or "/" after a key's first character, and any value without a line break.
+    const Case accepted[] = {
+        {"My Section", "\tkey", " v = # ; [x] \" "},
+        {"S;1", "k;/", ""},
+        {"S", "a/b", "/"},
+    };
+    ini = MakeIniFile(3);
+    for (const Case& c : accepted)
+        EXPECT_EQ(ini->SetString(c.section, c.key, c.value), 0u) << c.section << " / " << c.key;
+    IniFilePtr reread = LoadMem(SaveMem(*ini));
+    for (const Case& c : accepted) {
+        char buf[64];
+        int found = 0;
+        reread->GetString(c.section, c.key, "<missing>", buf, sizeof buf, &found);
+        EXPECT_EQ(found, 1) << c.section << " / " << c.key;
+        EXPECT_STREQ(buf, c.value);
+    }
 }
 
 TEST(IniDuplicates, FirstMatchWinsButBothAreKept) {
@@ -118,10 +168,10 @@ TEST(IniDuplicates, FirstMatchWinsButBothAreKept) {
     EXPECT_EQ(SectionName(*ini, 1), "CAM");
     EXPECT_EQ(ini->GetUInt32("cam", "x", 0), 1u);
     EXPECT_EQ(ini->KeyExists("cam", "y"), 0u); // only the first section is searched
-    ini->WriteValue("CAM", "X", "7");
+    EXPECT_EQ(ini->WriteValue("CAM", "X", "7"), 0u);
     EXPECT_EQ(SaveMem(*ini), "[Cam]\nx=7\nX=2\n[CAM]\ny=3\n");
     ini->DeleteKey("cam", "x");
-    ini->DeleteSection("cAm");
+    EXPECT_EQ(ini->DeleteSection("cAm"), 0u);
     EXPECT_EQ(SaveMem(*ini), "[CAM]\ny=3\n");
 }
 
@@ -142,7 +192,7 @@ TEST(IniDocumentQueries, ArgumentsAndEmptyDocuments) {
     IniFilePtr ini = MakeIniFile(3);
     char buf[4] = "xyz";
     EXPECT_EQ(ini->GetSectionName(0, buf, sizeof buf), INI_E_EMPTY);
-    ini->WriteValue("LongName", "key", "v");
+    EXPECT_EQ(ini->WriteValue("LongName", "key", "v"), 0u);
     EXPECT_EQ(ini->GetSectionName(0, nullptr, 4), INI_E_ARG);
     EXPECT_EQ(ini->GetSectionName(0, buf, 0), INI_E_ARG);
     EXPECT_EQ(ini->GetSectionName(0, buf, sizeof buf), 3u); // cut to len-1

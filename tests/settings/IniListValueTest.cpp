@@ -45,6 +45,28 @@ TEST(IniListValues, SettingItemsKeepsTheirPlaceAndNewSpelling) {
     EXPECT_EQ(Value(*ini, "S", "D"), "a=9, b=3");
 }
 
+TEST(IniListValues, ItemsThatWouldNotReadBackAreRefused) {
+    IniFilePtr ini = LoadMem("[S]\nL=a=1\n");
+    EXPECT_EQ(ini->SetListString("S", "L", "", "v"), INI_E_ARG);
+    EXPECT_EQ(ini->SetListUInt32("S", "L", nullptr, 1), INI_E_ARG);
+    EXPECT_EQ(ini->SetListString("S", "L", "say \"hi\"", "v"), INI_E_ARG);
+    EXPECT_EQ(ini->SetListString("S", "L", "b", "6\" tall"), INI_E_ARG);
+    EXPECT_EQ(ini->SetListString("S", "L", "b", "two\nlines"), INI_E_ARG);
+    EXPECT_EQ(ini->SetListString("S", "L", "b", "two\rlines"), INI_E_ARG);
+    EXPECT_EQ(ini->SetListString("S", "L a", "b", "v"), INI_E_ARG); // the key itself
+    EXPECT_EQ(SaveMem(*ini), "[S]\nL=a=1\n");
+
+    // Quoting carries everything else, and it reads back after a save and a load.
+    EXPECT_EQ(ini->SetListString("S", "L", " odd, name=", "a, b = \t c"), 0u);
+    IniFilePtr reread = LoadMem(SaveMem(*ini));
+    char buf[32];
+    int found = 0;
+    reread->GetListString("S", "L", " odd, name=", "", buf, sizeof buf, &found);
+    EXPECT_EQ(found, 1);
+    EXPECT_STREQ(buf, "a, b = \t c");
+    EXPECT_EQ(reread->GetListCount("S", "L"), 2u);
+}
+
 TEST(IniListValues, CountsNamesAndMalformedLists) {
     IniFilePtr ini = LoadMem("[S]\n"
                              "one=a=1\n"

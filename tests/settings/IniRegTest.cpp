@@ -1,8 +1,8 @@
 // The registry-style store behind the settings interface (type 2).
 #include "platform/Registry.h"
 #include "settings/CIniFile_Reg.h"
-#include "tests/support/ScopedEnv.h"
 #include "tests/settings/IniTestSupport.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <cstring>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // The private-profile store: every call goes to the file at once.
-#include "tests/support/FileSizeLimitedChild.h"
 #include "tests/settings/IniTestSupport.h"
+#include "tests/support/FileSizeLimitedChild.h"
 
 #include <csignal>
 #include <cstdio>
@@ -271,4 +271,36 @@ TEST(IniSecureStore, FailedWriteLeavesTheOldFileUnchanged) {
         const std::string name = e.path().filename().string();
         EXPECT_TRUE(name == "keep.ini" || name == "keep.ini.lock") << name;
     }
+}
+
+TEST(IniSecureStore, LargeFilesWorkAndWritesThatCannotBeMadeReportFailure) {
+    TempFolder dir;
+    const std::string path = dir.File("large.ini");
+    // Well over the few MiB a settings file used to be allowed.
+    std::string text = "[Big]\r\n";
+    const std::string line = "key=" + std::string(90, 'v') + "\r\n";
+    while (text.size() < (6u << 20))
+        text += line;
+    text += "[S]\r\nk=7\r\n";
+    WriteFileBytes(path, text);
+    IniFilePtr ini = OpenSecure(path);
+    EXPECT_EQ(ini->GetUInt32("S", "k", 0), 7u);
+    EXPECT_EQ(ini->SetUInt32("S", "k", 8), 0u);
+    EXPECT_EQ(ini->GetUInt32("S", "k", 0), 8u);
+
+    // Names and values the profile cannot hold are refused; the file stays as it was.
+    const std::string before = ReadFileBytes(path);
+    EXPECT_EQ(ini->SetString("S", "a=b", "v"), INI_E_ARG);
+    EXPECT_EQ(ini->SetString("S", "k", "two\nlines"), INI_E_ARG);
+    EXPECT_EQ(ini->SetString("a]b", "k", "v"), INI_E_ARG);
+    EXPECT_EQ(ini->SetListString("S", "L", "say \"hi\"", "v"), INI_E_ARG);
+    EXPECT_EQ(ReadFileBytes(path), before);
+
+    // A file beyond the reader's bound is not read, and a write to it reports failure.
+    fs::resize_file(path, (size_t{256} << 20) + 1); // sparse: nothing is really written
+    EXPECT_EQ(ini->GetUInt32("S", "k", 5), 5u);
+    EXPECT_EQ(ini->SetUInt32("S", "k", 9), INI_E_WRITE);
+    EXPECT_EQ(ini->SetString("S", "k", "9"), INI_E_WRITE);
+    EXPECT_EQ(ini->SetListUInt32("S", "L", "i", 9), INI_E_WRITE);
+    EXPECT_EQ(fs::file_size(path), (size_t{256} << 20) + 1);
 }

@@ -1,6 +1,6 @@
 // The file and memory stores and the factory.
-#include "tests/support/FileSizeLimitedChild.h"
 #include "tests/settings/IniTestSupport.h"
+#include "tests/support/FileSizeLimitedChild.h"
 
 #include <csignal>
 #include <filesystem>
@@ -101,7 +101,7 @@ TEST(IniFileStore, LoadAndSaveFiles) {
     EXPECT_EQ(ReadFileBytes(path), "; \xB0 top\r\n[S]\r\ndeg=90\xB0\r\nx=\xC2\xB5\r\n");
 
     // An empty document writes an empty file; a folder is not a settings file.
-    ini->Clear();
+    EXPECT_EQ(ini->Clear(), 0u);
     EXPECT_EQ(ini->Save(), 0u);
     EXPECT_EQ(ReadFileBytes(path), "");
     ini->SetFileName(dir.Path().c_str());
