@@ -51,8 +51,8 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     library.Init(".", "Pem*.dll", 1);
     MiniView view;
     CImgProcessChain chain(&library, nullptr);
-    chain.SetBaseImageProvider(&MiniView::Provide, &view);
-    chain.SetReadyCallback(&MiniView::Ready, &view);
+    ASSERT_TRUE(chain.SetBaseImageProvider(&MiniView::Provide, &view));
+    ASSERT_TRUE(chain.SetReadyCallback(&MiniView::Ready, &view));
 
     // Greyscale, 12 significant bits: the window spreads the full range onto 8 bits.
     view.raw.Allocate(4, 2, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
@@ -60,10 +60,10 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     std::memcpy(view.raw.GetFrameData(0, -1, 0), grey, sizeof(grey));
     const uint32_t greyIds[] = {514, 515, 96};
     {
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         ASSERT_TRUE(chain.BuildDefault(1, greyIds, 3, 67, {}, &view.raw));
     }
-    chain.RequestUpdate(false);
+    ASSERT_TRUE(chain.RequestUpdate(false));
     ASSERT_TRUE(view.WaitRuns(1));
     {
         std::lock_guard<std::mutex> lock(view.mutex);
@@ -74,7 +74,7 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     // Raw colour data of one colour, origin (1, 0): the colour chain shows that colour. The raw
     // image changes under the chain lock, as the view changes it: the analysis may still read it.
     {
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         view.raw.Allocate(6, 4, ImageFormat::CFA8, 0, 1);
         view.raw.SetOrigin(1, 0);
         uint8_t* p = static_cast<uint8_t*>(view.raw.GetFrameData(0, -1, 0));
@@ -87,7 +87,7 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
         ASSERT_TRUE(chain.BuildDefault(2, colourIds, 4, 67, {}, &view.raw));
         EXPECT_EQ(chain.GetImage(3)->GetFormat(nullptr), ImageFormat::Make(8, 8, 4, 58, 4));
     }
-    chain.RequestUpdate(false);
+    ASSERT_TRUE(chain.RequestUpdate(false));
     ASSERT_TRUE(view.WaitRuns(2));
     std::lock_guard<std::mutex> lock(view.mutex);
     EXPECT_EQ(view.failures, 0);
