@@ -143,6 +143,45 @@ TEST_F(ChainPersistenceTest, FailedLoadKeepsThePreviousChain) {
     EXPECT_EQ(chain.GetModule(0)->GetObjectId(), 1001u);
 }
 
+TEST_F(ChainPersistenceTest, LookUpTableSettingsGoThroughItsTableKeys) {
+    const char* section = "Chain_0_Module_0";
+    for (const char* stale : {"FactoryLut_2", "UserLut_2", "UserLut_3", "UserLut_5"})
+        m_ini->SetUInt32(section, stale, 1);
+    {
+        CImgProcessChain chain(&m_lumo, nullptr);
+        std::vector<uint32_t> ids{32};
+        platform::RecursiveLock lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(1, ids.data(), ids.size(), 67, {}, &m_raw));
+        m_lumo.Scripted(chain.GetModule(0))->m_tableCount = 2;
+        m_lumo.journal.events.clear();
+        EXPECT_TRUE(chain.Save(m_ini.get(), m_reg.get()));
+    }
+    EXPECT_EQ(Matching("32 "),
+              (std::vector<std::string>{
+                  "32 set 15 ActualLut", "32 set 16 0", "32 get 17 piece=0", "32 set 15 null",
+                  "32 get 17 piece=1", "32 get 17 piece=2", "32 set 16 1", "32 set 15 FactoryLut_0",
+                  "32 get 17 piece=0", "32 set 15 FactoryLut_1", "32 get 17 piece=1", "32 set 16 2",
+                  "32 set 15 UserLut_0", "32 get 17 piece=0", "32 set 15 UserLut_1",
+                  "32 get 17 piece=1"}));
+    // Keys of tables beyond the count go, up to the first gap.
+    EXPECT_FALSE(m_ini->KeyExists(section, "FactoryLut_2"));
+    EXPECT_FALSE(m_ini->KeyExists(section, "UserLut_2"));
+    EXPECT_FALSE(m_ini->KeyExists(section, "UserLut_3"));
+    EXPECT_TRUE(m_ini->KeyExists(section, "UserLut_5"));
+
+    // Loading reads each kind's tables until the module refuses one: here after four loads.
+    m_lumo.loadsBeforeFailure = 4;
+    m_lumo.journal.events.clear();
+    CImgProcessChain chain(&m_lumo, nullptr);
+    ASSERT_TRUE(Load(chain));
+    EXPECT_EQ(Matching("32 "),
+              (std::vector<std::string>{
+                  "32 set 15 ActualLut", "32 set 16 0", "32 set 17 piece=0", "32 set 15 null",
+                  "32 set 17 piece=1", "32 set 17 piece=2", "32 set 16 1", "32 set 15 FactoryLut_0",
+                  "32 set 17 piece=0", "32 set 15 FactoryLut_1", "32 set 17 piece=0", "32 set 16 2",
+                  "32 set 15 UserLut_0", "32 set 17 piece=0"}));
+}
+
 // The library's own modules: the look-up table with its tables, and the edit state that goes
 // to the second store only.
 class LibraryChainPersistenceTest : public ChainPersistenceTest {

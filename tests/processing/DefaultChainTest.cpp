@@ -1,6 +1,7 @@
 // The default chains with the library's own modules, run by the update thread, handed to the
 // display module as the view does.
 #include "external/ImageFormat.h"
+#include "external/LumoResult.h"
 #include "libs/lumo/CDisplayModule.h"
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CLumoInstanceImpl.h"
@@ -97,6 +98,57 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
         ASSERT_EQ(view.shown[4 * i + 1], 100) << i;
         ASSERT_EQ(view.shown[4 * i + 2], 50) << i;
         ASSERT_EQ(view.shown[4 * i + 3], 0xFF) << i;
+    }
+}
+
+template <typename T>
+T At(const uint8_t* block, size_t offset) {
+    T value;
+    std::memcpy(&value, block + offset, sizeof(T));
+    return value;
+}
+
+// What the chain writes into the parameter blocks of the library's modules is what they read:
+// the table's ranges and colour mode, the window's range, the histogram's colours per view.
+TEST(DefaultChains, LibraryModulesReadTheBlocksTheChainWrites) {
+    lumo::CLumoInstanceImpl library;
+    library.Init(".", "Pem*.dll", 1);
+    lumo::CImageObject rgb;
+    rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1);
+    CImgProcessChain chain(&library, nullptr);
+    const uint32_t ids[] = {32, 96};
+    platform::RecursiveLock lock(chain.ChainLock());
+    ASSERT_TRUE(chain.BuildDefault(4, ids, 2, 67, {}, &rgb));
+
+    uint8_t setup[184] = {};
+    uint8_t ranges[152] = {};
+    ASSERT_EQ(chain.GetModule(0)->GetParam(12, LumoArg(setup), sizeof(setup)), LUMO_OK);
+    ASSERT_EQ(chain.GetModule(0)->GetParam(13, LumoArg(ranges), sizeof(ranges)), LUMO_OK);
+    EXPECT_EQ(At<uint32_t>(setup, 8), 3u);
+    EXPECT_EQ(At<uint32_t>(setup, 12), 4u);
+    EXPECT_EQ(At<double>(ranges, 24), 1024.0);
+    EXPECT_EQ(At<double>(ranges, 56), 1.0 / 1024.0);
+    EXPECT_EQ(At<double>(ranges, 88), 1024.0);
+
+    uint8_t window[128] = {};
+    ASSERT_EQ(chain.GetModule(1)->GetParam(12, LumoArg(window), sizeof(window)), LUMO_OK);
+    EXPECT_EQ(At<double>(window, 16), 0.0);
+    EXPECT_EQ(At<double>(window, 24), 1023.0);
+    EXPECT_STREQ(reinterpret_cast<const char*>(window + 96), "#");
+
+    CLumoModule* histogram = chain.GetAnalyzeModule(0);
+    uint8_t plot[56] = {};
+    uint8_t cumulative[48] = {};
+    histogram->SetParam(16, 0, 0);
+    ASSERT_EQ(histogram->GetParam(13, LumoArg(plot), sizeof(plot)), LUMO_OK);
+    histogram->SetParam(16, 1, 0);
+    ASSERT_EQ(histogram->GetParam(13, LumoArg(cumulative), sizeof(cumulative)), LUMO_OK);
+    const uint32_t second[3] = {0x0000FF, 0x00FF00, 0xFF0000};
+    for (size_t c = 0; c < 3; ++c) {
+        EXPECT_EQ(At<uint32_t>(plot, 20 + 4 * c), 0xFFFFFFu) << c;
+        EXPECT_EQ(At<uint32_t>(plot, 36 + 4 * c), c == 1 ? 0x00AF00u : second[c]) << c;
+        EXPECT_EQ(At<uint32_t>(cumulative, 16 + 4 * c), 0xFFFFFFu) << c;
+        EXPECT_EQ(At<uint32_t>(cumulative, 32 + 4 * c), second[c]) << c;
     }
 }
 

@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -264,6 +265,36 @@ TEST_F(ChainTest, AdaptsLookUpTableAndWindowBlocksToTheInput) {
     EXPECT_EQ(hi, 1023.0); // the LUT's output keeps 10 significant bits
     EXPECT_STREQ(reinterpret_cast<const char*>(&w12[96]), "#");
     EXPECT_EQ(m_lumo.journal.Count("96 set 6291456 1"), 1u);
+}
+
+// Colour blocks of the analyze modules: size, and the byte of the first colours.
+TEST_F(ChainTest, AnalyzeModulesGetThePlotColoursOfTheSourceClass) {
+    lumo::CImageObject cfa;
+    cfa.Allocate(4, 4, ImageFormat::CFA8, 0, 1);
+    const uint32_t second[3] = {0x0000FF, 0x00FF00, 0xFF0000};
+    for (auto [id, size, f] :
+         {std::tuple{74u, 36u, 4u}, std::tuple{73u, 48u, 16u}, std::tuple{72u, 56u, 20u}}) {
+        CImgProcessChain chain(&m_lumo, nullptr);
+        platform::RecursiveLock lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(2, nullptr, 0, id, {}, &cfa));
+        auto* module = m_lumo.Scripted(chain.GetAnalyzeModule(0));
+        std::vector<uint8_t> block = module->Block(13);
+        ASSERT_EQ(block.size(), size) << id;
+        uint32_t colour = 0;
+        for (uint32_t c = 0; c < 3; ++c) {
+            std::memcpy(&colour, &block[f + 4 * c], 4);
+            EXPECT_EQ(colour, 0xFFFFFFu) << id;
+            std::memcpy(&colour, &block[f + 16 + 4 * c], 4);
+            EXPECT_EQ(colour, second[c]) << id;
+        }
+        chain.SetAnalyzeSource(0, &m_raw); // greyscale: one black and white pair
+        block = module->Block(13);
+        std::memcpy(&colour, &block[f], 4);
+        EXPECT_EQ(colour, 0u) << id;
+        std::memcpy(&colour, &block[f + 16], 4);
+        EXPECT_EQ(colour, 0xFFFFFFu) << id;
+        EXPECT_EQ(m_lumo.journal.Count(std::to_string(id) + " set 18"), 2u) << id;
+    }
 }
 
 struct RecordingMenu final : CChainMenu {
