@@ -129,29 +129,25 @@ struct LumoColourPairs {
 static_assert(offsetof(LumoColourPairs, second) == 16);
 static_assert(sizeof(LumoColourPairs) == 28);
 
-// Statistics (LUMO_ID_STATISTICS), block 13.
-struct LumoStatisticsColourBlock {
-    uint8_t reserved0[4];
+// An analyze module's block 13: `Before` bytes, the colour pairs, `After` bytes.
+template <size_t Before, size_t After>
+struct LumoColourBlock {
+    uint8_t reserved0[Before];
     LumoColourPairs colours;
-    uint8_t reserved1[4];
+    uint8_t reserved1[After];
 };
+
+// Statistics (LUMO_ID_STATISTICS).
+using LumoStatisticsColourBlock = LumoColourBlock<4, 4>;
 static_assert(offsetof(LumoStatisticsColourBlock, colours) == 4);
 static_assert(sizeof(LumoStatisticsColourBlock) == 36);
 
-// Column profile (LUMO_ID_COLUMN_PROFILE) and the histogram's cumulative view (view 1), block 13.
-struct LumoColumnPlotColourBlock {
-    uint8_t reserved0[16];
-    LumoColourPairs colours;
-    uint8_t reserved1[4];
-};
+// Column profile (LUMO_ID_COLUMN_PROFILE) and the histogram's cumulative view (view 1).
+using LumoColumnPlotColourBlock = LumoColourBlock<16, 4>;
 static_assert(offsetof(LumoColumnPlotColourBlock, colours) == 16);
 static_assert(sizeof(LumoColumnPlotColourBlock) == 48);
 
-// Line profile (LUMO_ID_LINE_PROFILE) and the histogram's plot view (view 0), block 13.
-struct LumoLinePlotColourBlock {
-    uint8_t reserved0[20];
-    LumoColourPairs colours;
-    uint8_t reserved1[8];
-};
+// Line profile (LUMO_ID_LINE_PROFILE) and the histogram's plot view (view 0).
+using LumoLinePlotColourBlock = LumoColourBlock<20, 8>;
 static_assert(offsetof(LumoLinePlotColourBlock, colours) == 20);
 static_assert(sizeof(LumoLinePlotColourBlock) == 56);

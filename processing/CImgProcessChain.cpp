@@ -3,7 +3,7 @@
 #include "processing/ChainSettings.h"
 
 CImgProcessChain::CImgProcessChain(CLumoInstance* instance, CDebugSink* log)
-    : m_pLog(log), m_pLumo(instance), m_notifyBlock{&CImgProcessChain::NotifyFunction, this, {}},
+    : m_pLumo(instance), m_notifyBlock{&CImgProcessChain::NotifyFunction, this, {}},
       m_model(instance, log, &m_notifyBlock), m_worker(m_hChainSema, &m_model, log) {}
 
 CImgProcessChain::~CImgProcessChain() {

@@ -136,7 +136,6 @@ private:
     // The modules' notification function: called by a module, on any thread, about its dialogs.
     static uint32_t NotifyFunction(CLumoModule* module, void* context, uint32_t code);
 
-    CDebugSink* m_pLog;
     CLumoInstance* m_pLumo;
     // The chain lock. It is always taken before a sequence's mutex, never after.
     mutable platform::RecursiveMutex m_hChainSema;

@@ -113,6 +113,28 @@ void SaveTables(CLumoModule* module, CIniFile_0* iniStore, const char* section) 
     }
 }
 
+// Loads (SetParam 17) or saves (GetParam 17) a module's settings: the look-up table's table in
+// use, its own keys and its tables; any other module's own keys.
+void TransferModule(CLumoModule* module, CIniFile_0* iniStore, CIniFile_0* registryStore,
+                    const char* section, bool save) {
+    const auto transfer = [module, save](uintptr_t store, uintptr_t part) {
+        if (save)
+            module->GetParam(LUMO_PARAM_STORE, store, part);
+        else
+            module->SetParam(LUMO_PARAM_STORE, store, part);
+    };
+    if (module->GetObjectId() != LUMO_ID_LOOK_UP_TABLE) {
+        TransferOwnKeys(module, iniStore, registryStore, section, 0, transfer);
+        return;
+    }
+    TransferTableInUse(module, iniStore, section, transfer);
+    TransferOwnKeys(module, iniStore, registryStore, section, 1, transfer);
+    if (save)
+        SaveTables(module, iniStore, section);
+    else
+        LoadTables(module, iniStore, section);
+}
+
 } // namespace
 
 ChainSettings::ChainSettings(ChainModuleSteps& steps, CIniFile_0* iniStore,
@@ -189,28 +211,10 @@ void ChainSettings::Save(const ChainModel& model) {
 
 void ChainSettings::LoadModule(CLumoModule* module, CIniFile_0* iniStore, CIniFile_0* registryStore,
                                const char* section) {
-    const auto load = [module](uintptr_t store, uintptr_t part) {
-        module->SetParam(LUMO_PARAM_STORE, store, part);
-    };
-    if (module->GetObjectId() == LUMO_ID_LOOK_UP_TABLE) {
-        TransferTableInUse(module, iniStore, section, load);
-        TransferOwnKeys(module, iniStore, registryStore, section, 1, load);
-        LoadTables(module, iniStore, section);
-        return;
-    }
-    TransferOwnKeys(module, iniStore, registryStore, section, 0, load);
+    TransferModule(module, iniStore, registryStore, section, false);
 }
 
 void ChainSettings::SaveModule(CLumoModule* module, CIniFile_0* iniStore, CIniFile_0* registryStore,
                                const char* section) {
-    const auto save = [module](uintptr_t store, uintptr_t part) {
-        module->GetParam(LUMO_PARAM_STORE, store, part);
-    };
-    if (module->GetObjectId() == LUMO_ID_LOOK_UP_TABLE) {
-        TransferTableInUse(module, iniStore, section, save);
-        TransferOwnKeys(module, iniStore, registryStore, section, 1, save);
-        SaveTables(module, iniStore, section);
-        return;
-    }
-    TransferOwnKeys(module, iniStore, registryStore, section, 0, save);
+    TransferModule(module, iniStore, registryStore, section, true);
 }
