@@ -137,7 +137,7 @@ private:
     static uint32_t NotifyFunction(CLumoModule* module, void* context, uint32_t code);
 
     CLumoInstance* m_pLumo;
-    // The chain lock. It is always taken before a sequence's mutex, never after.
+    // The chain lock is taken before a sequence's mutex, never after.
     mutable platform::RecursiveMutex m_hChainSema;
     LumoNotifyBlock m_notifyBlock{};
     ChainModel m_model KAVRIN_GUARDED_BY(m_hChainSema);
