@@ -177,7 +177,7 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
     FillRandom(view.raw);
     CImgProcessChain chain(&library, nullptr);
     {
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         if (!chain.BuildDefault(imageClass, ids.data(), ids.size(), 67, {}, &view.raw)) {
             state.SkipWithError("chain not built");
             return;
@@ -188,8 +188,11 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
                 return;
             }
     }
-    chain.SetBaseImageProvider(&BenchView::Provide, &view);
-    chain.SetReadyCallback(&BenchView::Ready, &view);
+    if (!chain.SetBaseImageProvider(&BenchView::Provide, &view) ||
+        !chain.SetReadyCallback(&BenchView::Ready, &view)) {
+        state.SkipWithError("no update thread");
+        return;
+    }
     double seconds = 0;
     uint64_t runs = 0;
     for (auto _ : state) {
@@ -202,9 +205,9 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
         {
             // The burst is posted while the chain lock is held, as when the camera's
             // notifications arrive during a run: the update thread finds them all queued.
-            std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+            platform::RecursiveLock lock(chain.ChainLock());
             for (int i = 0; i < BURST; ++i)
-                chain.RequestUpdate(false);
+                (void)chain.RequestUpdate(false); // the thread runs: posting cannot fail
         }
         std::unique_lock<std::mutex> lock(view.mutex);
         view.cond.wait(lock, [&] { return view.runs > before; });
@@ -213,7 +216,7 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
         runs += view.runs - before;
     }
     // Let the last analysis finish before counting the runs the bursts caused.
-    chain.RequestUpdate(false);
+    (void)chain.RequestUpdate(false); // as above
     {
         std::unique_lock<std::mutex> lock(view.mutex);
         view.cond.wait(lock, [&] { return view.runs > runs; });

@@ -4,13 +4,9 @@
 #pragma once
 
 #include "external/LumoImage.h"
+#include "external/LumoModuleIds.h"
 
 #include <cstdint>
-
-// Object IDs the program names.
-inline constexpr uint32_t LUMO_ID_FILE_WRITER = 1;
-inline constexpr uint32_t LUMO_ID_FILE_READER = 2;
-inline constexpr uint32_t LUMO_ID_DISPLAY = 256;
 
 // What a module reports about the output it produces (GetOutputInfo). File readers fill the
 // frame count of the chosen file; processing modules the geometry and class they produce.

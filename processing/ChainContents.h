@@ -1,10 +1,10 @@
 // What a chain is built of: its named modules in processing order, its analyze group, one output
-// image per module and the dialog entries. The object owns every module and image it lists and
-// destroys them through the library instance, from the back of each list to the front: first
-// the modules, then the analyze group, then the images.
+// image per module and the dialog entries. The object owns every module and image it lists (each
+// goes back to the library instance that made it) and destroys them from the back of each list
+// to the front: first the modules, then the analyze group, then the images.
 #pragma once
 
-#include "external/LumoInstance.h"
+#include "external/LumoPtr.h"
 
 #include <cstdint>
 #include <string>
@@ -12,7 +12,7 @@
 
 struct ChainModuleEntry {
     std::string name;
-    CLumoModule* module = nullptr;
+    LumoModulePtr module;
 };
 
 struct ChainDialogEntry {
@@ -26,7 +26,7 @@ struct ChainDialogEntry {
 
 class ChainContents {
 public:
-    explicit ChainContents(CLumoInstance* instance = nullptr) : m_pLumo(instance) {}
+    ChainContents() = default;
     ~ChainContents() { Destroy(); }
     ChainContents(const ChainContents&) = delete;
     ChainContents& operator=(const ChainContents&) = delete;
@@ -36,9 +36,8 @@ public:
     // Destroys every module and image (owned-object order above) and empties all lists.
     void Destroy();
 
-    CLumoInstance* m_pLumo;
     std::vector<ChainModuleEntry> m_modules;
-    std::vector<CLumoModule*> m_analyzeGroup;
-    std::vector<CLumoImage*> m_images;
+    std::vector<LumoModulePtr> m_analyzeGroup;
+    std::vector<LumoImagePtr> m_images;
     std::vector<ChainDialogEntry> m_dialogs;
 };

@@ -47,7 +47,7 @@ uint32_t CAnalyzeModule::Process(const PixelView&, PixelView&) {
 }
 
 uint32_t CAnalyzeModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
-    if (id != 13)
+    if (id != LUMO_PARAM_BLOCK13)
         return LUMO_E_NOTSUPPORTED;
     const std::vector<uint8_t>& stored = m_colourBlocks[Kind() ? 1 : 0];
     std::memset(block, 0, size);
@@ -57,7 +57,7 @@ uint32_t CAnalyzeModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
 }
 
 uint32_t CAnalyzeModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
-    if (id != 13)
+    if (id != LUMO_PARAM_BLOCK13)
         return LUMO_E_NOTSUPPORTED;
     if (size > MAX_COLOUR_BLOCK)
         return LUMO_E_INVALIDARG;

@@ -1,10 +1,10 @@
 // What the analyze modules share: they read one image (SetImages (1, source)), analyse it with
 // Execute (0xFFFFFFFF) and keep the result; they produce no output image.
-// Block 13: the colours of the plot (sizes and places are the chain's); with several views
-// (parameter 16) each view keeps its own block. Parameter 18 (0, name) applies a named options
-// group ("Options": the colours just set).
-// Results: QueryParam (30, 0, uint64_t* channels, uint64_t* values per channel, 0);
-// GetParam (30, channel, out) with the module's result type.
+// Block 13: the colours of the plot (LumoParamBlocks.h: their sizes and places are the chain's);
+// with several views (parameter 16) each view keeps its own block. Parameter 18 (0, name) applies a
+// named options group ("Options": the colours just set). Results: QueryParam (30, 0, uint64_t*
+// channels, uint64_t* values per channel, 0); GetParam (30, channel, out) with the module's result
+// type.
 #pragma once
 
 #include "libs/lumo/CProcessModule.h"
@@ -17,7 +17,7 @@ namespace lumo {
 class CAnalyzeModule : public CProcessModule {
 public:
     static constexpr uint32_t PARAM_RESULT = 30;
-    static constexpr uint32_t PARAM_OPTIONS = 18;
+    static constexpr uint32_t PARAM_OPTIONS = LUMO_PARAM_OPTIONS;
     CAnalyzeModule(uint32_t objectId, const char* title);
 
     uint32_t Execute(uint32_t mode) override;
@@ -27,12 +27,12 @@ public:
 protected:
     // Samples analysed per pixel: the colour channels of RGB images, else every channel.
     static uint32_t AnalysedChannels(const PixelView& in);
-    virtual uint32_t Analyse(const PixelView& in) = 0;
+    [[nodiscard]] virtual uint32_t Analyse(const PixelView& in) = 0;
     virtual uint64_t ValuesPerChannel() const = 0;
-    uint32_t Process(const PixelView&, PixelView&) override;
-    uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
-    uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
-    uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t Process(const PixelView&, PixelView&) override;
+    [[nodiscard]] uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
+    [[nodiscard]] uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
+    [[nodiscard]] uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
 
     uint32_t m_channels = 0; // channels of the last result (0: none yet)
 

@@ -8,10 +8,6 @@
 
 namespace lumo {
 
-namespace {
-constexpr size_t BLOCK12_SIZE = 16;
-}
-
 CBlackGainModule::CBlackGainModule() : CProcessModule(ID, "Black Level / Gain") {}
 
 uint32_t CBlackGainModule::Process(const PixelView& in, PixelView& out) {
@@ -31,27 +27,22 @@ uint32_t CBlackGainModule::Process(const PixelView& in, PixelView& out) {
 }
 
 uint32_t CBlackGainModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
-    if (id != 12)
+    if (id != LUMO_PARAM_BLOCK12)
         return LUMO_E_NOTSUPPORTED;
-    uint8_t data[BLOCK12_SIZE];
-    std::memcpy(data, &m_black, 8);
-    std::memcpy(data + 8, &m_gain, 8);
-    std::memset(block, 0, size);
-    std::memcpy(block, data, std::min(size, BLOCK12_SIZE));
+    LumoPutBlock(LumoBlackGainBlock{m_black, m_gain}, block, size);
     return LUMO_OK;
 }
 
 uint32_t CBlackGainModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
-    if (id != 12 || size < BLOCK12_SIZE)
-        return id != 12 ? LUMO_E_NOTSUPPORTED : LUMO_E_INVALIDARG;
-    double black = 0;
-    double gain = 0;
-    std::memcpy(&black, block, 8);
-    std::memcpy(&gain, block + 8, 8);
-    if (!std::isfinite(black) || !std::isfinite(gain))
+    if (id != LUMO_PARAM_BLOCK12)
+        return LUMO_E_NOTSUPPORTED;
+    if (size < sizeof(LumoBlackGainBlock))
         return LUMO_E_INVALIDARG;
-    m_black = black;
-    m_gain = gain;
+    const auto data = LumoTakeBlock<LumoBlackGainBlock>(block, size);
+    if (!std::isfinite(data.black) || !std::isfinite(data.gain))
+        return LUMO_E_INVALIDARG;
+    m_black = data.black;
+    m_gain = data.gain;
     ++m_generation;
     return LUMO_OK;
 }

@@ -1,5 +1,5 @@
 // Object ID 514, "Black Level / Gain": out = clamp((in - black) * gain), identity by default.
-// Block 12 (16 bytes): double black level at byte 0, double gain at byte 8 (input units).
+// Block 12 (LumoBlackGainBlock): black level and gain, in input units.
 #pragma once
 
 #include "libs/lumo/CProcessModule.h"
@@ -9,15 +9,15 @@ namespace lumo {
 
 class CBlackGainModule final : public CProcessModule {
 public:
-    static constexpr uint32_t ID = 514;
+    static constexpr uint32_t ID = LUMO_ID_BLACK_GAIN;
     CBlackGainModule();
 
 protected:
-    uint32_t Process(const PixelView& in, PixelView& out) override;
-    uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
-    uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
-    uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
-    uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
+    [[nodiscard]] uint32_t Process(const PixelView& in, PixelView& out) override;
+    [[nodiscard]] uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
+    [[nodiscard]] uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
+    [[nodiscard]] uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
+    [[nodiscard]] uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
 
 private:
     double m_black = 0.0;

@@ -12,7 +12,6 @@ namespace lumo {
 
 namespace {
 
-constexpr size_t BLOCK12_SIZE = 32;
 constexpr const char* GAIN_KEYS[3] = {"GainRed", "GainGreen", "GainBlue"};
 
 // Index i mirrored about the edges of 0 .. n - 1 (the edge pixel itself is not repeated).
@@ -280,32 +279,28 @@ void CCfaToRgbModule::ApplyWhiteBalance(PixelView& out) {
 }
 
 uint32_t CCfaToRgbModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
-    if (id != 12)
+    if (id != LUMO_PARAM_BLOCK12)
         return LUMO_E_NOTSUPPORTED;
-    uint8_t data[BLOCK12_SIZE] = {};
-    std::memcpy(data, &m_method, 4);
-    std::memcpy(data + 8, m_gains, 24);
-    std::memset(block, 0, size);
-    std::memcpy(block, data, std::min(size, BLOCK12_SIZE));
+    LumoCfaBlock data{};
+    data.method = m_method;
+    std::copy(std::begin(m_gains), std::end(m_gains), data.gains);
+    LumoPutBlock(data, block, size);
     return LUMO_OK;
 }
 
 uint32_t CCfaToRgbModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
-    if (id != 12)
+    if (id != LUMO_PARAM_BLOCK12)
         return LUMO_E_NOTSUPPORTED;
-    if (size < BLOCK12_SIZE)
+    if (size < sizeof(LumoCfaBlock))
         return LUMO_E_INVALIDARG;
-    uint32_t method = 0;
-    double gains[3];
-    std::memcpy(&method, block, 4);
-    std::memcpy(gains, block + 8, 24);
-    for (double g : gains)
+    const auto data = LumoTakeBlock<LumoCfaBlock>(block, size);
+    for (double g : data.gains)
         if (!std::isfinite(g) || g < 0.0 || g > 64.0)
             return LUMO_E_INVALIDARG;
-    if (method > METHOD_HIGH_QUALITY)
+    if (data.method > METHOD_HIGH_QUALITY)
         return LUMO_E_INVALIDARG;
-    m_method = method;
-    std::memcpy(m_gains, gains, sizeof(gains));
+    m_method = data.method;
+    std::copy(std::begin(data.gains), std::end(data.gains), m_gains);
     return LUMO_OK;
 }
 

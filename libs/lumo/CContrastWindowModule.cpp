@@ -10,9 +10,7 @@
 namespace lumo {
 
 namespace {
-constexpr size_t BLOCK12_SIZE = 128;
-constexpr size_t LABEL_OFFSET = 96;
-constexpr size_t LABEL_ROOM = BLOCK12_SIZE - LABEL_OFFSET;
+constexpr size_t LABEL_ROOM = sizeof(LumoWindowBlock::label);
 } // namespace
 
 CContrastWindowModule::CContrastWindowModule() : CProcessModule(ID, "Contrast Window") {}
@@ -40,33 +38,28 @@ uint32_t CContrastWindowModule::Process(const PixelView& in, PixelView& out) {
 }
 
 uint32_t CContrastWindowModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
-    if (id != 12)
+    if (id != LUMO_PARAM_BLOCK12)
         return LUMO_E_NOTSUPPORTED;
-    uint8_t data[BLOCK12_SIZE] = {};
-    std::memcpy(data + 16, &m_min, 8);
-    std::memcpy(data + 24, &m_max, 8);
-    std::memcpy(data + LABEL_OFFSET, m_label.c_str(), std::min(m_label.size(), LABEL_ROOM - 1));
-    std::memset(block, 0, size);
-    std::memcpy(block, data, std::min(size, BLOCK12_SIZE));
+    LumoWindowBlock data{};
+    data.minimum = m_min;
+    data.maximum = m_max;
+    std::memcpy(data.label, m_label.c_str(), std::min(m_label.size(), LABEL_ROOM - 1));
+    LumoPutBlock(data, block, size);
     return LUMO_OK;
 }
 
 uint32_t CContrastWindowModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
-    if (id != 12)
+    if (id != LUMO_PARAM_BLOCK12)
         return LUMO_E_NOTSUPPORTED;
-    if (size < BLOCK12_SIZE)
+    if (size < sizeof(LumoWindowBlock))
         return LUMO_E_INVALIDARG;
-    double lo = 0;
-    double hi = 0;
-    std::memcpy(&lo, block + 16, 8);
-    std::memcpy(&hi, block + 24, 8);
-    if (!std::isfinite(lo) || !std::isfinite(hi))
+    const auto data = LumoTakeBlock<LumoWindowBlock>(block, size);
+    if (!std::isfinite(data.minimum) || !std::isfinite(data.maximum))
         return LUMO_E_INVALIDARG;
-    m_min = lo;
-    m_max = hi;
-    // The label ends at its zero or at the end of the block, whichever comes first.
-    const char* label = reinterpret_cast<const char*>(block + LABEL_OFFSET);
-    m_label.assign(label, strnlen(label, LABEL_ROOM - 1));
+    m_min = data.minimum;
+    m_max = data.maximum;
+    // The label ends at its zero or one short of the block's end, whichever comes first.
+    m_label.assign(data.label, strnlen(data.label, LABEL_ROOM - 1));
     ++m_generation;
     return LUMO_OK;
 }

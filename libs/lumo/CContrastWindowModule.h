@@ -1,7 +1,7 @@
 // Object ID 96, "Contrast Window": maps the window minimum .. maximum linearly onto the full
 // 8-bit output range (values outside are clipped).
-// Block 12 (128 bytes): double minimum at byte 16, double maximum at byte 24, a zero-terminated
-// label of the window's units at byte 96 (31 characters at most; "#" means sample values).
+// Block 12 (LumoWindowBlock): minimum, maximum and a zero-terminated label of the window's units
+// (31 characters at most; "#" means sample values).
 // Parameter 0x600000 (1): the window becomes the input's full range, 0 .. 2^bits - 1.
 #pragma once
 
@@ -14,18 +14,18 @@ namespace lumo {
 
 class CContrastWindowModule final : public CProcessModule {
 public:
-    static constexpr uint32_t ID = 96;
-    static constexpr uint32_t PARAM_RESET_WINDOW = 0x600000;
+    static constexpr uint32_t ID = LUMO_ID_CONTRAST_WINDOW;
+    static constexpr uint32_t PARAM_RESET_WINDOW = LUMO_PARAM_RESET_WINDOW;
     CContrastWindowModule();
 
 protected:
     uint32_t OutputMaxBits(const CLumoImage& input) const override;
-    uint32_t Process(const PixelView& in, PixelView& out) override;
-    uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
-    uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
-    uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
-    uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
+    [[nodiscard]] uint32_t Process(const PixelView& in, PixelView& out) override;
+    [[nodiscard]] uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
+    [[nodiscard]] uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
+    [[nodiscard]] uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
+    [[nodiscard]] uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
 
 private:
     double m_min = 0.0;

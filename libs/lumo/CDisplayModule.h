@@ -23,7 +23,7 @@ namespace lumo {
 
 class CDisplayModule final : public CModuleBase {
 public:
-    static constexpr uint32_t ID = 256;
+    static constexpr uint32_t ID = LUMO_ID_DISPLAY;
     static constexpr uint32_t PARAM_METHOD = 1024;
     static constexpr uint32_t PARAM_WINDOW = 1025;
     static constexpr uint32_t PARAM_ZOOM = 1027;
@@ -36,7 +36,7 @@ public:
     uint32_t Execute(uint32_t mode) override;
 
 private:
-    uint32_t TakeImage();
+    [[nodiscard]] uint32_t TakeImage();
 
     uint32_t m_method = 2;
     uint32_t m_methodInUse = 0;

@@ -9,13 +9,13 @@ namespace lumo {
 
 class CHistogramModule final : public CAnalyzeModule {
 public:
-    static constexpr uint32_t ID = 67;
+    static constexpr uint32_t ID = LUMO_ID_HISTOGRAM;
     CHistogramModule() : CAnalyzeModule(ID, "Histogram") {}
 
 protected:
-    uint32_t Analyse(const PixelView& in) override;
+    [[nodiscard]] uint32_t Analyse(const PixelView& in) override;
     uint64_t ValuesPerChannel() const override { return m_bins; }
-    uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
 
 private:
     uint64_t m_bins = 0;

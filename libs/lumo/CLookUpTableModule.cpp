@@ -11,10 +11,7 @@ namespace lumo {
 
 namespace {
 
-constexpr size_t BLOCK12_SIZE = 184;
-constexpr size_t BLOCK13_SIZE = 152;
-constexpr size_t NAME_OFFSET = 24;
-constexpr size_t NAME_ROOM = 64;
+constexpr size_t NAME_ROOM = sizeof(LumoLutSetupBlock::tableName);
 constexpr const char* CHANNEL_ITEMS[3] = {"Red", "Green", "Blue"};
 
 double CurveOf(int32_t index, double x) {
@@ -103,49 +100,50 @@ uint32_t CLookUpTableModule::Process(const PixelView& in, PixelView& out) {
 }
 
 uint32_t CLookUpTableModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
-    std::memset(block, 0, size);
-    if (id == 12) {
-        uint8_t data[BLOCK12_SIZE] = {};
-        std::memcpy(data + 8, &m_colourMode, 4);
-        std::memcpy(data + 12, &m_imageClass, 4);
-        std::memcpy(data + 16, &m_selectedKind, 4);
-        std::memcpy(data + 20, &m_selectedIndex, 4);
-        std::memcpy(data + NAME_OFFSET, m_actual.name.c_str(),
+    if (id == LUMO_PARAM_BLOCK12) {
+        LumoLutSetupBlock data{};
+        data.colourMode = m_colourMode;
+        data.imageClass = m_imageClass;
+        data.tableKind = m_selectedKind;
+        data.tableIndex = m_selectedIndex;
+        std::memcpy(data.tableName, m_actual.name.c_str(),
                     std::min(m_actual.name.size(), NAME_ROOM - 1));
-        std::memcpy(block, data, std::min(size, BLOCK12_SIZE));
+        LumoPutBlock(data, block, size);
         return LUMO_OK;
     }
-    if (id == 13) {
-        uint8_t data[BLOCK13_SIZE] = {};
-        std::memcpy(data + 24, &m_ranges[0], 8);
-        std::memcpy(data + 56, &m_ranges[1], 8);
-        std::memcpy(data + 88, &m_ranges[2], 8);
-        std::memcpy(block, data, std::min(size, BLOCK13_SIZE));
+    if (id == LUMO_PARAM_BLOCK13) {
+        LumoLutRangeBlock data{};
+        data.inputRange = m_ranges[0];
+        data.inputScale = m_ranges[1];
+        data.outputRange = m_ranges[2];
+        LumoPutBlock(data, block, size);
         return LUMO_OK;
     }
-    if (id == 14) {
-        std::memcpy(block, m_block14.data(), std::min(size, m_block14.size()));
+    if (id == LUMO_PARAM_BLOCK14) {
+        LumoPutBlock(m_block14, block, size);
         return LUMO_OK;
     }
+    std::memset(block, 0, size);
     return LUMO_E_NOTSUPPORTED;
 }
 
 uint32_t CLookUpTableModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
-    if (id == 12) {
-        if (size < NAME_OFFSET)
+    if (id == LUMO_PARAM_BLOCK12) {
+        if (size < offsetof(LumoLutSetupBlock, tableName))
             return LUMO_E_INVALIDARG;
-        uint32_t mode = 0;
-        std::memcpy(&mode, block + 8, 4);
-        std::memcpy(&m_imageClass, block + 12, 4);
-        m_colourMode = mode == 3 ? 3 : 1;
-    } else if (id == 13) {
-        if (size < 96)
+        const auto data = LumoTakeBlock<LumoLutSetupBlock>(block, size);
+        m_imageClass = data.imageClass;
+        m_colourMode = data.colourMode == 3 ? 3 : 1;
+    } else if (id == LUMO_PARAM_BLOCK13) {
+        if (size < offsetof(LumoLutRangeBlock, outputRange) + sizeof(double))
             return LUMO_E_INVALIDARG;
-        std::memcpy(&m_ranges[0], block + 24, 8);
-        std::memcpy(&m_ranges[1], block + 56, 8);
-        std::memcpy(&m_ranges[2], block + 88, 8);
-    } else if (id == 14) {
-        std::memcpy(m_block14.data(), block, std::min(size, m_block14.size()));
+        const auto data = LumoTakeBlock<LumoLutRangeBlock>(block, size);
+        m_ranges[0] = data.inputRange;
+        m_ranges[1] = data.inputScale;
+        m_ranges[2] = data.outputRange;
+    } else if (id == LUMO_PARAM_BLOCK14) {
+        // A shorter block keeps the rest of what the dialog stored.
+        std::memcpy(m_block14.data, block, std::min(size, sizeof(m_block14)));
     } else {
         return LUMO_E_NOTSUPPORTED;
     }

@@ -5,11 +5,9 @@
 // Factory tables: identity, gamma 0.45, gamma 2.2, inverted, logarithmic, contrast S-curve. User
 // tables are copies of the table in use that the user kept.
 //
-// Block 12 (184 bytes): uint32 colour mode at byte 8 (1 one table for all samples, 3 one per RGB
-// channel), uint32 image class at byte 12, uint32 kind (1 factory, 2 user) and index of the
-// table in use at bytes 16 and 20, its name at byte 24 (zero-terminated, 63 characters).
-// Block 13 (152 bytes): double input range at byte 24, its reciprocal at 56, output range at 88.
-// Block 14 (36 bytes): kept for the dialog.
+// Block 12 (LumoLutSetupBlock): colour mode, image class, kind, index and name of the table in
+// use. Block 13 (LumoLutRangeBlock): input range, its reciprocal, output range. Block 14
+// (LumoLutDialogBlock): kept for the dialog.
 // Own parameters: 40 (kind, index) selects a table; 41 Set/Get (uint16_t[768]) the points of
 // the table in use; 42 keeps the table in use as a new user table; 43 (index) removes one.
 #pragma once
@@ -34,7 +32,7 @@ struct LutTable {
 
 class CLookUpTableModule final : public CProcessModule {
 public:
-    static constexpr uint32_t ID = 32;
+    static constexpr uint32_t ID = LUMO_ID_LOOK_UP_TABLE;
     static constexpr uint32_t PARAM_SELECT = 40;
     static constexpr uint32_t PARAM_POINTS = 41;
     static constexpr uint32_t PARAM_KEEP_USER = 42;
@@ -46,17 +44,17 @@ public:
     static std::vector<LutTable> FactoryTables();
 
 protected:
-    uint32_t Process(const PixelView& in, PixelView& out) override;
-    uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
-    uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
-    uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
-    uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
+    [[nodiscard]] uint32_t Process(const PixelView& in, PixelView& out) override;
+    [[nodiscard]] uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
+    [[nodiscard]] uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
+    [[nodiscard]] uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
+    [[nodiscard]] uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
     uint64_t TableCount() const override;
 
 private:
-    bool ReadTable(CIniFile_0& store, LutTable& table);
+    [[nodiscard]] bool ReadTable(CIniFile_0& store, LutTable& table);
     void WriteTable(CIniFile_0& store, const LutTable& table);
 
     LutTable m_actual;
@@ -68,7 +66,7 @@ private:
     uint32_t m_selectedIndex = 0;
     uint64_t m_loadCount = 0; // tables of the current kind loaded since the kind was set
     double m_ranges[3] = {256.0, 1.0 / 256.0, 256.0};
-    std::array<uint8_t, 36> m_block14{};
+    LumoLutDialogBlock m_block14{};
     uint64_t m_generation = 0;
     SampleMapper m_mapper;
 };

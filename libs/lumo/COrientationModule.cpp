@@ -103,25 +103,20 @@ uint32_t COrientationModule::Process(const PixelView& in, PixelView& out) {
 }
 
 uint32_t COrientationModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {
-    if (id != 12)
+    if (id != LUMO_PARAM_BLOCK12)
         return LUMO_E_NOTSUPPORTED;
-    uint8_t data[8];
-    std::memcpy(data, &m_mirrorH, 4);
-    std::memcpy(data + 4, &m_mirrorV, 4);
-    std::memset(block, 0, size);
-    std::memcpy(block, data, std::min<size_t>(size, 8));
+    LumoPutBlock(LumoOrientationBlock{m_mirrorH, m_mirrorV}, block, size);
     return LUMO_OK;
 }
 
 uint32_t COrientationModule::WriteBlock(uint32_t id, const uint8_t* block, size_t size) {
-    if (id != 12)
+    if (id != LUMO_PARAM_BLOCK12)
         return LUMO_E_NOTSUPPORTED;
-    if (size < 8)
+    if (size < sizeof(LumoOrientationBlock))
         return LUMO_E_INVALIDARG;
-    std::memcpy(&m_mirrorH, block, 4);
-    std::memcpy(&m_mirrorV, block + 4, 4);
-    m_mirrorH = m_mirrorH ? 1 : 0;
-    m_mirrorV = m_mirrorV ? 1 : 0;
+    const auto data = LumoTakeBlock<LumoOrientationBlock>(block, size);
+    m_mirrorH = data.mirrorHorizontally ? 1 : 0;
+    m_mirrorV = data.mirrorVertically ? 1 : 0;
     return LUMO_OK;
 }
 

@@ -30,9 +30,9 @@ uint32_t CProcessModule::QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintp
 
 uint32_t CProcessModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     switch (id) {
-    case 12:
-    case 13:
-    case 14:
+    case LUMO_PARAM_BLOCK12:
+    case LUMO_PARAM_BLOCK13:
+    case LUMO_PARAM_BLOCK14:
         if (!a)
             return LUMO_E_INVALIDARG;
         return WriteBlock(id, reinterpret_cast<const uint8_t*>(a), b);
@@ -68,9 +68,9 @@ uint32_t CProcessModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
 
 uint32_t CProcessModule::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     switch (id) {
-    case 12:
-    case 13:
-    case 14:
+    case LUMO_PARAM_BLOCK12:
+    case LUMO_PARAM_BLOCK13:
+    case LUMO_PARAM_BLOCK14:
         if (!a)
             return LUMO_E_INVALIDARG;
         return ReadBlock(id, reinterpret_cast<uint8_t*>(a), b);

@@ -8,6 +8,7 @@
 // Dialogs (Qt) come with the desktop shell: OpenDialog fails with LUMO_E_NOTSUPPORTED.
 #pragma once
 
+#include "external/LumoParamBlocks.h"
 #include "libs/lumo/CModuleBase.h"
 #include "libs/lumo/PixelView.h"
 
@@ -27,10 +28,10 @@ public:
     uint32_t Execute(uint32_t mode) override;
     const LumoOutputInfo* GetOutputInfo(uint32_t which) override;
 
-    static constexpr uint32_t PARAM_WHERE = 15;
-    static constexpr uint32_t PARAM_KIND = 16;
-    static constexpr uint32_t PARAM_STORE = 17;
-    static constexpr uint32_t PARAM_EDIT_STATE = 21;
+    static constexpr uint32_t PARAM_WHERE = LUMO_PARAM_WHERE;
+    static constexpr uint32_t PARAM_KIND = LUMO_PARAM_KIND;
+    static constexpr uint32_t PARAM_STORE = LUMO_PARAM_STORE;
+    static constexpr uint32_t PARAM_EDIT_STATE = LUMO_PARAM_EDIT_STATE;
 
     uint32_t DialogId() const { return GetObjectId() << 8 | 1; }
 
@@ -42,19 +43,19 @@ protected:
     // the prepared geometry. Returns LUMO_OK, an error code, or SAME_AS_INPUT when the output
     // equals the input sample for sample (same container and channels) and nothing was written:
     // the input is then handed on without a copy where the images allow it.
-    virtual uint32_t Process(const PixelView& in, PixelView& out) = 0;
+    [[nodiscard]] virtual uint32_t Process(const PixelView& in, PixelView& out) = 0;
     static constexpr uint32_t SAME_AS_INPUT = 1; // never returned by Execute
     // Parameter blocks 12, 13, 14 (`size` bytes); LUMO_E_NOTSUPPORTED when the module has none.
-    virtual uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size);
-    virtual uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size);
+    [[nodiscard]] virtual uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size);
+    [[nodiscard]] virtual uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size);
     // Persistence of one settings piece into/out of `store` at Section()/Key(). Pieces #0 and #1 go
     // to the INI file store, piece #2 (edit state) to the registry store.
-    virtual uint32_t LoadPart(CIniFile_0& store, uint32_t part);
-    virtual uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index);
+    [[nodiscard]] virtual uint32_t LoadPart(CIniFile_0& store, uint32_t part);
+    [[nodiscard]] virtual uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index);
     virtual uint64_t TableCount() const { return 0; }
     // Any other parameter; LUMO_E_NOTSUPPORTED by default.
-    virtual uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b);
-    virtual uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b);
+    [[nodiscard]] virtual uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b);
+    [[nodiscard]] virtual uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b);
 
     const char* Section() const { return m_section.c_str(); }
     // The key set with parameter 15, null for the module's own keys.

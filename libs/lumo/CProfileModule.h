@@ -11,19 +11,19 @@ namespace lumo {
 
 class CProfileModule final : public CAnalyzeModule {
 public:
-    static constexpr uint32_t LINE_ID = 72;
-    static constexpr uint32_t COLUMN_ID = 73;
+    static constexpr uint32_t LINE_ID = LUMO_ID_LINE_PROFILE;
+    static constexpr uint32_t COLUMN_ID = LUMO_ID_COLUMN_PROFILE;
     static constexpr uint32_t PARAM_INDEX = 31;
     static constexpr uint32_t MIDDLE = 0xFFFFFFFF;
     explicit CProfileModule(bool column);
 
 protected:
-    uint32_t Analyse(const PixelView& in) override;
+    [[nodiscard]] uint32_t Analyse(const PixelView& in) override;
     uint64_t ValuesPerChannel() const override { return m_length; }
-    uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
-    uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
+    [[nodiscard]] uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
+    [[nodiscard]] uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
 
 private:
     const bool m_bColumn;

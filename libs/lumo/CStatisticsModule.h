@@ -10,13 +10,13 @@ namespace lumo {
 
 class CStatisticsModule final : public CAnalyzeModule {
 public:
-    static constexpr uint32_t ID = 74;
+    static constexpr uint32_t ID = LUMO_ID_STATISTICS;
     CStatisticsModule() : CAnalyzeModule(ID, "Statistics") {}
 
 protected:
-    uint32_t Analyse(const PixelView& in) override;
+    [[nodiscard]] uint32_t Analyse(const PixelView& in) override;
     uint64_t ValuesPerChannel() const override { return 4; }
-    uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
 
 private:
     std::vector<std::array<double, 4>> m_results;

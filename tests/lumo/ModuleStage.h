@@ -3,7 +3,7 @@
 
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CProcessModule.h"
-#include "processing/CImgProcessChain.h"
+#include "processing/ChainModuleSteps.h"
 
 namespace lumotest {
 
@@ -14,8 +14,7 @@ struct Stage {
     bool Prepare(lumo::CImageObject& input) {
         CLumoImage* images[2] = {&input, &output};
         module.SetImages(2, images);
-        CImgProcessChain chain(nullptr, nullptr);
-        return chain.PrepareOutput(&module);
+        return PrepareModuleOutput(&module);
     }
 };
 

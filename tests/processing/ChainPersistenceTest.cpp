@@ -5,9 +5,9 @@
 #include "libs/lumo/CLumoInstanceImpl.h"
 #include "processing/CImgProcessChain.h"
 #include "settings/IniFile.h"
-#include "tests/support/ScopedEnv.h"
 #include "tests/processing/ChainTestSupport.h"
 #include "tests/settings/IniTestSupport.h"
+#include "tests/support/ScopedEnv.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -35,7 +35,7 @@ protected:
         ASSERT_EQ(m_ini->Load(), INI_OK);
     }
     bool Load(CImgProcessChain& chain, void* parent = nullptr) {
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         return chain.Load(1, m_ini.get(), m_reg.get(), {}, &m_raw, parent);
     }
     std::vector<std::string> Matching(const std::string& prefix) {
@@ -57,7 +57,7 @@ TEST_F(ChainPersistenceTest, SaveAndLoadRestoreModulesAnalyzeSourceAndOpenDialog
     {
         CImgProcessChain chain(&m_lumo, nullptr);
         std::vector<uint32_t> ids{1001, 1002};
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         ASSERT_TRUE(chain.BuildDefault(1, ids.data(), ids.size(), 1067, {}, &m_raw));
         chain.ShowDialog(nullptr, 2, true); // module 1002's first dialog
         chain.ShowDialog(nullptr, 5, true); // the analyze module's second dialog
@@ -78,7 +78,7 @@ TEST_F(ChainPersistenceTest, SaveAndLoadRestoreModulesAnalyzeSourceAndOpenDialog
     CImgProcessChain chain(&m_lumo, nullptr);
     int parent = 0;
     ASSERT_TRUE(Load(chain, &parent));
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     ASSERT_EQ(chain.GetModuleCount(), 2u);
     EXPECT_EQ(chain.GetModule(1)->GetObjectId(), 1002u);
     ASSERT_EQ(chain.GetAnalyzeModuleCount(), 1u);
@@ -106,7 +106,7 @@ TEST_F(ChainPersistenceTest, ListsEndAtTheFirstZeroAndEmptyStoresLoadEmptyChains
     m_ini->SetListUInt32("Chain_0_AnalyzeGroup_0", "Module_0", "ObjectID", 1067);
     m_ini->SetListUInt32("Chain_0_AnalyzeGroup_0_Module_0", "Dialog_1", "DlgID", 10672);
     ASSERT_TRUE(Load(chain));
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     EXPECT_EQ(chain.GetModuleCount(), 0u);
     EXPECT_EQ(m_lumo.journal.Count("create 1001"), 0u);
     EXPECT_EQ(chain.GetAnalyzeModuleCount(), 1u);
@@ -119,7 +119,7 @@ TEST_F(ChainPersistenceTest, FailedLoadKeepsThePreviousChain) {
     CImgProcessChain chain(&m_lumo, nullptr);
     std::vector<uint32_t> ids{1001, 1002};
     {
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         ASSERT_TRUE(chain.BuildDefault(4, ids.data(), ids.size(), 67, {}, &m_raw));
     }
     const size_t modules = m_lumo.LiveModules();
@@ -137,10 +137,49 @@ TEST_F(ChainPersistenceTest, FailedLoadKeepsThePreviousChain) {
     EXPECT_FALSE(Load(chain));
     EXPECT_EQ(m_lumo.LiveModules(), modules);
     EXPECT_EQ(m_lumo.LiveImages(), images);
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     EXPECT_EQ(chain.GetPrimaryImageClass(), 4u);
     ASSERT_EQ(chain.GetModuleCount(), 2u);
     EXPECT_EQ(chain.GetModule(0)->GetObjectId(), 1001u);
+}
+
+TEST_F(ChainPersistenceTest, LookUpTableSettingsGoThroughItsTableKeys) {
+    const char* section = "Chain_0_Module_0";
+    for (const char* stale : {"FactoryLut_2", "UserLut_2", "UserLut_3", "UserLut_5"})
+        m_ini->SetUInt32(section, stale, 1);
+    {
+        CImgProcessChain chain(&m_lumo, nullptr);
+        std::vector<uint32_t> ids{32};
+        platform::RecursiveLock lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(1, ids.data(), ids.size(), 67, {}, &m_raw));
+        m_lumo.Scripted(chain.GetModule(0))->m_tableCount = 2;
+        m_lumo.journal.events.clear();
+        EXPECT_TRUE(chain.Save(m_ini.get(), m_reg.get()));
+    }
+    EXPECT_EQ(Matching("32 "),
+              (std::vector<std::string>{
+                  "32 set 15 ActualLut", "32 set 16 0", "32 get 17 piece=0", "32 set 15 null",
+                  "32 get 17 piece=1", "32 get 17 piece=2", "32 set 16 1", "32 set 15 FactoryLut_0",
+                  "32 get 17 piece=0", "32 set 15 FactoryLut_1", "32 get 17 piece=1", "32 set 16 2",
+                  "32 set 15 UserLut_0", "32 get 17 piece=0", "32 set 15 UserLut_1",
+                  "32 get 17 piece=1"}));
+    // Keys of tables beyond the count go, up to the first gap.
+    EXPECT_FALSE(m_ini->KeyExists(section, "FactoryLut_2"));
+    EXPECT_FALSE(m_ini->KeyExists(section, "UserLut_2"));
+    EXPECT_FALSE(m_ini->KeyExists(section, "UserLut_3"));
+    EXPECT_TRUE(m_ini->KeyExists(section, "UserLut_5"));
+
+    // Loading reads each kind's tables until the module refuses one: here after four loads.
+    m_lumo.loadsBeforeFailure = 4;
+    m_lumo.journal.events.clear();
+    CImgProcessChain chain(&m_lumo, nullptr);
+    ASSERT_TRUE(Load(chain));
+    EXPECT_EQ(Matching("32 "),
+              (std::vector<std::string>{
+                  "32 set 15 ActualLut", "32 set 16 0", "32 set 17 piece=0", "32 set 15 null",
+                  "32 set 17 piece=1", "32 set 17 piece=2", "32 set 16 1", "32 set 15 FactoryLut_0",
+                  "32 set 17 piece=0", "32 set 15 FactoryLut_1", "32 set 17 piece=0", "32 set 16 2",
+                  "32 set 15 UserLut_0", "32 set 17 piece=0"}));
 }
 
 // The library's own modules: the look-up table with its tables, and the edit state that goes
@@ -163,7 +202,7 @@ TEST_F(LibraryChainPersistenceTest, LookUpTablesRoundTripAndStaleUserKeysGo) {
     {
         CImgProcessChain chain(&m_library, nullptr);
         std::vector<uint32_t> ids{514, 32};
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         ASSERT_TRUE(chain.BuildDefault(4, ids.data(), ids.size(), 67, {}, &m_rgb));
         CLumoModule* lut = chain.GetModule(1);
         for (int n = 0; n < 5; ++n) { // five user tables, the last one the custom table
@@ -191,7 +230,7 @@ TEST_F(LibraryChainPersistenceTest, LookUpTablesRoundTripAndStaleUserKeysGo) {
     Reopen();
 
     CImgProcessChain chain(&m_library, nullptr);
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     ASSERT_TRUE(chain.Load(4, m_ini.get(), m_reg.get(), {}, &m_rgb, nullptr));
     ASSERT_EQ(chain.GetModuleCount(), 2u);
     CLumoModule* lut = chain.GetModule(1);
@@ -248,7 +287,7 @@ TEST_F(RegistryChainPersistenceTest, EditStatesGoThroughTheRegistryStoreAcrossSe
         IniFilePtr ini = OpenFile();
         IniFilePtr reg = OpenRegistry();
         CImgProcessChain chain(&library, nullptr);
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         ASSERT_TRUE(chain.BuildDefault(2, ids, 4, 67, {}, &raw));
         for (uint64_t i = 0; i < 4; ++i)
             chain.GetModule(i)->SetParam(21, 100 + i, 0);
@@ -263,7 +302,7 @@ TEST_F(RegistryChainPersistenceTest, EditStatesGoThroughTheRegistryStoreAcrossSe
     EXPECT_EQ(reg->GetUInt32("Chain_0_Module_2", "EditState", 0), 102u);
     EXPECT_FALSE(ini->KeyExists("Chain_0_Module_2", "EditState"));
     CImgProcessChain chain(&library, nullptr);
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     ASSERT_TRUE(chain.Load(2, ini.get(), reg.get(), {}, &raw, nullptr));
     ASSERT_EQ(chain.GetModuleCount(), 4u);
     for (uint64_t i = 0; i < 4; ++i) {

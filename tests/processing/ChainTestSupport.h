@@ -176,6 +176,7 @@ public:
             return nullptr;
         journal.Add("create " + std::to_string(objectId));
         auto module = std::make_unique<ScriptedModule>(objectId, journal);
+        module->m_failLoadAfter = loadsBeforeFailure;
         std::lock_guard<std::mutex> lock(m_mutex);
         CLumoModule* raw = module.get();
         m_modules.emplace(raw, std::move(module));
@@ -216,6 +217,7 @@ public:
 
     Journal journal;
     bool failImages = false;
+    int loadsBeforeFailure = 1 << 30; // loads (SetParam 17) each new module takes before failing
 
 private:
     std::mutex m_mutex;

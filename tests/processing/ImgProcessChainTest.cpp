@@ -9,6 +9,7 @@
 #include <condition_variable>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -58,7 +59,7 @@ protected:
     }
     bool Build(CImgProcessChain& chain, std::vector<uint32_t> ids, uint32_t analyzeId = 67,
                uint32_t primaryClass = 1) {
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         return chain.BuildDefault(primaryClass, ids.data(), ids.size(), analyzeId, {}, &m_raw);
     }
 
@@ -77,10 +78,10 @@ TEST_F(ChainTest, EmptyChainHandsTheRawImageAndModulesRunInOrder) {
     EXPECT_TRUE(m_view.ready[0].second);
 
     ASSERT_TRUE(Build(chain, {1001, 1002, 1003}));
-    chain.RequestUpdate(false);
+    ASSERT_TRUE(chain.RequestUpdate(false));
     ASSERT_TRUE(m_view.WaitReady(2));
     {
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         EXPECT_EQ(m_view.ready[1].first, chain.GetImage(2)); // the last module's output
         EXPECT_FALSE(m_view.ready[1].second);
         EXPECT_EQ(chain.GetModule(0)->GetImage(0), &m_raw);
@@ -107,16 +108,16 @@ TEST_F(ChainTest, RequestsQueuedDuringARunGiveOneMoreRunWithTheNewestEraseFlag) 
             m_view.ready.clear();
         }
         Connect(chain);
-        chain.RequestUpdate(false);
+        ASSERT_TRUE(chain.RequestUpdate(false));
         m_view.providerEntered.Wait(-1); // the first run is under way and waits
-        chain.RequestUpdate(!newest);
-        chain.RequestUpdate(!newest);
-        chain.RequestUpdate(newest);
+        ASSERT_TRUE(chain.RequestUpdate(!newest));
+        ASSERT_TRUE(chain.RequestUpdate(!newest));
+        ASSERT_TRUE(chain.RequestUpdate(newest));
         gate.Set();
         ASSERT_TRUE(m_view.WaitReady(2));
         // One more marker run proves no third run was queued before it.
         m_view.gate = nullptr;
-        chain.RequestUpdate(false);
+        ASSERT_TRUE(chain.RequestUpdate(false));
         ASSERT_TRUE(m_view.WaitReady(3));
         std::lock_guard<std::mutex> lock(m_view.mutex);
         ASSERT_EQ(m_view.ready.size(), 3u);
@@ -130,12 +131,12 @@ TEST_F(ChainTest, FailingModuleGivesNullAndStopsTheRun) {
     CImgProcessChain chain(&m_lumo, nullptr);
     ASSERT_TRUE(Build(chain, {1001, 1002, 1003}));
     Connect(chain);
-    chain.RequestUpdate(false);
+    ASSERT_TRUE(chain.RequestUpdate(false));
     ASSERT_TRUE(m_view.WaitReady(1));
     EXPECT_EQ(m_view.ready[0].first, nullptr);
     EXPECT_EQ(m_lumo.journal.Count("exec 1001"), 1u);
     EXPECT_EQ(m_lumo.journal.Count("exec 1003"), 0u);
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     EXPECT_FALSE(chain.Process());
 }
 
@@ -145,12 +146,13 @@ TEST_F(ChainTest, AnalyzeSourceBeyondTheImagesIsIgnored) {
     Connect(chain);
     chain.SetAnalyzeSource(2, &m_raw);
     chain.SetAnalyzeSource(3, &m_raw); // only two images
-    chain.RequestUpdate(false);
+    ASSERT_TRUE(chain.RequestUpdate(false));
     ASSERT_TRUE(m_view.WaitReady(1));
-    chain.RequestUpdate(false); // the analysis after the first run is done before this one
+    ASSERT_TRUE(
+        chain.RequestUpdate(false)); // the analysis after the first run is done before this one
     ASSERT_TRUE(m_view.WaitReady(2));
     EXPECT_TRUE(m_lumo.journal.WaitCount("analyse 1067", 2));
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     EXPECT_EQ(chain.GetAnalyzeSource(), 2u);
     EXPECT_EQ(chain.GetAnalyzeModule(0)->GetImage(0), chain.GetImage(1));
     chain.SetAnalyzeSource(0, &m_raw);
@@ -164,7 +166,7 @@ TEST_F(ChainTest, FailedBuildLeavesThePreviousChainAndFreesWhatItMade) {
     const size_t images = m_lumo.LiveImages();
     CLumoModule* first = nullptr;
     {
-        std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+        platform::RecursiveLock lock(chain.ChainLock());
         first = chain.GetModule(0);
     }
     EXPECT_FALSE(Build(chain, {1005, 999}, 67, 4));   // a module the library cannot make
@@ -176,7 +178,7 @@ TEST_F(ChainTest, FailedBuildLeavesThePreviousChainAndFreesWhatItMade) {
     m_lumo.failImages = false;
     EXPECT_EQ(m_lumo.LiveModules(), modules);
     EXPECT_EQ(m_lumo.LiveImages(), images);
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     EXPECT_EQ(chain.GetPrimaryImageClass(), 1u);
     EXPECT_EQ(chain.GetModuleCount(), 2u);
     EXPECT_EQ(chain.GetModule(0), first);
@@ -205,7 +207,7 @@ TEST_F(ChainTest, PreparedOutputsFollowTheRequestAndTheInput) {
     input16.Allocate(8, 6, ImageFormat::Make(16, 14, 1, 0, 2), 0, 1);
     input16.SetOrigin(1, 1);
     std::vector<uint32_t> ids{1001, 1002, 1003};
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     ASSERT_TRUE(chain.BuildDefault(2, ids.data(), ids.size(), 67, {}, &m_raw));
     EXPECT_EQ(chain.GetImage(0)->GetFormat(nullptr), ImageFormat::GREY8);
     EXPECT_STREQ(chain.GetImage(0)->GetAttribute(2), "maker");
@@ -231,7 +233,7 @@ TEST_F(ChainTest, AdaptsLookUpTableAndWindowBlocksToTheInput) {
     lumo::CImageObject rgb;
     rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1);
     std::vector<uint32_t> ids{32, 96};
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     ASSERT_TRUE(chain.BuildDefault(4, ids.data(), ids.size(), 67, {}, &rgb));
     auto* lut = m_lumo.Scripted(chain.GetModule(0));
     std::vector<uint8_t> b12 = lut->Block(12);
@@ -265,6 +267,36 @@ TEST_F(ChainTest, AdaptsLookUpTableAndWindowBlocksToTheInput) {
     EXPECT_EQ(m_lumo.journal.Count("96 set 6291456 1"), 1u);
 }
 
+// Colour blocks of the analyze modules: size, and the byte of the first colours.
+TEST_F(ChainTest, AnalyzeModulesGetThePlotColoursOfTheSourceClass) {
+    lumo::CImageObject cfa;
+    cfa.Allocate(4, 4, ImageFormat::CFA8, 0, 1);
+    const uint32_t second[3] = {0x0000FF, 0x00FF00, 0xFF0000};
+    for (auto [id, size, f] :
+         {std::tuple{74u, 36u, 4u}, std::tuple{73u, 48u, 16u}, std::tuple{72u, 56u, 20u}}) {
+        CImgProcessChain chain(&m_lumo, nullptr);
+        platform::RecursiveLock lock(chain.ChainLock());
+        ASSERT_TRUE(chain.BuildDefault(2, nullptr, 0, id, {}, &cfa));
+        auto* module = m_lumo.Scripted(chain.GetAnalyzeModule(0));
+        std::vector<uint8_t> block = module->Block(13);
+        ASSERT_EQ(block.size(), size) << id;
+        uint32_t colour = 0;
+        for (uint32_t c = 0; c < 3; ++c) {
+            std::memcpy(&colour, &block[f + 4 * c], 4);
+            EXPECT_EQ(colour, 0xFFFFFFu) << id;
+            std::memcpy(&colour, &block[f + 16 + 4 * c], 4);
+            EXPECT_EQ(colour, second[c]) << id;
+        }
+        chain.SetAnalyzeSource(0, &m_raw); // greyscale: one black and white pair
+        block = module->Block(13);
+        std::memcpy(&colour, &block[f], 4);
+        EXPECT_EQ(colour, 0u) << id;
+        std::memcpy(&colour, &block[f + 16], 4);
+        EXPECT_EQ(colour, 0xFFFFFFu) << id;
+        EXPECT_EQ(m_lumo.journal.Count(std::to_string(id) + " set 18"), 2u) << id;
+    }
+}
+
 struct RecordingMenu final : CChainMenu {
     std::vector<std::string> lines;
     std::vector<std::unique_ptr<RecordingMenu>> subs;
@@ -291,7 +323,7 @@ TEST_F(ChainTest, DialogListMenusAndNotifications) {
     CImgProcessChain chain(&m_lumo, nullptr);
     uint32_t answer = 1;
     std::vector<uint32_t> ids{1001, 1002};
-    std::lock_guard<std::recursive_mutex> lock(chain.ChainLock());
+    platform::RecursiveLock lock(chain.ChainLock());
     ASSERT_TRUE(
         chain.BuildDefault(1, ids.data(), ids.size(), 1067, {&DialogEvent, &answer}, &m_raw));
     ASSERT_EQ(chain.GetDialogCount(), 6u);

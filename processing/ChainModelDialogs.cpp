@@ -1,30 +1,9 @@
-// CImgProcessChain: accessors, the dialog list and the menus built from it. The dialog and
-// menu operations take the chain lock: module notifications change open flags from any thread.
+// ChainModel: the dialog list and the menus built from it.
+#include "external/DebugLog.h"
 #include "external/LumoResult.h"
-#include "processing/CImgProcessChain.h"
+#include "processing/ChainModel.h"
 
-CLumoModule* CImgProcessChain::GetModule(uint64_t i) const {
-    return i < m_contents.m_modules.size() ? m_contents.m_modules[i].module : nullptr;
-}
-
-const std::string* CImgProcessChain::GetModuleName(uint64_t i) const {
-    return i < m_contents.m_modules.size() ? &m_contents.m_modules[i].name : nullptr;
-}
-
-CLumoModule* CImgProcessChain::GetAnalyzeModule(uint64_t j) const {
-    return j < m_contents.m_analyzeGroup.size() ? m_contents.m_analyzeGroup[j] : nullptr;
-}
-
-CLumoImage* CImgProcessChain::GetImage(uint64_t k) const {
-    return k < m_contents.m_images.size() ? m_contents.m_images[k] : nullptr;
-}
-
-const ChainDialogEntry* CImgProcessChain::GetDialogEntry(uint64_t k) const {
-    return k < m_contents.m_dialogs.size() ? &m_contents.m_dialogs[k] : nullptr;
-}
-
-CLumoModule* CImgProcessChain::GetDialogModule(uint64_t k) const {
-    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
+CLumoModule* ChainModel::GetDialogModule(uint64_t k) const {
     const ChainDialogEntry* entry = GetDialogEntry(k);
     if (!entry)
         return nullptr;
@@ -33,11 +12,9 @@ CLumoModule* CImgProcessChain::GetDialogModule(uint64_t k) const {
     return entry->moduleIndex < listSize ? entry->module : nullptr;
 }
 
-std::string CImgProcessChain::GetDialogHeadLine(uint64_t k) {
-    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
-    if (m_pLog)
-        m_pLog->Log(1, "CImgProcessChain::GetDialogHeadLine(%llu)",
-                    static_cast<unsigned long long>(k));
+std::string ChainModel::GetDialogHeadLine(uint64_t k) {
+    KAVRIN_LOG_PLAIN(m_pLog, 1, "CImgProcessChain::GetDialogHeadLine(%llu)",
+                     static_cast<unsigned long long>(k));
     CLumoModule* module = GetDialogModule(k);
     if (!module)
         return std::string();
@@ -48,8 +25,7 @@ std::string CImgProcessChain::GetDialogHeadLine(uint64_t k) {
     return title ? std::string(title) : std::string("- Unknown module -");
 }
 
-uint64_t CImgProcessChain::AppendModuleMenu(CChainMenu& menu, uint32_t firstId) {
-    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
+uint64_t ChainModel::AppendModuleMenu(CChainMenu& menu, uint32_t firstId) const {
     const uint64_t count = m_contents.m_modules.size();
     for (uint64_t p = 0; p < count; ++p)
         menu.AppendItem(firstId + static_cast<uint32_t>(p), m_contents.m_modules[p].name,
@@ -57,8 +33,7 @@ uint64_t CImgProcessChain::AppendModuleMenu(CChainMenu& menu, uint32_t firstId) 
     return count;
 }
 
-uint64_t CImgProcessChain::AppendDialogMenu(CChainMenu& menu) {
-    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
+uint64_t ChainModel::AppendDialogMenu(CChainMenu& menu) {
     const uint64_t count = m_contents.m_dialogs.size();
     for (uint64_t k = 0; k < count; ++k) {
         const ChainDialogEntry& entry = m_contents.m_dialogs[k];
@@ -71,8 +46,7 @@ uint64_t CImgProcessChain::AppendDialogMenu(CChainMenu& menu) {
     return count;
 }
 
-uint32_t CImgProcessChain::ShowDialog(void* parentWindow, uint64_t k, bool show) {
-    std::lock_guard<std::recursive_mutex> lock(m_hChainSema);
+uint32_t ChainModel::ShowDialog(void* parentWindow, uint64_t k, bool show) {
     CLumoModule* module = GetDialogModule(k);
     if (!module)
         return 0;
@@ -83,4 +57,19 @@ uint32_t CImgProcessChain::ShowDialog(void* parentWindow, uint64_t k, bool show)
     }
     entry.openFlag = 0;
     return module->CloseDialog(entry.dialogId) == LUMO_OK ? 1 : 0;
+}
+
+bool ChainModel::HasDialog(const CLumoModule* module, uint32_t dialogId) const {
+    for (const ChainDialogEntry& entry : m_contents.m_dialogs)
+        if (entry.module == module && entry.dialogId == dialogId)
+            return true;
+    return false;
+}
+
+void ChainModel::MarkDialogClosed(const CLumoModule* module, uint32_t dialogId) {
+    for (ChainDialogEntry& entry : m_contents.m_dialogs)
+        if (entry.module == module && entry.dialogId == dialogId) {
+            entry.openFlag = 0;
+            return;
+        }
 }
