@@ -105,7 +105,7 @@ protected:
     virtual void StoreMonitorCounts() { StoreGrabbedCount(GetGrabbedCount()); }
 
 private:
-    friend class CameraTestSeam; // tests stage frames the simulator cannot produce
+    friend class SequenceTestSeam; // tests stage frames the simulator cannot produce
 
     // DetachFrameBuffers; `fromStop` skips stopping (Stop has stopped everything already).
     void Detach(bool fromStop);

@@ -68,7 +68,7 @@ protected:
     void StoreMonitorCounts() override;
 
 private:
-    friend class CameraTestSeam; // tests stage frames the simulator cannot produce
+    friend class SequenceTestSeam; // tests stage frames the simulator cannot produce
 
     // Copies the two frames into their halves; `log` reports a swap.
     bool CopyHalves(int64_t left, int64_t right, CLumoImage* destination, bool stopOnFailure,

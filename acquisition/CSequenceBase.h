@@ -25,7 +25,7 @@ class CDebugSink;
 class CLumoImage;
 class CLumoInstance;
 class CLumoModule;
-class CameraTestSeam;
+class SequenceTestSeam;
 
 class CSequenceBase : public CSequence_0 {
 public:
@@ -153,7 +153,7 @@ protected:
     CDebugSink* GetLog() const { return m_pLog.load(); }
 
 private:
-    friend class CameraTestSeam; // tests stage frames the simulator cannot produce
+    friend class SequenceTestSeam; // tests stage frames the simulator cannot produce
 
     // The two save algorithms, run on the sequence's thread; they return the result code that
     // notification 5 carries.

@@ -7,7 +7,7 @@
 #include "external/LumoFileModules.h"
 #include "platform/Event.h"
 #include "tests/acquisition/SequenceTestSupport.h"
-#include "tests/lumo/LumoTestLibrary.h"
+#include "external/LumoPtr.h"
 
 #include "tests/support/TempFolder.h"
 #include <chrono>
