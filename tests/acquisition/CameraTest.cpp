@@ -300,3 +300,48 @@ TEST_F(CameraTest, FrameRatesAndNames) {
     camera->ResetFrameRate(1);
     camera->ResetFrameRate(7);
 }
+
+TEST_F(CameraTest, ARingLargerThanTheMemoryIsRefusedAsAFailedAllocation) {
+    auto camera = MakeCamera();
+    EXPECT_FALSE(camera->PrepareFrameBuffers(10000000000ull));
+    const MessageRecorder::Box box{"Could not allocate frame buffer", "Error",
+                                   platform::MessageButtons::Ok};
+    EXPECT_EQ(m_boxes.Boxes(), std::vector<MessageRecorder::Box>{box});
+    EXPECT_EQ(Grabber(*camera), nullptr);
+    EXPECT_EQ(camera->GetBufferCount(), 0u);
+    // The camera still prepares a ring that fits.
+    EXPECT_TRUE(camera->PrepareFrameBuffers(4));
+    EXPECT_EQ(camera->GetBufferCount(), 4u);
+}
+
+TEST_F(CameraTest, AStatusThatCannotBeReadIsNotACount) {
+    {
+        ScopedEnv fail("FGSIM_FAIL", "Fg_getStatusEx");
+        NotificationRecorder recorder;
+        auto camera = MakeCamera();
+        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
+        ASSERT_TRUE(camera->PrepareFrameBuffers(4));
+        ASSERT_TRUE(camera->StartSnap(false));
+        // The monitor gives up only after a second of failed reads, never at once.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_ENDED), 0u) << "a failed status ended the grab";
+        EXPECT_TRUE(camera->GrabStatusFailed());
+        ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_ENDED, 1));
+        EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_NEW_IMAGES), 0u);
+        camera->Stop();
+        EXPECT_TRUE(camera->GrabStatusFailed()) << "the cause stays readable after the stop";
+        EXPECT_EQ(camera->GetImageCount(), 0u);
+    }
+    {
+        NotificationRecorder recorder;
+        auto camera = MakeCamera();
+        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
+        ASSERT_TRUE(camera->PrepareFrameBuffers(4));
+        ASSERT_TRUE(camera->StartSnap(false));
+        EXPECT_EQ(m_step(Grabber(*camera), 4), 4);
+        ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_ENDED, 1));
+        EXPECT_FALSE(camera->GrabStatusFailed());
+        camera->Stop();
+        EXPECT_EQ(camera->GetImageCount(), 3u);
+    }
+}

@@ -339,3 +339,15 @@ TEST_F(KavrinFastTest, StoppingARunningGrabKeepsBothChannelsCounts) {
     EXPECT_EQ(camera->CCamera::GetImageCount(), 15u);
     EXPECT_EQ(camera->GetValidFieldLength(), Right(*camera).GetValidFieldLength());
 }
+
+TEST_F(KavrinFastTest, AStatusThatCannotBeReadIsNotACount) {
+    ScopedEnv fail("FGSIM_FAIL", "Fg_getStatusEx");
+    auto camera = Start(8, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(CountOf(m_recorder, SEQ_NOTIFY_ENDED), 0u) << "a failed status ended the grab";
+    EXPECT_TRUE(camera->GrabStatusFailed());
+    ASSERT_TRUE(WaitFor(m_recorder, SEQ_NOTIFY_ENDED, 1));
+    camera->Stop();
+    EXPECT_TRUE(camera->GrabStatusFailed());
+    EXPECT_EQ(camera->GetImageCount(), 0u);
+}
