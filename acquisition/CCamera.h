@@ -38,8 +38,8 @@ public:
     // Any thread. Copies the buffer logical `index` maps to. Without one: with blackOut frame 0
     // of the destination is blacked out and true returned, else it stays as it is and false
     // returns.
-    [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination,
-                                        uint32_t initImage, uint32_t blackOut) override;
+    [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                                        uint32_t blackOut) override;
     // Worker thread: the grab monitor. Polls MonitorCount() every 50 ms, notification 1 when it
     // changes, notification 2 when a single sequence is full, when the stop event is set, or
     // when the grabber's status could not be read for a second (GrabStatusFailed()).

@@ -158,8 +158,7 @@ uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
             count = Frames()->GetFrameCount();
             if (Frames()->EditFrames(CLumoImage::EDIT_INSERT, count, 1) != 0)
                 return SEQ_RESULT_FRAME_FAILED;
-            if (Frames()->CopyFrame(image, 0, static_cast<int64_t>(count), 0, nullptr, 0, 0) !=
-                0) {
+            if (Frames()->CopyFrame(image, 0, static_cast<int64_t>(count), 0, nullptr, 0, 0) != 0) {
                 // A file of another shape: the frame made for it goes again.
                 Frames()->EditFrames(CLumoImage::EDIT_REMOVE, count, 1);
                 return SEQ_RESULT_FRAME_FAILED;

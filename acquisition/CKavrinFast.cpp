@@ -316,9 +316,8 @@ void CKavrinFast::DumpHeaders() {
         const auto physical = static_cast<int64_t>(b);
         FrameHeader left;
         FrameHeader right;
-        const bool hasLeft =
-            leftFrames && ReadFrameHeader(leftFrames->GetFrameData(0, physical, 0),
-                                          leftFrames->GetFrameSize(), left);
+        const bool hasLeft = leftFrames && ReadFrameHeader(leftFrames->GetFrameData(0, physical, 0),
+                                                           leftFrames->GetFrameSize(), left);
         const bool hasRight =
             rightFrames && ReadFrameHeader(rightFrames->GetFrameData(0, physical, 0),
                                            rightFrames->GetFrameSize(), right);

@@ -34,8 +34,8 @@ public:
     // Any thread. Both halves of logical image `index`. When either half was lost: with
     // blackOut the destination becomes one black image and true returns, else false and it
     // stays as it is.
-    [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination,
-                                        uint32_t initImage, uint32_t blackOut) override;
+    [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                                        uint32_t blackOut) override;
     // UI thread, before threads run.
     void SetLog(CDebugSink* log) override;
     void SetHeight(uint32_t height) override;

@@ -72,7 +72,8 @@ bool CSequenceBase::InitImageIfRequired(uint32_t width, uint32_t height, CLumoIm
         destination->GetBitDepth() == m_frames->GetBitDepth() &&
         destination->GetFormat(nullptr) == format)
         return true;
-    KAVRIN_LOG(GetLog(), 1, "CSequenceBase::InitImageIfRequired", "reinitializing destination image");
+    KAVRIN_LOG(GetLog(), 1, "CSequenceBase::InitImageIfRequired",
+               "reinitializing destination image");
     if (destination->Allocate(width, height, format, 0, 1) != 0)
         return false;
     uint32_t x = 0;

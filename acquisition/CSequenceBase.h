@@ -159,6 +159,9 @@ private:
     // notification 5 carries.
     uint32_t WriteRange(uint64_t first, uint64_t count);
     uint32_t WriteSingleImage(uint64_t index);
+    // Both with a fresh work image: one image (`single`) or the range, ending with
+    // notification 5.
+    uint32_t RunSave(uint64_t first, uint64_t count, bool single);
     // Writes `n` images from `first` into one file or one file each (numbered from the chosen
     // name); the loop of WriteRange.
     uint32_t WriteImages(uint64_t first, uint64_t n, bool oneFile, CLumoImage* work);

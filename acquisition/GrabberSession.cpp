@@ -36,7 +36,8 @@ std::optional<int64_t> GrabberSession::Status(int id, int64_t data) const {
 
 void GrabberSession::Release(CDebugSink* detachLog) {
     if (m_pMemHead) {
-        KAVRIN_LOG(detachLog, 1, "CCamera::DetachFrameBuffers", "Detaching framebuffers from grabber");
+        KAVRIN_LOG(detachLog, 1, "CCamera::DetachFrameBuffers",
+                   "Detaching framebuffers from grabber");
         m_fg.Fg_FreeMemHead(m_pGrabber, m_pMemHead);
         m_pMemHead = nullptr;
     }

@@ -148,6 +148,14 @@ uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CL
 }
 
 uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
+    return RunSave(first, count, false);
+}
+
+uint32_t CSequenceBase::WriteSingleImage(uint64_t index) {
+    return RunSave(index, 1, true);
+}
+
+uint32_t CSequenceBase::RunSave(uint64_t first, uint64_t count, bool single) {
     if (!m_pLumo)
         return 0;
     const LumoImagePtr work = MakeLumoImage(m_pLumo);
@@ -161,34 +169,20 @@ uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
         const uint64_t n = std::min(count, images - first);
         Notify(SEQ_NOTIFY_SAVE_START, static_cast<int64_t>(n), false);
         MarkAsOurs(work.get());
-        const bool oneFile = WritesOneFile(*m_fileModule);
-        const ModuleInput input(*m_fileModule, work.get());
-        rc = WriteImages(first, n, oneFile, work.get());
+        if (single) {
+            const ModuleInput input(*m_fileModule, work.get());
+            rc = CopyAndWrite(first, work.get());
+            if (rc == 0)
+                Notify(SEQ_NOTIFY_SAVE_STEP, 0, false);
+        } else {
+            const bool oneFile = WritesOneFile(*m_fileModule);
+            const ModuleInput input(*m_fileModule, work.get());
+            rc = WriteImages(first, n, oneFile, work.get());
+        }
     }
-    if (rc != 0)
+    if (rc != 0 && !single)
         KAVRIN_LOG(GetLog(), 0, "CSequenceBase::SaveSequenceThread", "saving ended with 0x%08X",
                    rc);
-    Notify(SEQ_NOTIFY_SAVE_END, SignExtended(rc), false);
-    return rc;
-}
-
-uint32_t CSequenceBase::WriteSingleImage(uint64_t index) {
-    if (!m_pLumo)
-        return 0;
-    const LumoImagePtr work = MakeLumoImage(m_pLumo);
-    if (!work) {
-        Notify(SEQ_NOTIFY_SAVE_END, 0, false);
-        return 0;
-    }
-    uint32_t rc = 0;
-    if (m_fileModule && index < GetImageCount()) {
-        Notify(SEQ_NOTIFY_SAVE_START, 1, false);
-        MarkAsOurs(work.get());
-        const ModuleInput input(*m_fileModule, work.get());
-        rc = CopyAndWrite(index, work.get());
-        if (rc == 0)
-            Notify(SEQ_NOTIFY_SAVE_STEP, 0, false);
-    }
     Notify(SEQ_NOTIFY_SAVE_END, SignExtended(rc), false);
     return rc;
 }

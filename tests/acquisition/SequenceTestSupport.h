@@ -4,10 +4,10 @@
 #pragma once
 
 #include "acquisition/CSequenceBase.h"
-#include "tests/acquisition/SequenceTestSeam.h"
 #include "acquisition/RuntimeLibraries.h"
 #include "external/DebugSink.h"
 #include "external/LumoInstance.h"
+#include "tests/acquisition/SequenceTestSeam.h"
 
 #include <cstdarg>
 #include <cstdio>

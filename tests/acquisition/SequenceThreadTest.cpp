@@ -156,7 +156,8 @@ TEST_F(SequenceTest, WorkerAndCallerShareTheFrameStoreUnderTheMutex) {
     ASSERT_TRUE(sequence.StartThread(&CSequenceBase::WorkerThreadProc));
     for (int i = 0; i < 200; ++i) {
         CSequenceLock lock(sequence);
-        (void)sequence.CopyValidToImage(static_cast<uint64_t>(i % 4), callerImage, 1, 1); // races only
+        (void)sequence.CopyValidToImage(static_cast<uint64_t>(i % 4), callerImage, 1,
+                                        1); // races only
         EXPECT_LE(sequence.GetImageCount(), 4u);
         (void)sequence.GetFrameRate(0);
     }
