@@ -1,7 +1,8 @@
 #include "acquisition/CCamera.h"
 
+#include "acquisition/BlackOut.h"
 #include "acquisition/RuntimeLibraries.h"
-#include "external/DebugSink.h"
+#include "external/DebugLog.h"
 #include "external/LumoImage.h"
 #include "platform/ShowMessage.h"
 
@@ -10,6 +11,8 @@
 namespace {
 
 constexpr int64_t MONITOR_POLL_MS = 50;
+// Polls in a row whose status read failed before the monitor stops watching (one second).
+constexpr int MONITOR_STATUS_FAILURES = 20;
 
 void ShowError(const char* text) {
     platform::ShowMessage(text, "Error", platform::MessageButtons::Ok);
@@ -23,22 +26,22 @@ CCamera::CCamera(uint32_t width, uint64_t format, uint64_t grabberSlot)
 CCamera::CCamera(uint32_t width, uint64_t format, uint64_t grabberSlot, CSiliconAPI& api,
                  CLumoInstance* instance)
     : CSequenceBase(instance), m_api(api), m_uWidth(width), m_ullFormat(format),
-      m_ullGrabberSlot(grabberSlot) {}
+      m_ullGrabberSlot(grabberSlot), m_session(api.Functions()) {}
 
 CCamera::~CCamera() {
+    // CCamera's own Stop (the table is this class's here): a save's thread, or the grab with
+    // its monitor, ends before this part's members go.
+    CCamera::Stop();
     DetachFrameBuffers();
-    StopThread(); // the monitor calls into this object: it must end before the members go
-}
-
-void CCamera::Log(uint32_t level, const char* text) {
-    if (CDebugSink* log = GetLog())
-        log->Log(level, "%s", text);
 }
 
 int64_t CCamera::GetGrabbedCount() {
-    if (!m_pGrabber || !Fg().Fg_getStatusEx)
+    const std::optional<int64_t> status = m_session.Status(FG_STATUS_TRANSFERRED, 0);
+    if (!status)
         return 0;
-    return Fg().Fg_getStatusEx(m_pGrabber, FG_STATUS_TRANSFERRED, 0, 0, m_pMemHead);
+    if (*status < 0)
+        m_bStatusFailed.store(true);
+    return *status;
 }
 
 uint64_t CCamera::GrabbedCount() {
@@ -77,53 +80,62 @@ bool CCamera::CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t
                                uint32_t blackOut) {
     CSequenceLock lock(*this);
     const int64_t physical = GetPhysicalIndex(0, index);
-    if (CDebugSink* log = GetLog())
-        log->Log(1, "CCamera::CopyValidToImage: logical index = %llu, physical index = %lld",
-                 static_cast<unsigned long long>(index), static_cast<long long>(physical));
+    KAVRIN_LOG(GetLog(), 1, "CCamera::CopyValidToImage",
+               "logical index = %llu, physical index = %lld",
+               static_cast<unsigned long long>(index), static_cast<long long>(physical));
     if (physical >= 0)
         return CopyToImage(physical, destination, initImage, blackOut);
-    Log(0, "CCamera::CopyValidToImage: invalid physical index");
+    KAVRIN_LOG(GetLog(), 0, "CCamera::CopyValidToImage", "invalid physical index");
     if (blackOut == 0 || !destination) {
-        Log(0, "CCamera::CopyValidToImage: -> leaving destination image unmodified!");
+        KAVRIN_LOG(GetLog(), 0, "CCamera::CopyValidToImage",
+                   "-> leaving destination image unmodified!");
         return false;
     }
-    Log(0, "CCamera::CopyValidToImage: -> blacking out destination image!");
-    const uint32_t black[4] = {0, 0, 0, 0};
-    // The walk follows the image's own description of its area; both counts are read again
-    // after every pass.
-    for (uint64_t group = 0; group < destination->GetAreaGroupCount(0); ++group) {
-        for (uint64_t span = 0; span < destination->GetAreaSpanCount(group, 0); ++span) {
-            destination->SetPixel(destination->GetAreaSpanA(group, span, 0),
-                                  destination->GetAreaSpanB(group, span, 0),
-                                  destination->GetAreaSpanC(group, span, 0), black, 4, -1, 0, 0);
-        }
-    }
+    KAVRIN_LOG(GetLog(), 0, "CCamera::CopyValidToImage", "-> blacking out destination image!");
+    BlackOut(*destination);
     return true;
 }
 
+bool CCamera::GrabComplete(int64_t count) const {
+    // A failed status (negative) is not a count: it never completes a grab.
+    return !m_bContinuous.load() && count >= 0 &&
+           static_cast<uint64_t>(count) >= m_ullFrameCount.load();
+}
+
+void CCamera::RefreshGrab(int64_t count) {
+    m_grabRate.AddSample(static_cast<uint64_t>(count));
+    StoreMonitorCounts();
+    Notify(SEQ_NOTIFY_NEW_IMAGES, -1, false);
+}
+
+int64_t CCamera::ReadMonitorCount() {
+    const int64_t count = MonitorCount();
+    if (count < 0)
+        m_bStatusFailed.store(true);
+    return count;
+}
+
 uint32_t CCamera::WorkerThread() {
-    if (!m_pGrabber)
+    if (!IsGrabberOpen())
         return 0;
-    const auto complete = [this](int64_t count) {
-        return !m_bContinuous && static_cast<uint64_t>(count) >= m_ullFrameCount;
-    };
-    const auto newImages = [this](int64_t count) {
-        if (count >= 0)
-            m_grabRate.AddSample(static_cast<uint64_t>(count));
-        StoreGrabbedCount(GetGrabbedCount());
-        Notify(SEQ_NOTIFY_NEW_IMAGES, -1, false);
-    };
-    int64_t n = GetGrabbedCount();
+    int64_t n = ReadMonitorCount();
     if (n > 0)
-        newImages(n);
-    while (!complete(n)) {
+        RefreshGrab(n);
+    int failures = 0;
+    while (!GrabComplete(n)) {
         if (StopEvent().Wait(MONITOR_POLL_MS)) {
             Notify(SEQ_NOTIFY_ENDED, 0, false);
             return 0;
         }
-        const int64_t c = GetGrabbedCount();
+        const int64_t c = ReadMonitorCount();
+        if (c < 0) {
+            if (++failures >= MONITOR_STATUS_FAILURES)
+                break; // the grab cannot be watched: it ends as a complete one does
+            continue;
+        }
+        failures = 0;
         if (c != n) {
-            newImages(c);
+            RefreshGrab(c);
             n = c;
         }
     }
@@ -150,20 +162,23 @@ double CCamera::GetFrameRate(uint64_t which) {
 }
 
 void CCamera::Stop() {
-    if (m_bSaveBusy.load()) {
+    if (IsSaveBusy()) {
         StopThread();
         return;
     }
-    if (!m_pGrabber)
+    StopGrab();
+}
+
+void CCamera::StopGrab() {
+    if (!IsGrabberOpen())
         return;
-    Log(1, "CCamera::Stop: stopping snap");
-    Fg().Fg_stopAcquireEx(m_pGrabber, 0, m_pMemHead, FG_STOP_FLAGS);
-    Log(1, "CCamera::Stop: stopping worker thread");
+    KAVRIN_LOG(GetLog(), 1, "CCamera::Stop", "stopping snap");
+    m_session.StopAcquisition();
+    KAVRIN_LOG(GetLog(), 1, "CCamera::Stop", "stopping worker thread");
     StopThread();
     StoreGrabbedCount(GetGrabbedCount());
-    if (CDebugSink* log = GetLog())
-        log->Log(1, "CCamera::Stop: grabbed %llu images",
-                 static_cast<unsigned long long>(GrabbedCount()));
+    KAVRIN_LOG(GetLog(), 1, "CCamera::Stop", "grabbed %llu images",
+               static_cast<unsigned long long>(GrabbedCount()));
     Detach(true);
 }
 
@@ -172,18 +187,11 @@ void CCamera::DetachFrameBuffers() {
 }
 
 void CCamera::Detach(bool fromStop) {
-    if (!m_pGrabber)
+    if (!IsGrabberOpen())
         return;
     if (!fromStop)
         Stop();
-    if (!m_pGrabber)
-        return;
-    Log(1, "CCamera::DetachFrameBuffers: Detaching framebuffers from grabber");
-    Fg().Fg_FreeMemHead(m_pGrabber, m_pMemHead);
-    m_pMemHead = nullptr;
-    Log(1, "CCamera::DetachFrameBuffers: Closing grabber handle");
-    Fg().Fg_FreeGrabber(m_pGrabber);
-    m_pGrabber = nullptr;
+    m_session.Release(GetLog());
 }
 
 std::string CCamera::GetCCName(uint64_t line) {
@@ -192,115 +200,112 @@ std::string CCamera::GetCCName(uint64_t line) {
 
 void CCamera::SetCCState(uint32_t bits) {
     m_uCCState = bits;
-    if (!m_pGrabber)
+    if (!IsGrabberOpen())
         return;
-    for (uint32_t line = 0; line < 4; ++line) {
-        const uint32_t value = (bits >> line) & 1u ? 5 : 4;
-        Fg().Fg_setParameter(m_pGrabber, FG_PARAM_CC1 + static_cast<int>(line), &value, 0);
-    }
+    for (uint32_t line = 0; line < 4; ++line)
+        m_session.SetParameter(FG_PARAM_CC1 + static_cast<int>(line), (bits >> line) & 1u ? 5 : 4);
 }
 
 bool CCamera::FailPreparation() {
-    if (m_pMemHead) {
-        Fg().Fg_FreeMemHead(m_pGrabber, m_pMemHead);
-        m_pMemHead = nullptr;
-    }
-    if (m_pGrabber) {
-        Fg().Fg_FreeGrabber(m_pGrabber);
-        m_pGrabber = nullptr;
-    }
-    ResetFrameStore();
+    m_session.Release(nullptr);
+    (void)ResetFrameStore(); // without a library instance there is no frame memory to free
     return false;
 }
 
-bool CCamera::PrepareFrameBuffers(uint64_t count) {
-    if (!m_api.IsAvailable()) {
-        Log(0, "CCamera::PrepareFrameBuffers: Silicon Software API not available");
-        ShowError("Silicon Software API not available!");
-        return false;
-    }
-    DetachFrameBuffers();
+bool CCamera::OpenBoard() {
     if (m_ullGrabberSlot >= m_api.Boards().size()) {
-        Log(0, "CCamera::PrepareFrameBuffers: Not enough boards available");
+        KAVRIN_LOG(GetLog(), 0, "CCamera::PrepareFrameBuffers", "Not enough boards available");
         ShowError("Not enugh boards available");
         return false;
     }
     const CSiliconAPI::BoardRecord board = m_api.Boards()[m_ullGrabberSlot];
-    if (CDebugSink* log = GetLog())
-        log->Log(1, "CCamera::PrepareFrameBuffers: Opening grabber with sysindex %d",
-                 static_cast<int>(board.boardIndex));
-    m_pGrabber = Fg().Fg_Init(board.appletFile.c_str(), board.boardIndex);
-    if (!m_pGrabber) {
-        Log(0, "CCamera::PrepareFrameBuffers: Could not open grabber");
+    KAVRIN_LOG(GetLog(), 1, "CCamera::PrepareFrameBuffers", "Opening grabber with sysindex %d",
+               static_cast<int>(board.boardIndex));
+    if (!m_session.Open(board.appletFile.c_str(), board.boardIndex)) {
+        KAVRIN_LOG(GetLog(), 0, "CCamera::PrepareFrameBuffers", "Could not open grabber");
         ShowError("Could not open grabber");
         return false;
     }
-    if (CDebugSink* log = GetLog())
-        log->Log(1,
-                 "CCamera::PrepareFrameBuffers: trying to allocate %llu framebuffers with %ux%u "
-                 "pixels",
-                 static_cast<unsigned long long>(count), m_uWidth, m_uHeight);
-    uint64_t frameBytes = 0;
-    {
-        CSequenceLock lock(*this);
-        if (!m_pFrames || m_pFrames->Allocate(m_uWidth, m_uHeight, m_ullFormat, 0, count) != 0) {
-            Log(0, "CCamera::PrepareFrameBuffers: Could not allocate frame buffer");
-            ShowError("Could not allocate frame buffer");
-            return FailPreparation();
-        }
-        m_pFrames->SetOrigin(m_uOriginX, m_uOriginY);
-        frameBytes = m_pFrames->GetFrameSize();
+    return true;
+}
+
+bool CCamera::AllocateRing(uint64_t count, uint64_t& frameBytes) {
+    KAVRIN_LOG(GetLog(), 1, "CCamera::PrepareFrameBuffers",
+               "trying to allocate %llu framebuffers with %ux%u pixels",
+               static_cast<unsigned long long>(count), m_uWidth, m_uHeight);
+    CSequenceLock lock(*this);
+    CLumoImage* frames = Frames();
+    if (!frames || frames->Allocate(m_uWidth, m_uHeight, m_ullFormat, 0, count) != 0) {
+        KAVRIN_LOG(GetLog(), 0, "CCamera::PrepareFrameBuffers", "Could not allocate frame buffer");
+        ShowError("Could not allocate frame buffer");
+        return FailPreparation();
     }
-    Log(1, "CCamera::PrepareFrameBuffers: trying to allocate memory header");
-    m_pMemHead = Fg().Fg_AllocMemHead(m_pGrabber, frameBytes * count, count);
-    if (!m_pMemHead) {
-        Log(0, "CCamera::PrepareFrameBuffers: Could not allocate memory header");
+    frames->SetOrigin(m_uOriginX, m_uOriginY);
+    frameBytes = frames->GetFrameSize();
+    return true;
+}
+
+bool CCamera::RegisterRing(uint64_t count, uint64_t frameBytes) {
+    KAVRIN_LOG(GetLog(), 1, "CCamera::PrepareFrameBuffers", "trying to allocate memory header");
+    if (!m_session.AllocateHeader(frameBytes * count, count)) {
+        KAVRIN_LOG(GetLog(), 0, "CCamera::PrepareFrameBuffers", "Could not allocate memory header");
         ShowError("Could not allocate memory header");
         Notify(SEQ_NOTIFY_BUFFERS, 1, true);
         return FailPreparation();
     }
-    {
-        CSequenceLock lock(*this);
-        for (uint64_t i = 0; i < count; ++i)
-            Fg().Fg_AddMem(m_pGrabber, m_pFrames->GetFrameData(0, static_cast<int64_t>(i), 0),
-                           frameBytes, i, m_pMemHead);
+    CSequenceLock lock(*this);
+    CLumoImage* frames = Frames();
+    for (uint64_t i = 0; i < count; ++i)
+        m_session.AddBuffer(frames->GetFrameData(0, static_cast<int64_t>(i), 0), frameBytes, i);
+    return true;
+}
+
+bool CCamera::PrepareFrameBuffers(uint64_t count) {
+    if (!m_api.IsAvailable()) {
+        KAVRIN_LOG(GetLog(), 0, "CCamera::PrepareFrameBuffers",
+                   "Silicon Software API not available");
+        ShowError("Silicon Software API not available!");
+        return false;
     }
-    const uint32_t parameters[3][2] = {
-        {FG_PARAM_WIDTH, m_uWidth}, {FG_PARAM_HEIGHT, m_uHeight}, {FG_PARAM_11011, 310}};
-    for (const auto& parameter : parameters)
-        Fg().Fg_setParameter(m_pGrabber, static_cast<int>(parameter[0]), &parameter[1], 0);
-    m_ullFrameCount = count;
+    DetachFrameBuffers();
+    uint64_t frameBytes = 0;
+    if (!OpenBoard() || !AllocateRing(count, frameBytes) || !RegisterRing(count, frameBytes))
+        return false;
+    m_session.SetParameter(FG_PARAM_WIDTH, m_uWidth);
+    m_session.SetParameter(FG_PARAM_HEIGHT, m_uHeight);
+    m_session.SetParameter(FG_PARAM_11011, 310);
+    m_ullFrameCount.store(count);
     CCamera::SetCCState(15);
     Notify(SEQ_NOTIFY_BUFFERS, 1, true);
     return true;
 }
 
 bool CCamera::StartSnap(bool continuous) {
-    if (!m_pGrabber)
+    if (!IsGrabberOpen())
         return false;
     m_grabRate.Reset();
     StoreGrabbedCount(0);
-    const int64_t images = continuous ? FG_ACQUIRE_ENDLESS : static_cast<int64_t>(m_ullFrameCount);
-    if (Fg().Fg_AcquireEx(m_pGrabber, 0, images, FG_ACQUIRE_MODE, m_pMemHead) < 0) {
-        Log(0, "CCamera::StartSnap: Fg_AcquireEx failed");
+    m_bStatusFailed.store(false);
+    const int64_t images =
+        continuous ? FG_ACQUIRE_ENDLESS : static_cast<int64_t>(m_ullFrameCount.load());
+    if (!m_session.StartAcquisition(images)) {
+        KAVRIN_LOG(GetLog(), 0, "CCamera::StartSnap", "Fg_AcquireEx failed");
         return false;
     }
-    m_bContinuous = continuous;
+    m_bContinuous.store(continuous);
     if (!HasNotifyCallback())
         return true;
     if (StartThread(&CSequenceBase::WorkerThreadProc))
         return true;
-    Fg().Fg_stopAcquireEx(m_pGrabber, 0, m_pMemHead, FG_STOP_FLAGS);
+    m_session.StopAcquisition();
     StoreGrabbedCount(GetGrabbedCount());
-    Log(0, "CCamera::StartSnap: Creating worker thread failed");
+    KAVRIN_LOG(GetLog(), 0, "CCamera::StartSnap", "Creating worker thread failed");
     return false;
 }
 
 int64_t CCamera::GetLostImages(uint32_t /*channel*/) {
-    if (m_pGrabber && Fg().Fg_getStatusEx) {
-        const int64_t lost = Fg().Fg_getStatusEx(m_pGrabber, FG_STATUS_LOST, 1, 0, m_pMemHead);
-        if (lost >= 0)
-            return lost;
-    }
+    const std::optional<int64_t> lost = m_session.Status(FG_STATUS_LOST, 1);
+    if (lost && *lost >= 0)
+        return *lost;
     return GetLostImagesFromTags();
 }

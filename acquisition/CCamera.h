@@ -12,7 +12,9 @@
 #include "acquisition/CFrameRate.h"
 #include "acquisition/CSequenceBase.h"
 #include "acquisition/CSiliconAPI.h"
+#include "acquisition/GrabberSession.h"
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 
@@ -22,39 +24,45 @@ public:
     CCamera(uint32_t width, uint64_t format, uint64_t grabberSlot);
     CCamera(uint32_t width, uint64_t format, uint64_t grabberSlot, CSiliconAPI& api,
             CLumoInstance* instance);
-    // Detaches the frame buffers (stopping a grab), then the base part.
+    // Ends a save or the monitor and the grab, and releases the grabber (the monitor and the
+    // saves use the grabber and the counts of this part), then the base part.
     ~CCamera() override;
 
+    // Any thread, for the queries up to GetHeight.
     uint32_t GetSequenceType() override { return 2; }
     uint64_t GetImageCount() override { return GetValidCount(0); }
     uint64_t GetImageFormat() override { return m_ullFormat; }
     const char* GetName() override { return "Camera sequence"; }
     uint32_t GetWidth() override { return m_uWidth; }
     uint32_t GetHeight() override { return m_uHeight; }
-    // Copies the buffer logical `index` maps to. Without one: with blackOut frame 0 of the
-    // destination is blacked out and true returned, else it stays as it is and false returns.
-    bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
-                          uint32_t blackOut) override;
-    // The grab monitor: polls the grabbed count every 50 ms, notification 1 when it changes,
-    // notification 2 when a single sequence is full or the stop event is set.
+    // Any thread. Copies the buffer logical `index` maps to. Without one: with blackOut frame 0
+    // of the destination is blacked out and true returned, else it stays as it is and false
+    // returns.
+    [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                                        uint32_t blackOut) override;
+    // Worker thread: the grab monitor. Polls MonitorCount() every 50 ms, notification 1 when it
+    // changes, notification 2 when a single sequence is full, when the stop event is set, or
+    // when the grabber's status could not be read for a second (GrabStatusFailed()).
     uint32_t WorkerThread() override;
-    // 1: the grab meter; 0: the display meter.
+    // Any thread. 1: the grab meter; 0: the display meter.
     void ResetFrameRate(uint64_t which) override;
     double GetFrameRate(uint64_t which) override;
-    // Stops acquisition and the monitor, fixes the grabbed count and releases the grabber.
-    // While a save runs only the save's thread is stopped.
+    // UI thread. Stops acquisition and the monitor, fixes the grabbed count and releases the
+    // grabber. While a save runs only the save's thread is stopped.
     void Stop() override;
 
-    // Images transferred since the grab started (status 10); 0 without an open grabber.
+    // Any thread. Images transferred since the grab started (status 10); 0 without an open
+    // grabber, negative when the status could not be read.
     virtual int64_t GetGrabbedCount();
-    // Ring mapping: the buffer of logical image `index`, -1 when none holds it.
+    // Any thread. Ring mapping: the buffer of logical image `index`, -1 when none holds it.
     virtual int64_t GetPhysicalIndex(uint32_t channel, uint64_t index);
-    // Images the ring mapping offers: one fewer than the buffers filled.
+    // Any thread. Images the ring mapping offers: one fewer than the buffers filled.
     virtual uint64_t GetValidCount(uint32_t channel);
-    // Releases the memory header and the grabber (stopping a running grab first). The frames
-    // stay and can still be shown and saved.
+    // UI thread. Releases the memory header and the grabber (stopping a running grab first).
+    // The frames stay and can still be shown and saved.
     virtual void DetachFrameBuffers();
-    // -1: not known here (tagged cameras count the gaps in their tags).
+    // UI thread, for the rest. -1: not known here (tagged cameras count the gaps in their
+    // tags).
     virtual int64_t GetLostImagesFromTags() { return -1; }
     virtual uint32_t GetChannelCount() { return 1; }
     // Takes effect at the next PrepareFrameBuffers.
@@ -68,21 +76,50 @@ public:
     // Opens the board at the grabber slot, allocates `count` frames, registers them and sets
     // width, height and the camera-control lines. Shows a message box and returns false (the
     // camera closed, frame memory freed) on failure.
-    virtual bool PrepareFrameBuffers(uint64_t count);
+    [[nodiscard]] virtual bool PrepareFrameBuffers(uint64_t count);
     // Starts grabbing endlessly into the ring (continuous) or once into every buffer, and the
     // monitor when a notification callback is installed.
-    virtual bool StartSnap(bool continuous);
+    [[nodiscard]] virtual bool StartSnap(bool continuous);
     // Images lost (status 20); where the grabber cannot tell, GetLostImagesFromTags().
     virtual int64_t GetLostImages(uint32_t channel);
 
+    // Any thread. True when reading the transferred count (status 10) failed during the last
+    // grab (since the last StartSnap): the grab could not be watched.
+    [[nodiscard]] bool GrabStatusFailed() const { return m_bStatusFailed.load(); }
+
 protected:
-    const FgLibFunctions& Fg() const { return m_api.Functions(); }
-    bool IsGrabberOpen() const { return m_pGrabber != nullptr; }
+    bool IsGrabberOpen() const { return m_session.IsOpen(); }
+    // The width of one channel's frames.
+    uint32_t ChannelWidth() const { return m_uWidth; }
     // The grabbed count as the mapping uses it; locks the sequence.
     uint64_t GrabbedCount();
     // Stores a status read as the grabbed count, keeping the last known count when the status
     // is not available (negative).
     void StoreGrabbedCount(int64_t count);
+    // Stop without the save check: stops acquisition and the monitor, records the grabbed count
+    // and releases the grabber; nothing while the grabber is closed.
+    void StopGrab();
+    // Worker thread: the count the monitor watches (negative: the status could not be read).
+    virtual int64_t MonitorCount() { return GetGrabbedCount(); }
+    // Worker thread: stores the counts the mapping uses after the monitor saw a new count.
+    virtual void StoreMonitorCounts() { StoreGrabbedCount(GetGrabbedCount()); }
+
+private:
+    friend class SequenceTestSeam; // tests stage frames the simulator cannot produce
+
+    // DetachFrameBuffers; `fromStop` skips stopping (Stop has stopped everything already).
+    void Detach(bool fromStop);
+    // The clean-up of a failed preparation.
+    bool FailPreparation();
+    // The steps of PrepareFrameBuffers; each shows its box and cleans up when it fails.
+    bool OpenBoard();
+    bool AllocateRing(uint64_t count, uint64_t& frameBytes);
+    bool RegisterRing(uint64_t count, uint64_t frameBytes);
+    // The monitor's pieces: the done test, a refresh after a new count, and a count read that
+    // records a failed status.
+    bool GrabComplete(int64_t count) const;
+    void RefreshGrab(int64_t count);
+    int64_t ReadMonitorCount();
 
     CSiliconAPI& m_api;
     uint32_t m_uWidth;
@@ -91,17 +128,11 @@ protected:
     uint32_t m_uOriginY = 0;
     uint64_t m_ullFormat;
     uint64_t m_ullGrabberSlot;
-    Fg_Struct* m_pGrabber = nullptr;
+    GrabberSession m_session;
     uint32_t m_uCCState = 15;
-    dma_mem* m_pMemHead = nullptr;
-    bool m_bContinuous = false;
-    uint64_t m_ullGrabbedCount = 0; // guarded by the sequence mutex
+    std::atomic<uint64_t> m_ullFrameCount{0}; // frame buffers prepared
+    std::atomic<bool> m_bContinuous{false};
+    std::atomic<bool> m_bStatusFailed{false};
+    uint64_t m_ullGrabbedCount KAVRIN_GUARDED_BY(SequenceMutex()) = 0;
     CFrameRate m_grabRate;
-
-private:
-    // DetachFrameBuffers; `fromStop` skips stopping (Stop has stopped everything already).
-    void Detach(bool fromStop);
-    // The clean-up of a failed preparation.
-    bool FailPreparation();
-    void Log(uint32_t level, const char* text);
 };

@@ -18,70 +18,66 @@ constexpr uint64_t PROGRESS_STEP = 10;
 
 CFileSequence::CFileSequence() : CFileSequence(CurrentLumoInstance()) {}
 
-CFileSequence::CFileSequence(CLumoInstance* instance) : CSequenceBase(instance) {
-    if (m_pLumo)
-        m_pReader = m_pLumo->CreateModule(LUMO_ID_FILE_READER);
-}
+CFileSequence::CFileSequence(CLumoInstance* instance)
+    : CSequenceBase(instance), m_reader(MakeLumoModule(instance, LUMO_ID_FILE_READER)) {}
 
 CFileSequence::~CFileSequence() {
     StopThread(); // sets the stop event and waits for the load to end
-    if (m_pReader)
-        m_pLumo->DeleteModule(m_pReader);
 }
 
 uint32_t CFileSequence::WorkerThread() {
-    LoadWorker();
+    (void)LoadWorker(); // notification 2 carries the result
     return 0;
 }
 
 bool CFileSequence::LoadSequence(const char* fileName) {
-    if (IsThreadRunning() || !m_pReader)
+    if (IsThreadRunning() || !m_reader)
         return false;
     StopThread();
-    m_pReader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0);
+    m_reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0);
     return StartThread(&CSequenceBase::WorkerThreadProc);
 }
 
 bool CFileSequence::LoadSequenceWithDialog(void* parentWindow) {
-    if (IsThreadRunning() || !m_pReader)
+    if (IsThreadRunning() || !m_reader)
         return false;
     StopThread();
-    m_pReader->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
-    m_pReader->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Load sequence"));
+    m_reader->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
+    m_reader->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Load sequence"));
     uint32_t cancelled = 0;
-    if (m_pReader->RunDialog(0, parentWindow, &cancelled) != 0 || cancelled)
+    if (m_reader->RunDialog(0, parentWindow, &cancelled) != 0 || cancelled)
         return false;
     return StartThread(&CSequenceBase::WorkerThreadProc);
 }
 
 uint32_t CFileSequence::LoadWorker() {
-    if (!m_pLumo)
+    if (!Lumo())
         return 0;
     uint32_t rc = SEQ_RESULT_SETUP_FAILED;
-    CLumoImage* image = m_pLumo->CreateImageObject();
-    if (image && m_pReader) {
-        m_pReader->SetImages(1, &image);
-        const LumoOutputInfo* info = m_pReader->GetOutputInfo(0);
-        const uint64_t frames = info ? info->frameCount : 1;
-        rc = frames > 1 ? LoadFrames(image, frames) : LoadSeries(image);
-        m_pReader->SetImages(1, nullptr);
+    {
+        const LumoImagePtr owned = MakeLumoImage(Lumo()); // gone before the notification
+        if (CLumoImage* image = owned.get(); image && m_reader) {
+            m_reader->SetImages(1, &image);
+            const LumoOutputInfo* info = m_reader->GetOutputInfo(0);
+            const uint64_t frames = info ? info->frameCount : 1;
+            rc = frames > 1 ? LoadFrames(image, frames) : LoadSeries(image);
+            m_reader->SetImages(1, nullptr);
+        }
     }
-    if (image)
-        m_pLumo->DeleteImage(CLumoObject::KIND_IMAGE, image);
     Notify(SEQ_NOTIFY_ENDED, static_cast<int64_t>(rc), false);
     return rc;
 }
 
 uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
-    m_pReader->SetParam(LUMO_PARAM_FRAME, 0, 0);
-    if (const uint32_t rc = m_pReader->Execute(0); rc != 0)
+    m_reader->SetParam(LUMO_PARAM_FRAME, 0, 0);
+    if (const uint32_t rc = m_reader->Execute(0); rc != 0)
         return rc;
     {
         CSequenceLock lock(*this);
-        if (!m_pFrames || m_pFrames->AllocateFrames(image, frames) != 0)
+        if (!Frames() || Frames()->AllocateFrames(image, frames) != 0)
             return SEQ_RESULT_SETUP_FAILED;
-        if (m_pFrames->CopyFrame(image, 0, 0, 0, nullptr, 0, 0) != 0) {
-            m_pFrames->EditFrames(CLumoImage::EDIT_REMOVE, 0, frames);
+        if (Frames()->CopyFrame(image, 0, 0, 0, nullptr, 0, 0) != 0) {
+            Frames()->EditFrames(CLumoImage::EDIT_REMOVE, 0, frames);
             return SEQ_RESULT_FRAME_FAILED;
         }
     }
@@ -94,13 +90,13 @@ uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
             rc = SEQ_RESULT_ABORTED;
             break;
         }
-        m_pReader->SetParam(LUMO_PARAM_FRAME, i, 0);
-        rc = m_pReader->Execute(0);
+        m_reader->SetParam(LUMO_PARAM_FRAME, i, 0);
+        rc = m_reader->Execute(0);
         if (rc != 0)
             break;
         {
             CSequenceLock lock(*this);
-            if (m_pFrames->CopyFrame(image, 0, static_cast<int64_t>(i), 0, nullptr, 0, 0) != 0) {
+            if (Frames()->CopyFrame(image, 0, static_cast<int64_t>(i), 0, nullptr, 0, 0) != 0) {
                 rc = SEQ_RESULT_FRAME_FAILED; // a frame of another shape: reported, not hidden
                 break;
             }
@@ -111,25 +107,25 @@ uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
     }
     if (loaded < frames) {
         CSequenceLock lock(*this);
-        m_pFrames->EditFrames(CLumoImage::EDIT_REMOVE, loaded, frames - loaded);
+        Frames()->EditFrames(CLumoImage::EDIT_REMOVE, loaded, frames - loaded);
     }
     return rc;
 }
 
 uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
     std::vector<char> buffer(NAME_ROOM, 0);
-    m_pReader->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(buffer.data()), buffer.size());
+    m_reader->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(buffer.data()), buffer.size());
     std::string name(buffer.data());
     const seriesname::CounterField counter = seriesname::FindCounter(name);
 
-    m_pReader->SetParam(LUMO_PARAM_FRAME, 0, 0);
-    if (const uint32_t rc = m_pReader->Execute(0); rc != 0)
+    m_reader->SetParam(LUMO_PARAM_FRAME, 0, 0);
+    if (const uint32_t rc = m_reader->Execute(0); rc != 0)
         return rc;
     {
         CSequenceLock lock(*this);
-        if (!m_pFrames || m_pFrames->AllocateFrames(image, 1) != 0)
+        if (!Frames() || Frames()->AllocateFrames(image, 1) != 0)
             return SEQ_RESULT_SETUP_FAILED;
-        if (m_pFrames->CopyFrame(image, 0, 0, 0, nullptr, 0, 0) != 0)
+        if (Frames()->CopyFrame(image, 0, 0, 0, nullptr, 0, 0) != 0)
             return SEQ_RESULT_FRAME_FAILED;
     }
     Notify(SEQ_NOTIFY_BUFFERS, 1, false);
@@ -150,8 +146,8 @@ uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
         if (text.size() > counter.width)
             return 0;
         name.replace(counter.start, counter.width, text);
-        m_pReader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
-        const uint32_t rc = m_pReader->Execute(0);
+        m_reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
+        const uint32_t rc = m_reader->Execute(0);
         if (rc == SEQ_RESULT_FILE_MISSING)
             return 0;
         if (rc != 0)
@@ -159,13 +155,12 @@ uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
         uint64_t count = 0;
         {
             CSequenceLock lock(*this);
-            count = m_pFrames->GetFrameCount();
-            if (m_pFrames->EditFrames(CLumoImage::EDIT_INSERT, count, 1) != 0)
+            count = Frames()->GetFrameCount();
+            if (Frames()->EditFrames(CLumoImage::EDIT_INSERT, count, 1) != 0)
                 return SEQ_RESULT_FRAME_FAILED;
-            if (m_pFrames->CopyFrame(image, 0, static_cast<int64_t>(count), 0, nullptr, 0, 0) !=
-                0) {
+            if (Frames()->CopyFrame(image, 0, static_cast<int64_t>(count), 0, nullptr, 0, 0) != 0) {
                 // A file of another shape: the frame made for it goes again.
-                m_pFrames->EditFrames(CLumoImage::EDIT_REMOVE, count, 1);
+                Frames()->EditFrames(CLumoImage::EDIT_REMOVE, count, 1);
                 return SEQ_RESULT_FRAME_FAILED;
             }
             ++count;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "acquisition/CSequenceBase.h"
+#include "external/LumoPtr.h"
 
 #include <cstdint>
 
@@ -19,20 +20,22 @@ class CFileSequence : public CSequenceBase {
 public:
     CFileSequence();
     explicit CFileSequence(CLumoInstance* instance);
-    // Stops and joins a running load, then deletes the file reader.
+    // Stops and joins a running load (it uses the reader), then deletes the file reader.
     ~CFileSequence() override;
 
     uint32_t GetSequenceType() override { return 1; }
     const char* GetName() override { return "File Sequence"; }
+    // Worker thread: the load.
     uint32_t WorkerThread() override;
 
-    // The load itself; returns the result code that notification 2 carries.
+    // Worker thread: the load itself; returns the result code that notification 2 carries.
     virtual uint32_t LoadWorker();
-    // Starts loading `fileName`. False while the thread runs or without a file reader.
-    virtual bool LoadSequence(const char* fileName);
-    // Starts loading the file chosen in the reader's open dialog ("Load sequence"); false when
-    // the dialog fails or is cancelled.
-    virtual bool LoadSequenceWithDialog(void* parentWindow);
+    // UI thread. Starts loading `fileName`. False while the thread runs or without a file
+    // reader.
+    [[nodiscard]] virtual bool LoadSequence(const char* fileName);
+    // UI thread. Starts loading the file chosen in the reader's open dialog ("Load sequence");
+    // false when the dialog fails or is cancelled.
+    [[nodiscard]] virtual bool LoadSequenceWithDialog(void* parentWindow);
 
 private:
     // The single-file path: the chosen file, then the numbered series that follows it.
@@ -40,5 +43,5 @@ private:
     // The multi-frame path.
     uint32_t LoadFrames(CLumoImage* image, uint64_t frames);
 
-    CLumoModule* m_pReader = nullptr;
+    LumoModulePtr m_reader;
 };

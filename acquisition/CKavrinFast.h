@@ -7,6 +7,7 @@
 #pragma once
 
 #include "acquisition/CTLMChannel.h"
+#include "external/LumoPtr.h"
 
 class CLumoRegion;
 
@@ -16,31 +17,34 @@ public:
 
     explicit CKavrinFast(uint64_t format);
     CKavrinFast(uint64_t format, CSiliconAPI& api, CLumoInstance* instance);
-    // Stops the monitor, destroys both regions, then the right channel and the left part.
+    // Stops the monitor (it reads the right channel), destroys both regions, then the right
+    // channel and the left part.
     ~CKavrinFast() override;
 
-    // The common length of both fields while they are built, else the smaller of the two
-    // channels' valid counts.
+    // Any thread. The common length of both fields while they are built, else the smaller of
+    // the two channels' valid counts.
     uint64_t GetImageCount() override;
     const char* GetName() override { return "Kavrin KX-220B (Fast mode)"; }
     uint32_t GetChannelCount() override { return 2; }
-    uint32_t GetWidth() override { return 2 * m_uWidth; }
-    // Buffer `physicalIndex` of both rings side by side; logs when it swaps the halves.
-    bool CopyToImage(int64_t physicalIndex, CLumoImage* destination, uint32_t initImage,
-                     uint32_t blackOut) override;
-    // Both halves of logical image `index`. When either half was lost: with blackOut the
-    // destination becomes one black image and true returns, else false and it stays as it is.
-    bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
-                          uint32_t blackOut) override;
-    // The grab monitor of both channels: refreshes when both have delivered a new frame.
-    uint32_t WorkerThread() override;
+    uint32_t GetWidth() override { return 2 * ChannelWidth(); }
+    // Any thread. Buffer `physicalIndex` of both rings side by side; logs when it swaps the
+    // halves.
+    [[nodiscard]] bool CopyToImage(int64_t physicalIndex, CLumoImage* destination,
+                                   uint32_t initImage, uint32_t blackOut) override;
+    // Any thread. Both halves of logical image `index`. When either half was lost: with
+    // blackOut the destination becomes one black image and true returns, else false and it
+    // stays as it is.
+    [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                                        uint32_t blackOut) override;
+    // UI thread, before threads run.
     void SetLog(CDebugSink* log) override;
     void SetHeight(uint32_t height) override;
-    // Stops the monitor, the right channel, then the left, and pairs the tags.
+    // UI thread. Stops the monitor, the right channel, then the left, and pairs the tags.
     void Stop() override;
     void DumpBuffers() override;
-    // Channel 0 the left, any other the right buffer of logical `index`.
+    // Any thread. Channel 0 the left, any other the right buffer of logical `index`.
     int64_t GetPhysicalIndex(uint32_t channel, uint64_t index) override;
+    // UI thread, for the rest.
     void DetachFrameBuffers() override;
     // Eight lines: CC1A .. CC4A on the left, CC1B .. CC4B on the right channel.
     uint64_t GetCCCount() override;
@@ -48,25 +52,38 @@ public:
     void SetCCState(uint32_t bits) override;
     uint32_t GetCCState() override;
     // Both rings; when the right fails the left is detached again.
-    bool PrepareFrameBuffers(uint64_t count) override;
+    [[nodiscard]] bool PrepareFrameBuffers(uint64_t count) override;
     // Both channels; when the right fails the left is stopped again.
-    bool StartSnap(bool continuous) override;
+    [[nodiscard]] bool StartSnap(bool continuous) override;
     // Channel 0 the left's, 1 the right's lost images, any other 0.
     int64_t GetLostImages(uint32_t channel) override;
     // Pairs the tags both channels recorded into two fields of equal length.
-    bool InitializeValidField() override;
+    [[nodiscard]] bool InitializeValidField() override;
 
 protected:
+    // Worker thread: the count both channels have delivered (the smaller of the two; negative
+    // when either status could not be read).
+    int64_t MonitorCount() override;
+    // Worker thread: both channels' counts, under this camera's mutex.
+    void StoreMonitorCounts() override;
+
+private:
+    friend class SequenceTestSeam; // tests stage frames the simulator cannot produce
+
     // Copies the two frames into their halves; `log` reports a swap.
     bool CopyHalves(int64_t left, int64_t right, CLumoImage* destination, bool stopOnFailure,
-                    bool log);
+                    bool log) KAVRIN_REQUIRES(SequenceMutex(), m_right.SequenceMutex());
     void DumpHeaders();
     // Reads the tags of one channel's valid buffers and logs their range ("left"/"Lefttag" or
     // "right"/"Righttag"); false, with the counter message, when the tags cannot be read.
     bool ReadChannelTags(CTLMChannel& channel, const char* side, const char* label,
                          std::vector<RingTag>& ring);
+    // Logs both channels' valid counts; false, with the warning, when either has none.
+    bool CheckValidCounts();
+    // False, with the log line, when either channel's tag span is too long for its ring.
+    bool SpansBounded(const TagSpan& leftSpan, const TagSpan& rightSpan);
 
     CTLMChannel m_right;
-    CLumoRegion* m_pLeftRegion = nullptr;
-    CLumoRegion* m_pRightRegion = nullptr;
+    LumoRegionPtr m_leftRegion;
+    LumoRegionPtr m_rightRegion;
 };

@@ -1,6 +1,6 @@
 #include "acquisition/CTLMChannel.h"
 
-#include "external/DebugSink.h"
+#include "external/DebugLog.h"
 #include "external/LumoImage.h"
 
 CTLMChannel::CTLMChannel(uint32_t width, uint64_t format, uint64_t grabberSlot)
@@ -9,15 +9,6 @@ CTLMChannel::CTLMChannel(uint32_t width, uint64_t format, uint64_t grabberSlot)
 CTLMChannel::CTLMChannel(uint32_t width, uint64_t format, uint64_t grabberSlot, CSiliconAPI& api,
                          CLumoInstance* instance)
     : CCamera(width, format, grabberSlot, api, instance) {}
-
-CTLMChannel::~CTLMChannel() {
-    StopThread(); // the monitor calls this object's virtual operations
-}
-
-void CTLMChannel::LogText(uint32_t level, const char* text) {
-    if (CDebugSink* log = GetLog())
-        log->Log(level, "%s", text);
-}
 
 uint64_t CTLMChannel::GetImageCount() {
     CSequenceLock lock(*this);
@@ -55,19 +46,19 @@ bool CTLMChannel::StartSnap(bool continuous) {
 
 void CTLMChannel::Stop() {
     if (!IsThreadRunning()) {
-        LogText(1, "CTLMChannel::Stop: snap is not active");
+        KAVRIN_LOG(GetLog(), 1, "CTLMChannel::Stop", "snap is not active");
         return;
     }
     CCamera::Stop();
-    InitializeValidField();
+    (void)InitializeValidField(); // without a field the ring order stays in force
 }
 
 bool CTLMChannel::ReadHeader(int64_t physical, FrameHeader& header) {
     CSequenceLock lock(*this);
-    if (!m_pFrames || physical < 0)
+    CLumoImage* frames = Frames();
+    if (!frames || physical < 0)
         return false;
-    return ReadFrameHeader(m_pFrames->GetFrameData(0, physical, 0), m_pFrames->GetFrameSize(),
-                           header);
+    return ReadFrameHeader(frames->GetFrameData(0, physical, 0), frames->GetFrameSize(), header);
 }
 
 bool CTLMChannel::ReadRingTags(std::vector<RingTag>& ring) {
@@ -126,29 +117,27 @@ bool CTLMChannel::InitializeValidField() {
         return false;
     std::vector<RingTag> ring;
     if (!ReadRingTags(ring)) {
-        LogText(1, "CTLMChannel::InitializeValidField: Couldn't get tag range. Propably the "
-                   "counter is disabled");
+        KAVRIN_LOG(GetLog(), 1, "CTLMChannel::InitializeValidField",
+                   "Couldn't get tag range. Propably the counter is disabled");
         return false;
     }
     const TagSpan span = ChooseTagSpan(ring);
     const uint64_t bound = TagRangeBound(GetBufferCount());
-    CDebugSink* log = GetLog();
     if (span.length > bound) {
-        if (log)
-            log->Log(0,
-                     "CTLMChannel::InitializeValidField: tag range of %llu tags from %u is "
-                     "longer than %llu; the counter jumped, keeping the ring order",
-                     static_cast<unsigned long long>(span.length), span.first,
-                     static_cast<unsigned long long>(bound));
+        KAVRIN_LOG(GetLog(), 0, "CTLMChannel::InitializeValidField",
+                   "tag range of %llu tags from %u is longer than %llu; the counter jumped, "
+                   "keeping the ring order",
+                   static_cast<unsigned long long>(span.length), span.first,
+                   static_cast<unsigned long long>(bound));
         return false;
     }
     std::vector<int64_t> field = BuildValidField(ring, span.first, span.length);
-    if (log) {
+    if (CDebugSink* log = GetLog()) {
         for (uint64_t i = 0; i < field.size(); ++i)
-            log->Log(
-                1, "CTLMChannel::InitializeValidField: idx = %llu, dwTagCount = %u, phy idx = %llu",
-                static_cast<unsigned long long>(i), span.first + static_cast<uint32_t>(i),
-                static_cast<unsigned long long>(field[i]));
+            KAVRIN_LOG(log, 1, "CTLMChannel::InitializeValidField",
+                       "idx = %llu, dwTagCount = %u, phy idx = %llu",
+                       static_cast<unsigned long long>(i), span.first + static_cast<uint32_t>(i),
+                       static_cast<unsigned long long>(field[i]));
     }
     SetValidField(std::move(field));
     return true;

@@ -21,37 +21,38 @@ public:
     CTLMChannel(uint32_t width, uint64_t format, uint64_t grabberSlot);
     CTLMChannel(uint32_t width, uint64_t format, uint64_t grabberSlot, CSiliconAPI& api,
                 CLumoInstance* instance);
-    ~CTLMChannel() override;
 
-    // The field length while a field is built (so frames after a gap can be reached), else
-    // CCamera's count of valid ring buffers.
+    // Any thread. The field length while a field is built (so frames after a gap can be
+    // reached), else CCamera's count of valid ring buffers.
     uint64_t GetImageCount() override;
-    // The field's entry (-1 beyond its end) while a field is built, else the ring mapping.
+    // Any thread. The field's entry (-1 beyond its end) while a field is built, else the ring
+    // mapping.
     int64_t GetPhysicalIndex(uint32_t channel, uint64_t index) override;
-    // Empties the field, then starts as CCamera does.
-    bool StartSnap(bool continuous) override;
-    // With a running worker thread: CCamera's Stop, then InitializeValidField. Otherwise it
-    // only logs that the snap is not active.
+    // UI thread. Empties the field, then starts as CCamera does.
+    [[nodiscard]] bool StartSnap(bool continuous) override;
+    // UI thread. With a running worker thread: CCamera's Stop, then InitializeValidField.
+    // Otherwise it only logs that the snap is not active.
     void Stop() override;
-    // The sum of the gaps between consecutive tags (modulo 2^32), walking the buffers from the
-    // one holding the start of the tag range; -1 when the tags cannot be read.
+    // UI thread, for the rest. The sum of the gaps between consecutive tags (modulo 2^32),
+    // walking the buffers from the one holding the start of the tag range; -1 when the tags
+    // cannot be read.
     int64_t GetLostImagesFromTags() override;
     // Rebuilds the valid field from the tags. True when a field was built (possibly with -1
     // entries); false when nothing was grabbed, a header is unreadable or the range too long.
-    virtual bool InitializeValidField();
+    [[nodiscard]] virtual bool InitializeValidField();
 
     // The smallest and largest tag of the valid buffers with the first buffer in ring order
     // holding each; false when there is no valid buffer or a header lacks the magic. Any out
     // pointer may be null.
-    bool GetTagRange(int64_t* minPhysical, int64_t* maxPhysical, uint32_t* minTag,
-                     uint32_t* maxTag);
+    [[nodiscard]] bool GetTagRange(int64_t* minPhysical, int64_t* maxPhysical, uint32_t* minTag,
+                                   uint32_t* maxTag);
     // The first buffer in ring order holding `tag`; -1 when none does or when a header without
     // the magic comes first.
     int64_t FindPhysicalIndexByTag(uint32_t tag);
-    // Entries of the valid field; 0 while none is built.
+    // Any thread. Entries of the valid field; 0 while none is built.
     uint64_t GetValidFieldLength();
-    // The grabbed count as recorded by the monitor or, after Stop, the final one (the grabber's
-    // own status is gone once it is closed).
+    // Any thread. The grabbed count as recorded by the monitor or, after Stop, the final one
+    // (the grabber's own status is gone once it is closed).
     uint64_t GetRecordedGrabbedCount() { return GrabbedCount(); }
 
 protected:
@@ -65,24 +66,10 @@ protected:
     // The field entry at `index`; -1 beyond its end.
     int64_t ValidFieldEntry(uint64_t index);
 
-    // What a dual-channel camera needs of the channel it owns.
-    static CLumoImage* FramesOf(CTLMChannel& channel) { return channel.m_pFrames; }
-    static void StoreGrabbedCountOf(CTLMChannel& channel, int64_t count) {
-        channel.StoreGrabbedCount(count);
-    }
-    static void SetValidFieldOf(CTLMChannel& channel, std::vector<int64_t> field) {
-        channel.SetValidField(std::move(field));
-    }
-    static bool ReadRingTagsOf(CTLMChannel& channel, std::vector<RingTag>& ring) {
-        return channel.ReadRingTags(ring);
-    }
-    static Fg_Struct* GrabberOf(CTLMChannel& channel) { return channel.m_pGrabber; }
-    static bool ReadHeaderOf(CTLMChannel& channel, int64_t physical, FrameHeader& header) {
-        return channel.ReadHeader(physical, header);
-    }
-
-    void LogText(uint32_t level, const char* text);
-
 private:
-    std::vector<int64_t> m_validField; // guarded by the sequence mutex
+    // The dual-channel camera owns a complete channel as its right half and works it through
+    // the operations above (frames, counts, field, tags, stop).
+    friend class CKavrinFast;
+
+    std::vector<int64_t> m_validField KAVRIN_GUARDED_BY(SequenceMutex());
 };

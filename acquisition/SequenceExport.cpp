@@ -1,7 +1,7 @@
 // Sequence export: saving a range of images, or one image, on the sequence's thread.
 #include "acquisition/CSequenceBase.h"
 #include "acquisition/SeriesName.h"
-#include "external/DebugSink.h"
+#include "external/DebugLog.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
 
@@ -30,57 +30,77 @@ bool AskForFileName(CLumoModule* module, void* parentWindow, const char* title) 
     return module->RunDialog(0, parentWindow, &cancelled) == 0 && !cancelled;
 }
 
+// The work image as the file module's one input for one scope.
+class ModuleInput {
+public:
+    ModuleInput(CLumoModule& module, CLumoImage* image) : m_module(module) {
+        m_module.SetImages(1, &image);
+    }
+    ~ModuleInput() { m_module.SetImages(1, nullptr); }
+    ModuleInput(const ModuleInput&) = delete;
+    ModuleInput& operator=(const ModuleInput&) = delete;
+
+private:
+    CLumoModule& m_module;
+};
+
+// True when the module's current type and write mode put every image into one file.
+bool WritesOneFile(CLumoModule& module) {
+    uint32_t type = 0, propertyA = 0, propertyB = 0, mode = 0;
+    module.GetParam(LUMO_PARAM_FILE_TYPE, LumoArg(&type), 0);
+    module.GetParam(LUMO_PARAM_TYPE_SINGLE, LumoArg(&propertyA), type);
+    module.GetParam(LUMO_PARAM_TYPE_MULTI, LumoArg(&propertyB), type);
+    module.GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
+    return mode == 1 ? propertyB != 0 : propertyA == 0;
+}
+
 } // namespace
 
-bool CSequenceBase::SaveSequence(void* parentWindow, uint64_t first, uint64_t count) {
-    if (IsThreadRunning() || !m_pFileModule)
-        return false;
-    if (!AskForFileName(m_pFileModule, parentWindow, "Save sequence"))
-        return false;
+bool CSequenceBase::StartSave(ThreadEntry entry) {
     m_bSaveBusy.store(true);
-    m_ullSaveFirst = first;
-    m_ullSaveCount = count;
-    if (StartThread(&CSequenceBase::SaveSequenceThreadProc))
+    if (StartThread(entry))
         return true;
     m_bSaveBusy.store(false);
     return false;
+}
+
+bool CSequenceBase::SaveSequence(void* parentWindow, uint64_t first, uint64_t count) {
+    if (IsThreadRunning() || !m_fileModule)
+        return false;
+    if (!AskForFileName(m_fileModule.get(), parentWindow, "Save sequence"))
+        return false;
+    m_ullSaveFirst = first;
+    m_ullSaveCount = count;
+    return StartSave(&CSequenceBase::SaveSequenceThreadProc);
 }
 
 bool CSequenceBase::SaveImage(void* parentWindow, uint64_t index) {
-    if (IsThreadRunning() || !m_pFileModule)
+    if (IsThreadRunning() || !m_fileModule)
         return false;
     StopThread();
-    if (!AskForFileName(m_pFileModule, parentWindow, "Save image"))
+    if (!AskForFileName(m_fileModule.get(), parentWindow, "Save image"))
         return false;
-    m_bSaveBusy.store(true);
     m_ullSaveIndex = index;
-    if (StartThread(&CSequenceBase::SaveImageThreadProc))
-        return true;
-    m_bSaveBusy.store(false);
-    return false;
+    return StartSave(&CSequenceBase::SaveImageThreadProc);
 }
 
 bool CSequenceBase::SaveSequenceToFile(const char* fileName, uint64_t first, uint64_t count) {
-    if (IsThreadRunning() || !m_pFileModule)
+    if (IsThreadRunning() || !m_fileModule)
         return false;
-    m_pFileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0);
-    m_bSaveBusy.store(true);
+    m_fileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0);
     m_ullSaveFirst = first;
     m_ullSaveCount = count;
-    if (StartThread(&CSequenceBase::SaveSequenceThreadProc))
-        return true;
-    m_bSaveBusy.store(false);
-    return false;
+    return StartSave(&CSequenceBase::SaveSequenceThreadProc);
 }
 
 uint32_t CSequenceBase::SaveSequenceThread() {
-    WriteRange(m_ullSaveFirst, m_ullSaveCount);
+    (void)WriteRange(m_ullSaveFirst, m_ullSaveCount); // notification 5 carries the result
     m_bSaveBusy.store(false);
     return 0;
 }
 
 uint32_t CSequenceBase::SaveImageThread() {
-    WriteSingleImage(m_ullSaveIndex);
+    (void)WriteSingleImage(m_ullSaveIndex); // notification 5 carries the result
     m_bSaveBusy.store(false);
     return 0;
 }
@@ -95,97 +115,74 @@ uint32_t CSequenceBase::CopyAndWrite(uint64_t index, CLumoImage* work) {
     // The frame is copied and written under the sequence mutex: a grab cannot reuse its buffer
     // between the two.
     CSequenceLock lock(*this);
-    return CopyValidToImage(index, work, 1, 1) ? m_pFileModule->Execute(0) : SEQ_RESULT_COPY_FAILED;
+    return CopyValidToImage(index, work, 1, 1) ? m_fileModule->Execute(0) : SEQ_RESULT_COPY_FAILED;
 }
 
-uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
-    if (!m_pLumo)
-        return 0;
-    CLumoImage* work = m_pLumo->CreateImageObject();
-    if (!work) {
-        Notify(SEQ_NOTIFY_SAVE_END, 0, false);
-        return 0;
-    }
+uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CLumoImage* work) {
+    std::string base, extension;
     uint32_t rc = 0;
-    bool attached = false;
-    const uint64_t images = GetImageCount();
-    if (m_pFileModule && first < images) {
-        const uint64_t n = std::min(count, images - first);
-        Notify(SEQ_NOTIFY_SAVE_START, static_cast<int64_t>(n), false);
-        MarkAsOurs(work);
-        uint32_t type = 0, propertyA = 0, propertyB = 0, mode = 0;
-        m_pFileModule->GetParam(LUMO_PARAM_FILE_TYPE, LumoArg(&type), 0);
-        m_pFileModule->GetParam(LUMO_PARAM_TYPE_SINGLE, LumoArg(&propertyA), type);
-        m_pFileModule->GetParam(LUMO_PARAM_TYPE_MULTI, LumoArg(&propertyB), type);
-        m_pFileModule->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
-        m_pFileModule->SetImages(1, &work);
-        attached = true;
-        const bool oneFile = mode == 1 ? propertyB != 0 : propertyA == 0;
-        if (oneFile) {
-            for (uint64_t k = 0; k < n; ++k) {
-                rc = CopyAndWrite(first + k, work);
-                if (rc != 0)
-                    break;
-                Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(k), false);
-                if (StopEvent().IsSet()) {
-                    rc = SEQ_RESULT_ABORTED;
-                    break;
-                }
-            }
-            // Finishing the file flushes it to the disk; a failure there is the save's failure.
-            const uint32_t finished = m_pFileModule->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
-            if (rc == 0)
-                rc = finished;
-        } else {
-            std::vector<char> chosen(NAME_ROOM, 0);
-            rc = m_pFileModule->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(chosen.data()),
-                                         chosen.size());
-            std::string base, extension;
-            seriesname::Split(chosen.data(), base, extension);
-            for (uint64_t k = 0; rc == 0 && k < n; ++k) {
-                const std::string name = seriesname::NumberedName(base, k, extension);
-                m_pFileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
-                rc = CopyAndWrite(first + k, work);
-                if (rc != 0)
-                    break;
-                Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(k), false);
-                if (StopEvent().IsSet()) {
-                    rc = SEQ_RESULT_ABORTED;
-                    break;
-                }
-            }
+    if (!oneFile) {
+        std::vector<char> chosen(NAME_ROOM, 0);
+        rc = m_fileModule->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(chosen.data()), chosen.size());
+        seriesname::Split(chosen.data(), base, extension);
+    }
+    for (uint64_t k = 0; rc == 0 && k < n; ++k) {
+        if (!oneFile) {
+            const std::string name = seriesname::NumberedName(base, k, extension);
+            m_fileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
         }
+        rc = CopyAndWrite(first + k, work);
+        if (rc != 0)
+            break;
+        Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(k), false);
+        if (StopEvent().IsSet())
+            rc = SEQ_RESULT_ABORTED;
     }
-    if (attached)
-        m_pFileModule->SetImages(1, nullptr);
-    m_pLumo->DeleteImage(CLumoObject::KIND_IMAGE, work);
-    if (rc != 0) {
-        if (CDebugSink* log = GetLog())
-            log->Log(0, "CSequenceBase::SaveSequenceThread: saving ended with 0x%08X", rc);
+    if (oneFile) {
+        // Finishing the file flushes it to the disk; a failure there is the save's failure.
+        const uint32_t finished = m_fileModule->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
+        if (rc == 0)
+            rc = finished;
     }
-    Notify(SEQ_NOTIFY_SAVE_END, SignExtended(rc), false);
     return rc;
 }
 
+uint32_t CSequenceBase::WriteRange(uint64_t first, uint64_t count) {
+    return RunSave(first, count, false);
+}
+
 uint32_t CSequenceBase::WriteSingleImage(uint64_t index) {
+    return RunSave(index, 1, true);
+}
+
+uint32_t CSequenceBase::RunSave(uint64_t first, uint64_t count, bool single) {
     if (!m_pLumo)
         return 0;
-    CLumoImage* work = m_pLumo->CreateImageObject();
+    const LumoImagePtr work = MakeLumoImage(m_pLumo);
     if (!work) {
         Notify(SEQ_NOTIFY_SAVE_END, 0, false);
         return 0;
     }
     uint32_t rc = 0;
-    if (m_pFileModule && index < GetImageCount()) {
-        Notify(SEQ_NOTIFY_SAVE_START, 1, false);
-        MarkAsOurs(work);
-        m_pFileModule->SetImages(1, &work);
-        rc = CopyAndWrite(index, work);
-        if (rc == 0)
-            Notify(SEQ_NOTIFY_SAVE_STEP, 0, false);
-        m_pFileModule->SetImages(1, nullptr);
+    const uint64_t images = GetImageCount();
+    if (m_fileModule && first < images) {
+        const uint64_t n = std::min(count, images - first);
+        Notify(SEQ_NOTIFY_SAVE_START, static_cast<int64_t>(n), false);
+        MarkAsOurs(work.get());
+        if (single) {
+            const ModuleInput input(*m_fileModule, work.get());
+            rc = CopyAndWrite(first, work.get());
+            if (rc == 0)
+                Notify(SEQ_NOTIFY_SAVE_STEP, 0, false);
+        } else {
+            const bool oneFile = WritesOneFile(*m_fileModule);
+            const ModuleInput input(*m_fileModule, work.get());
+            rc = WriteImages(first, n, oneFile, work.get());
+        }
     }
-    m_pLumo->DeleteImage(CLumoObject::KIND_IMAGE, work);
+    if (rc != 0 && !single)
+        KAVRIN_LOG(GetLog(), 0, "CSequenceBase::SaveSequenceThread", "saving ended with 0x%08X",
+                   rc);
     Notify(SEQ_NOTIFY_SAVE_END, SignExtended(rc), false);
     return rc;
 }

@@ -37,12 +37,6 @@ void OnNotify(uint64_t, uint32_t, int64_t, bool) {
     ++g_ullNotifications;
 }
 
-class TimedCamera final : public CCamera {
-public:
-    using CCamera::CCamera;
-    using CCamera::GrabbedCount;
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -62,7 +56,7 @@ int main(int argc, char** argv) {
     const auto simulatorCpu =
         TheSiliconAPI().Library().Function<int64_t (*)(const char*)>("FgSim_Counter");
 
-    TimedCamera camera(WIDTH, ImageFormat::GREY8, 0);
+    CCamera camera(WIDTH, ImageFormat::GREY8, 0);
     camera.SetHeight(HEIGHT);
     camera.SetNotifyCallback(&OnNotify, 0);
     if (!camera.PrepareFrameBuffers(BUFFERS) || !camera.StartSnap(true)) {
@@ -73,13 +67,15 @@ int main(int argc, char** argv) {
     const auto start = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const int64_t lost = camera.GetLostImages(0);
+    // Read at the end of the measured time, with the lost count, while the grabber is open.
+    const int64_t grabbed = camera.GetGrabbedCount();
     camera.Stop();
     const double elapsed =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const int64_t simulatorNs =
         simulatorCpu ? simulatorCpu("acquisition_cpu_ns") - simulatorBefore : -1;
 
-    const uint64_t transferred = camera.GrabbedCount();
+    const uint64_t transferred = grabbed > 0 ? static_cast<uint64_t>(grabbed) : 0;
     const double expected = fps * seconds;
     std::printf("frames %ux%u, %llu buffers, %.0f fps, %.2f s\n", WIDTH, HEIGHT,
                 static_cast<unsigned long long>(BUFFERS), fps, elapsed);

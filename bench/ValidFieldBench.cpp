@@ -7,6 +7,7 @@
 #include "acquisition/RuntimeLibraries.h"
 #include "external/ImageFormat.h"
 #include "external/LumoImage.h"
+#include "tests/acquisition/SequenceTestSeam.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -38,44 +39,39 @@ CSiliconAPI& NoGrabber() {
     return api;
 }
 
-// A camera whose ring was filled by a single-sequence grab of `buffers` frames whose tags run
-// from a random start with 1 % of them dropped by the camera.
-class BenchChannel final : public CTLMChannel {
-public:
-    BenchChannel() : CTLMChannel(16, ImageFormat::GREY8, 0, NoGrabber(), Library()) {}
-
-    bool Fill(uint64_t buffers, uint32_t seed) {
-        if (!m_pFrames || m_pFrames->Allocate(16, 1, ImageFormat::GREY8, 0, buffers) != 0)
-            return false;
-        std::mt19937 random(seed);
-        std::bernoulli_distribution drop(0.01);
-        uint32_t tag = static_cast<uint32_t>(random());
-        for (uint64_t b = 0; b < buffers; ++b) {
-            while (drop(random))
-                ++tag;
-            auto* data =
-                static_cast<uint8_t*>(m_pFrames->GetFrameData(0, static_cast<int64_t>(b), 0));
-            const uint8_t header[8] = {'T',
-                                       'L',
-                                       '2',
-                                       'L',
-                                       static_cast<uint8_t>(tag),
-                                       static_cast<uint8_t>(tag >> 8),
-                                       static_cast<uint8_t>(tag >> 16),
-                                       static_cast<uint8_t>(tag >> 24)};
-            std::memcpy(data, header, sizeof header);
+// A ring of `buffers` frames as a single-sequence grab fills it, with tags from a random start
+// and 1 % of them dropped by the camera.
+bool Fill(CTLMChannel& channel, uint64_t buffers, uint32_t seed) {
+    if (!SequenceTestSeam::MakeRing(channel, 16, 1, buffers, buffers))
+        return false;
+    CLumoImage* frames = SequenceTestSeam::Frames(channel);
+    std::mt19937 random(seed);
+    std::bernoulli_distribution drop(0.01);
+    uint32_t tag = static_cast<uint32_t>(random());
+    for (uint64_t b = 0; b < buffers; ++b) {
+        while (drop(random))
             ++tag;
-        }
-        StoreGrabbedCount(static_cast<int64_t>(buffers));
-        return true;
+        auto* data = static_cast<uint8_t*>(frames->GetFrameData(0, static_cast<int64_t>(b), 0));
+        const uint8_t header[8] = {'T',
+                                   'L',
+                                   '2',
+                                   'L',
+                                   static_cast<uint8_t>(tag),
+                                   static_cast<uint8_t>(tag >> 8),
+                                   static_cast<uint8_t>(tag >> 16),
+                                   static_cast<uint8_t>(tag >> 24)};
+        std::memcpy(data, header, sizeof header);
+        ++tag;
     }
-    std::vector<int64_t> Field() {
-        std::vector<int64_t> field;
-        for (uint64_t i = 0; i < GetValidFieldLength(); ++i)
-            field.push_back(GetPhysicalIndex(0, i));
-        return field;
-    }
-};
+    return true;
+}
+
+std::vector<int64_t> FieldOf(CTLMChannel& channel) {
+    std::vector<int64_t> field;
+    for (uint64_t i = 0; i < channel.GetValidFieldLength(); ++i)
+        field.push_back(channel.GetPhysicalIndex(0, i));
+    return field;
+}
 
 // The linear construction of the field.
 std::vector<int64_t> LinearField(CTLMChannel& channel) {
@@ -91,12 +87,12 @@ std::vector<int64_t> LinearField(CTLMChannel& channel) {
 
 void IndexVsLinear(benchmark::State& state) {
     const auto buffers = static_cast<uint64_t>(state.range(0));
-    BenchChannel channel;
-    if (!channel.Fill(buffers, 1)) {
+    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), Library());
+    if (!Fill(channel, buffers, 1)) {
         state.SkipWithError("frames could not be allocated");
         return;
     }
-    if (!channel.InitializeValidField() || channel.Field() != LinearField(channel)) {
+    if (!channel.InitializeValidField() || FieldOf(channel) != LinearField(channel)) {
         state.SkipWithError("the two fields differ");
         return;
     }
@@ -122,8 +118,8 @@ BENCHMARK(IndexVsLinear)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecon
 
 void IndexOnly(benchmark::State& state) {
     const auto buffers = static_cast<uint64_t>(state.range(0));
-    BenchChannel channel;
-    if (!channel.Fill(buffers, 2)) {
+    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), Library());
+    if (!Fill(channel, buffers, 2)) {
         state.SkipWithError("frames could not be allocated");
         return;
     }

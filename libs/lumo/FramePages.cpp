@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <new>
 #include <sys/mman.h>
 #include <unistd.h>
 #include <utility>
@@ -71,11 +72,20 @@ uint32_t AllocateFramePages(uint64_t frameBytes, uint64_t count, std::vector<Fra
         return LUMO_E_OUTOFMEMORY;
     if (count > UINT64_MAX / stride || stride * count > SIZE_MAX)
         return LUMO_E_OUTOFMEMORY;
-    out.reserve(out.size() + static_cast<size_t>(count)); // before any memory is taken: may throw
-
     FramePool& pool = FramePool::Get();
+    // The whole request is checked against the memory there is (kept frames count) before any
+    // bookkeeping is reserved: an entry per frame of an impossible request would itself be more
+    // than the machine has.
+    const std::optional<uint64_t> total = platform::MemAvailableBytes();
+    if (total && stride * count > *total + pool.KeptBytes())
+        return LUMO_E_OUTOFMEMORY;
     std::vector<void*> reused;
-    reused.reserve(static_cast<size_t>(count));
+    try {
+        out.reserve(out.size() + static_cast<size_t>(count)); // before any memory is taken
+        reused.reserve(static_cast<size_t>(count));
+    } catch (const std::bad_alloc&) { // no memory figure to check against, and too large
+        return LUMO_E_OUTOFMEMORY;
+    }
     pool.Take(static_cast<size_t>(stride), count, reused);
     const uint64_t fresh = stride * (count - reused.size());
     const auto giveBack = [&] {

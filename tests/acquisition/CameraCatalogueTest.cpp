@@ -60,7 +60,8 @@ TEST_F(CameraCatalogueTest, TwelveTypesInMenuOrder) {
     // Indices 7 and 11 reuse the classes of 1 and 10; every other index has its own.
     const auto typeOf = [](size_t index) {
         CameraPtr camera = CreateCatalogueCamera(index);
-        return std::string(typeid(*camera).name());
+        const CCamera& object = *camera;
+        return std::string(typeid(object).name());
     };
     EXPECT_EQ(typeOf(7), typeOf(1));
     EXPECT_EQ(typeOf(11), typeOf(10));

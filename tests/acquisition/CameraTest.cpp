@@ -21,7 +21,7 @@ bool HasLine(RecordingSink& sink, const std::string& line) {
 TEST_F(CameraTest, EveryFailedPreparationShowsItsBoxAndLeavesTheCameraClosed) {
     {
         CSiliconAPI partial(platform::FindBesideProgram("libfglib5_partial.so"));
-        TestCamera camera(WIDTH, ImageFormat::GREY8, 0, partial, m_pLumo);
+        CCamera camera(WIDTH, ImageFormat::GREY8, 0, partial, m_pLumo);
         camera.SetLog(&m_sink);
         EXPECT_FALSE(camera.PrepareFrameBuffers(4));
         EXPECT_EQ(m_boxes.Boxes(), std::vector<Box>{Error("Silicon Software API not available!")});
@@ -46,18 +46,18 @@ TEST_F(CameraTest, EveryFailedPreparationShowsItsBoxAndLeavesTheCameraClosed) {
         m_boxes.Clear();
         ScopedEnv fail("FGSIM_FAIL", c.fail);
         NotificationRecorder recorder;
-        TestCamera camera(c.width, ImageFormat::GREY8, c.slot, TheSiliconAPI(), m_pLumo);
+        CCamera camera(c.width, ImageFormat::GREY8, c.slot, TheSiliconAPI(), m_pLumo);
         camera.SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
         // An earlier good preparation is released first; its frames must be gone afterwards.
         {
             ScopedEnv noFail("FGSIM_FAIL", nullptr);
-            TestCamera good(WIDTH, ImageFormat::GREY8, 0, TheSiliconAPI(), m_pLumo);
+            CCamera good(WIDTH, ImageFormat::GREY8, 0, TheSiliconAPI(), m_pLumo);
             ASSERT_TRUE(good.PrepareFrameBuffers(2));
         }
         EXPECT_FALSE(camera.PrepareFrameBuffers(4));
         EXPECT_EQ(m_boxes.Boxes(), std::vector<Box>{Error(c.box)});
         EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_BUFFERS), c.notified);
-        EXPECT_EQ(camera.Grabber(), nullptr);
+        EXPECT_EQ(Grabber(camera), nullptr);
         EXPECT_EQ(camera.GetBufferCount(), 0u);
         EXPECT_EQ(camera.GetGrabbedCount(), 0);
         EXPECT_FALSE(camera.StartSnap(true));
@@ -77,7 +77,7 @@ TEST_F(CameraTest, PreparationRegistersTheFramesAndSetsTheParameters) {
     const std::vector<Notification> prepared = {{recorder.Context(), SEQ_NOTIFY_BUFFERS, 1, true}};
     EXPECT_EQ(recorder.Seen(), prepared);
     EXPECT_EQ(camera->GetBufferCount(), 4u);
-    EXPECT_EQ(camera->FrameCount(), 4u);
+    EXPECT_EQ(camera->GetBufferCount(), 4u);
     EXPECT_EQ(camera->GetImageCount(), 0u);
     EXPECT_EQ(Parameter(*camera, FG_PARAM_WIDTH), WIDTH);
     EXPECT_EQ(Parameter(*camera, FG_PARAM_HEIGHT), HEIGHT);
@@ -103,10 +103,10 @@ TEST_F(CameraTest, PreparationRegistersTheFramesAndSetsTheParameters) {
 
     // The grabber writes straight into the frame-buffer object, buffer i into frame i.
     ASSERT_TRUE(camera->StartSnap(true));
-    EXPECT_EQ(m_step(camera->Grabber(), 2), 2);
-    const auto* frame1 = static_cast<const char*>(camera->Frames()->GetFrameData(0, 1, 0));
+    EXPECT_EQ(m_step(Grabber(*camera), 2), 2);
+    const auto* frame1 = static_cast<const char*>(Frames(*camera)->GetFrameData(0, 1, 0));
     EXPECT_EQ(std::string(frame1, 4), "TL2L");
-    EXPECT_EQ(TagOf(*camera->Frames(), 1), 1u);
+    EXPECT_EQ(TagOf(*Frames(*camera), 1), 1u);
     camera->Stop();
 }
 
@@ -117,11 +117,11 @@ TEST_F(CameraTest, ContinuousGrabMapsTheRingAfterTheStop) {
     ASSERT_TRUE(camera->PrepareFrameBuffers(4));
     ASSERT_TRUE(camera->StartSnap(true));
     EXPECT_TRUE(camera->IsThreadRunning());
-    EXPECT_EQ(m_step(camera->Grabber(), 10), 10);
+    EXPECT_EQ(m_step(Grabber(*camera), 10), 10);
     ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 1));
     EXPECT_EQ(camera->GetGrabbedCount(), 10);
     camera->Stop();
-    EXPECT_EQ(camera->Grabber(), nullptr);
+    EXPECT_EQ(Grabber(*camera), nullptr);
     EXPECT_FALSE(camera->IsThreadRunning());
     EXPECT_EQ(camera->GetImageCount(), 3u);
     EXPECT_EQ(camera->GetPhysicalIndex(0, 0), 3);
@@ -152,11 +152,11 @@ TEST_F(CameraTest, SingleSequenceEndsWhenEveryBufferIsFull) {
     camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
     ASSERT_TRUE(camera->PrepareFrameBuffers(4));
     ASSERT_TRUE(camera->StartSnap(false));
-    EXPECT_EQ(m_step(camera->Grabber(), 3), 3);
+    EXPECT_EQ(m_step(Grabber(*camera), 3), 3);
     ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 1));
     EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_ENDED), 0u) << "3 of 4 buffers";
     EXPECT_EQ(camera->GetImageCount(), 2u) << "the newest frame is left out while grabbing";
-    EXPECT_EQ(m_step(camera->Grabber(), 5), 1) << "the grabber stops after 4";
+    EXPECT_EQ(m_step(Grabber(*camera), 5), 1) << "the grabber stops after 4";
     ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_ENDED, 1));
     EXPECT_TRUE(camera->IsThreadRunning()) << "the monitor waits for Stop";
     camera->Stop();
@@ -166,14 +166,14 @@ TEST_F(CameraTest, SingleSequenceEndsWhenEveryBufferIsFull) {
     EXPECT_EQ(camera->GetPhysicalIndex(0, 0), 1);
     EXPECT_EQ(camera->GetPhysicalIndex(0, 2), 3);
     EXPECT_EQ(camera->GetPhysicalIndex(0, 3), -1);
-    EXPECT_EQ(TagOf(*camera->Frames(), 1), 1u);
+    EXPECT_EQ(TagOf(*Frames(*camera), 1), 1u);
 }
 
 TEST_F(CameraTest, CopyingAnImageThatNoBufferHoldsBlacksOutOrLeavesTheDestination) {
     auto camera = MakeCamera();
     ASSERT_TRUE(camera->PrepareFrameBuffers(4));
     ASSERT_TRUE(camera->StartSnap(true));
-    EXPECT_EQ(m_step(camera->Grabber(), 2), 2);
+    EXPECT_EQ(m_step(Grabber(*camera), 2), 2);
     camera->Stop();
     ASSERT_EQ(camera->GetImageCount(), 1u);
     EXPECT_EQ(camera->GetPhysicalIndex(0, 0), 0);
@@ -207,10 +207,10 @@ TEST_F(CameraTest, SnapWithoutCallbackRunsWithoutMonitor) {
     ASSERT_TRUE(camera->PrepareFrameBuffers(4));
     ASSERT_TRUE(camera->StartSnap(true));
     EXPECT_FALSE(camera->IsThreadRunning());
-    EXPECT_EQ(m_step(camera->Grabber(), 3), 3);
+    EXPECT_EQ(m_step(Grabber(*camera), 3), 3);
     EXPECT_EQ(camera->GetImageCount(), 0u) << "nobody has read the count yet";
     camera->Stop();
-    EXPECT_EQ(camera->Grabber(), nullptr);
+    EXPECT_EQ(Grabber(*camera), nullptr);
     EXPECT_EQ(camera->GetImageCount(), 2u);
     EXPECT_EQ(m_counter("freed"), 1);
     camera->Stop(); // a second stop has nothing left to do
@@ -249,7 +249,7 @@ TEST_F(CameraTest, GrabberFaults) {
         ASSERT_TRUE(camera->PrepareFrameBuffers(2));
         EXPECT_FALSE(camera->StartSnap(true));
         EXPECT_TRUE(HasLine(m_sink, "0 CCamera::StartSnap: Fg_AcquireEx failed"));
-        EXPECT_NE(camera->Grabber(), nullptr) << "a failed start leaves the camera prepared";
+        EXPECT_NE(Grabber(*camera), nullptr) << "a failed start leaves the camera prepared";
     }
     EXPECT_EQ(m_counter("open"), 0);
     {
@@ -261,7 +261,7 @@ TEST_F(CameraTest, GrabberFaults) {
         camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
         ASSERT_TRUE(camera->PrepareFrameBuffers(4));
         ASSERT_TRUE(camera->StartSnap(true));
-        EXPECT_EQ(m_step(camera->Grabber(), 6), 6);
+        EXPECT_EQ(m_step(Grabber(*camera), 6), 6);
         EXPECT_EQ(camera->GetGrabbedCount(), -1);
         EXPECT_EQ(camera->GetLostImages(0), -1);
         camera->Stop();
@@ -299,4 +299,49 @@ TEST_F(CameraTest, FrameRatesAndNames) {
     EXPECT_EQ(camera->GetFrameRate(7), 0.0);
     camera->ResetFrameRate(1);
     camera->ResetFrameRate(7);
+}
+
+TEST_F(CameraTest, ARingLargerThanTheMemoryIsRefusedAsAFailedAllocation) {
+    auto camera = MakeCamera();
+    EXPECT_FALSE(camera->PrepareFrameBuffers(10000000000ull));
+    const MessageRecorder::Box box{"Could not allocate frame buffer", "Error",
+                                   platform::MessageButtons::Ok};
+    EXPECT_EQ(m_boxes.Boxes(), std::vector<MessageRecorder::Box>{box});
+    EXPECT_EQ(Grabber(*camera), nullptr);
+    EXPECT_EQ(camera->GetBufferCount(), 0u);
+    // The camera still prepares a ring that fits.
+    EXPECT_TRUE(camera->PrepareFrameBuffers(4));
+    EXPECT_EQ(camera->GetBufferCount(), 4u);
+}
+
+TEST_F(CameraTest, AStatusThatCannotBeReadIsNotACount) {
+    {
+        ScopedEnv fail("FGSIM_FAIL", "Fg_getStatusEx");
+        NotificationRecorder recorder;
+        auto camera = MakeCamera();
+        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
+        ASSERT_TRUE(camera->PrepareFrameBuffers(4));
+        ASSERT_TRUE(camera->StartSnap(false));
+        // The monitor gives up only after a second of failed reads, never at once.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_ENDED), 0u) << "a failed status ended the grab";
+        EXPECT_TRUE(camera->GrabStatusFailed());
+        ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_ENDED, 1));
+        EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_NEW_IMAGES), 0u);
+        camera->Stop();
+        EXPECT_TRUE(camera->GrabStatusFailed()) << "the cause stays readable after the stop";
+        EXPECT_EQ(camera->GetImageCount(), 0u);
+    }
+    {
+        NotificationRecorder recorder;
+        auto camera = MakeCamera();
+        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
+        ASSERT_TRUE(camera->PrepareFrameBuffers(4));
+        ASSERT_TRUE(camera->StartSnap(false));
+        EXPECT_EQ(m_step(Grabber(*camera), 4), 4);
+        ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_ENDED, 1));
+        EXPECT_FALSE(camera->GrabStatusFailed());
+        camera->Stop();
+        EXPECT_EQ(camera->GetImageCount(), 3u);
+    }
 }

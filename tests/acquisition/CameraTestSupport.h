@@ -49,25 +49,6 @@ private:
     std::vector<Box> m_boxes;
 };
 
-class TestCamera final : public CCamera {
-public:
-    using CCamera::CCamera;
-    // The most derived camera stops the monitor before its own part goes, as the monitor calls
-    // the camera's virtual operations.
-    ~TestCamera() override { Stop(); }
-    Fg_Struct* Grabber() const { return m_pGrabber; }
-    CLumoImage* Frames() { return m_pFrames; }
-    uint64_t FrameCount() const { return m_ullFrameCount; }
-};
-
-struct ImageDeleter {
-    CLumoInstance* instance;
-    void operator()(CLumoImage* image) const {
-        instance->DeleteImage(CLumoObject::KIND_IMAGE, image);
-    }
-};
-using ImagePtr = std::unique_ptr<CLumoImage, ImageDeleter>;
-
 class CameraTest : public SequenceTest {
 protected:
     using PFN_FgSim_Step = int64_t (*)(Fg_Struct*, uint64_t);
@@ -89,18 +70,17 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(m_counter("open"), 0) << "a grabber was left open"; }
 
-    std::unique_ptr<TestCamera> MakeCamera(uint64_t slot = 0) {
-        auto camera =
-            std::make_unique<TestCamera>(WIDTH, ImageFormat::GREY8, slot, TheSiliconAPI(), m_pLumo);
+    Owned<CCamera> MakeCamera(uint64_t slot = 0) {
+        Owned<CCamera> camera(WIDTH, ImageFormat::GREY8, slot, TheSiliconAPI(), m_pLumo);
         camera->SetHeight(HEIGHT);
         camera->SetLog(&m_sink);
         return camera;
     }
-    ImagePtr MakeImage() { return ImagePtr(m_pLumo->CreateImageObject(), ImageDeleter{m_pLumo}); }
+    LumoImagePtr MakeImage() { return MakeLumoImage(m_pLumo); }
 
-    uint32_t Parameter(TestCamera& camera, int id) {
+    uint32_t Parameter(CCamera& camera, int id) {
         uint32_t value = 0xDEAD;
-        EXPECT_EQ(TheSiliconAPI().Functions().Fg_getParameter(camera.Grabber(), id, &value, 0), 0);
+        EXPECT_EQ(TheSiliconAPI().Functions().Fg_getParameter(Grabber(camera), id, &value, 0), 0);
         return value;
     }
     // The tag in the header of frame `frame` of `image`.

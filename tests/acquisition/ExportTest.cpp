@@ -10,8 +10,8 @@ class ExportTest : public SequenceTest {
 protected:
     // A sequence of `frames` 24 x 10 greyscale frames with varied contents.
     void Fill(TestSequence& sequence, uint64_t frames, uint64_t format = ImageFormat::GREY8) {
-        ASSERT_EQ(sequence.Frames()->Allocate(24, 10, format, 0, frames), 0u);
-        FillFrames(*sequence.Frames());
+        ASSERT_EQ(Frames(sequence)->Allocate(24, 10, format, 0, frames), 0u);
+        FillFrames(*Frames(sequence));
     }
     void SetType(TestSequence& sequence, uint32_t type) {
         ASSERT_EQ(sequence.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, type, 0), 0u);
@@ -32,9 +32,9 @@ protected:
         return ok;
     }
     bool SameAs(TestSequence& sequence, uint64_t index, CLumoImage* image) {
-        return image->GetFrameSize() == sequence.Frames()->GetFrameSize() &&
+        return image->GetFrameSize() == Frames(sequence)->GetFrameSize() &&
                std::memcmp(image->GetFrameData(0, -1, 0),
-                           sequence.Frames()->GetFrameData(0, static_cast<int64_t>(index), 0),
+                           Frames(sequence)->GetFrameData(0, static_cast<int64_t>(index), 0),
                            static_cast<size_t>(image->GetFrameSize())) == 0;
     }
 
@@ -83,11 +83,11 @@ TEST_F(ExportTest, PerImageFilesAreNumberedFromTheRangeAndCountIsCut) {
     SetType(sequence, LUMO_FILE_BMP);
     ASSERT_TRUE(sequence.SaveSequenceToFile((m_folder / "x.bmp").c_str(), 5, 3));
     ASSERT_TRUE(WaitUntilEnded(sequence));
-    EXPECT_FALSE(sequence.SaveBusy());
+    EXPECT_FALSE(SequenceTestSeam::SaveBusy(sequence));
     EXPECT_EQ(log.Seen(),
               (std::vector<Entry>{
                   {3, 3, false}, {4, 0, false}, {4, 1, false}, {4, 2, false}, {5, 0, false}}));
-    ImagePtr image(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
+    const LumoImagePtr image = MakeLumoImage(m_pLumo);
     for (uint64_t k = 0; k < 3; ++k) {
         const std::string name = m_folder / ("x_0000000" + std::to_string(k) + ".bmp");
         ASSERT_TRUE(ReadBack(name, 0, image.get())) << name;
@@ -113,7 +113,7 @@ TEST_F(ExportTest, PerImageFilesAreNumberedFromTheRangeAndCountIsCut) {
 TEST_F(ExportTest, OneMultiPageFileCarriesTheAttributesAndIsFinished) {
     TestSequence sequence;
     Fill(sequence, 4, ImageFormat::CFA8);
-    sequence.Frames()->SetOrigin(1, 1);
+    Frames(sequence)->SetOrigin(1, 1);
     NotificationLog log;
     log.Attach(sequence);
     const std::string path = m_folder / "all.tif";
@@ -123,7 +123,7 @@ TEST_F(ExportTest, OneMultiPageFileCarriesTheAttributesAndIsFinished) {
     uint32_t mode = 0;
     sequence.GetFileModule()->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
     EXPECT_EQ(mode, 1u);
-    ImagePtr image(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
+    const LumoImagePtr image = MakeLumoImage(m_pLumo);
     uint64_t frames = 0;
     for (uint64_t k = 0; k < 4; ++k) {
         ASSERT_TRUE(ReadBack(path, k, image.get(), &frames));
@@ -154,7 +154,7 @@ TEST_F(ExportTest, AbortAfterTheSecondImageKeepsWhatWasWritten) {
                                                   {4, 1, false},
                                                   {5, static_cast<int32_t>(0xA001000D), false}}));
         EXPECT_LT(log.Seen().back().value, 0); // sign-extended
-        ImagePtr image(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
+        const LumoImagePtr image = MakeLumoImage(m_pLumo);
         if (type == LUMO_FILE_MULTI_TIFF) {
             uint64_t frames = 0;
             ASSERT_TRUE(ReadBack(path, 1, image.get(), &frames));
@@ -188,7 +188,7 @@ TEST_F(ExportTest, RefusalsEmptyRangesAndWriterErrors) {
     EXPECT_FALSE(sequence.SaveSequence(nullptr, 0, UINT64_MAX));
     EXPECT_FALSE(sequence.SaveImage(nullptr, 0));
     sequence.Stop();
-    EXPECT_FALSE(sequence.SaveBusy());
+    EXPECT_FALSE(SequenceTestSeam::SaveBusy(sequence));
     EXPECT_FALSE(Exists(m_folder / "r.tif"));
 
     // The dialog needs a running application: without one nothing starts.

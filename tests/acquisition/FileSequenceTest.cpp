@@ -7,26 +7,19 @@ namespace {
 
 using Entry = NotificationLog::Entry;
 
-class TestFileSequence final : public CFileSequence {
-public:
-    using CFileSequence::CFileSequence;
-    using CSequenceBase::StopEvent;
-    CLumoImage* Frames() { return m_pFrames; }
-};
-
 class FileSequenceTest : public SequenceTest {
 protected:
     // Writes `frames` frames of width x height, frame k filled from `seed` + k, as `type`.
     void Write(const std::string& path, uint32_t type, uint64_t frames, uint32_t width = 20,
                uint32_t height = 6) {
         TestSequence source;
-        ASSERT_EQ(source.Frames()->Allocate(width, height, ImageFormat::GREY8, 0, frames), 0u);
-        FillFrames(*source.Frames());
+        ASSERT_EQ(Frames(source)->Allocate(width, height, ImageFormat::GREY8, 0, frames), 0u);
+        FillFrames(*Frames(source));
         source.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, type, 0);
         // One file per image is named by the export; write single files through the module.
         if (type != LUMO_FILE_MULTI_TIFF) {
             CLumoModule* writer = source.GetFileModule();
-            ImagePtr work(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
+            const LumoImagePtr work = MakeLumoImage(m_pLumo);
             ASSERT_TRUE(source.CopyValidToImage(0, work.get(), 1, 0));
             CLumoImage* input = work.get();
             writer->SetImages(1, &input);
@@ -39,7 +32,7 @@ protected:
         ASSERT_TRUE(WaitUntilEnded(source));
     }
     // Loads `path`; returns the final result (notification 2) and leaves the log.
-    int64_t Load(TestFileSequence& sequence, NotificationLog& log, const std::string& path) {
+    int64_t Load(CFileSequence& sequence, NotificationLog& log, const std::string& path) {
         log.Attach(sequence);
         EXPECT_TRUE(sequence.LoadSequence(path.c_str()));
         EXPECT_TRUE(WaitUntilEnded(sequence));
@@ -47,7 +40,7 @@ protected:
         return !seen.empty() && seen.back().code == 2 ? seen.back().value : -1;
     }
     uint64_t Loaded(const std::string& path) {
-        TestFileSequence sequence;
+        CFileSequence sequence;
         NotificationLog log;
         EXPECT_EQ(Load(sequence, log, path), 0) << path;
         return sequence.GetImageCount();
@@ -61,7 +54,7 @@ protected:
 TEST_F(FileSequenceTest, MultiFrameFileLoadsWithProgressNotifications) {
     const std::string path = m_folder / "many.tif";
     Write(path, LUMO_FILE_MULTI_TIFF, 25);
-    TestFileSequence sequence;
+    CFileSequence sequence;
     EXPECT_EQ(sequence.GetSequenceType(), 1u);
     EXPECT_STREQ(sequence.GetName(), "File Sequence");
     NotificationLog log;
@@ -71,14 +64,14 @@ TEST_F(FileSequenceTest, MultiFrameFileLoadsWithProgressNotifications) {
                   {0, 1, false}, {1, 1, false}, {1, 10, false}, {1, 20, false}, {2, 0, false}}));
     ASSERT_EQ(sequence.GetImageCount(), 25u);
     TestSequence source;
-    ASSERT_EQ(source.Frames()->Allocate(20, 6, ImageFormat::GREY8, 0, 25), 0u);
-    FillFrames(*source.Frames());
+    ASSERT_EQ(Frames(source)->Allocate(20, 6, ImageFormat::GREY8, 0, 25), 0u);
+    FillFrames(*Frames(source));
     for (int64_t f = 0; f < 25; ++f)
-        EXPECT_EQ(std::memcmp(sequence.Frames()->GetFrameData(0, f, 0),
-                              source.Frames()->GetFrameData(0, f, 0), 120),
+        EXPECT_EQ(std::memcmp(Frames(sequence)->GetFrameData(0, f, 0),
+                              Frames(source)->GetFrameData(0, f, 0), 120),
                   0)
             << f;
-    EXPECT_STREQ(sequence.Frames()->GetAttribute(2), nullptr); // attributes stay in the file
+    EXPECT_STREQ(Frames(sequence)->GetAttribute(2), nullptr); // attributes stay in the file
 }
 
 TEST_F(FileSequenceTest, NumberedSeriesFollowTheCounterUntilAGapOrMoreDigits) {
@@ -116,10 +109,10 @@ TEST_F(FileSequenceTest, StopTrimsTheFramesAndDamageKeepsWhatWasLoaded) {
     const std::string path = m_folder / "long.tif";
     Write(path, LUMO_FILE_MULTI_TIFF, 40);
     {
-        TestFileSequence sequence;
+        CFileSequence sequence;
         NotificationLog log;
         log.Attach(sequence);
-        log.HoldAt(sequence.StopEvent(), 1, 10);
+        log.HoldAt(SequenceTestSeam::StopEvent(sequence), 1, 10);
         ASSERT_TRUE(sequence.LoadSequence(path.c_str()));
         ASSERT_TRUE(log.held.Wait(10000));
         EXPECT_FALSE(sequence.LoadSequence(path.c_str())); // one load at a time
@@ -130,14 +123,14 @@ TEST_F(FileSequenceTest, StopTrimsTheFramesAndDamageKeepsWhatWasLoaded) {
     // A truncated file: the complete pages stay, the load reports the damage.
     std::filesystem::resize_file(path, std::filesystem::file_size(path) - 200);
     {
-        TestFileSequence sequence;
+        CFileSequence sequence;
         NotificationLog log;
         EXPECT_EQ(Load(sequence, log, path), LUMO_E_FILEDAMAGED);
         EXPECT_EQ(sequence.GetImageCount(), 39u);
     }
     // A missing file, and a damaged first file.
     {
-        TestFileSequence sequence;
+        CFileSequence sequence;
         NotificationLog log;
         EXPECT_EQ(Load(sequence, log, m_folder / "none_0001.png"), 0xA0010008);
         EXPECT_EQ(log.Seen(), (std::vector<Entry>{{2, 0xA0010008, false}}));
@@ -147,7 +140,7 @@ TEST_F(FileSequenceTest, StopTrimsTheFramesAndDamageKeepsWhatWasLoaded) {
     {
         TestSequence source;
         CLumoModule* writer = source.GetFileModule();
-        ImagePtr work(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
+        const LumoImagePtr work = MakeLumoImage(m_pLumo);
         CLumoImage* input = work.get();
         writer->SetImages(1, &input);
         const std::string mixed = m_folder / "mixed.tif";
@@ -158,14 +151,14 @@ TEST_F(FileSequenceTest, StopTrimsTheFramesAndDamageKeepsWhatWasLoaded) {
         }
         writer->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
         writer->SetImages(1, nullptr);
-        TestFileSequence sequence;
+        CFileSequence sequence;
         NotificationLog log;
         EXPECT_EQ(Load(sequence, log, mixed), 0xA0010006);
         EXPECT_EQ(sequence.GetImageCount(), 2u);
     }
-    TestFileSequence without(nullptr);
+    CFileSequence without(nullptr);
     EXPECT_FALSE(without.LoadSequence(path.c_str()));
     EXPECT_FALSE(without.LoadSequenceWithDialog(nullptr));
-    TestFileSequence noDialog;
+    CFileSequence noDialog;
     EXPECT_FALSE(noDialog.LoadSequenceWithDialog(nullptr)); // no application: no dialog
 }

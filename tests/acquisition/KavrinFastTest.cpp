@@ -21,17 +21,17 @@ std::string HeaderAt(CLumoImage& image, uint64_t offset) {
 class KavrinFastTest : public TaggedCameraTest {
 protected:
     // Prepares `buffers` buffers on both channels and starts grabbing.
-    std::unique_ptr<TestKavrinFast> Start(uint64_t buffers, bool continuous) {
+    Owned<CKavrinFast> Start(uint64_t buffers, bool continuous) {
         auto camera = MakeFast();
         camera->SetNotifyCallback(&NotificationRecorder::Callback, m_recorder.Context());
         EXPECT_TRUE(camera->PrepareFrameBuffers(buffers));
         EXPECT_TRUE(camera->StartSnap(continuous));
         return camera;
     }
-    std::unique_ptr<TestKavrinFast> Grab(uint64_t buffers, uint64_t left, uint64_t right) {
+    Owned<CKavrinFast> Grab(uint64_t buffers, uint64_t left, uint64_t right) {
         auto camera = Start(buffers, true);
-        m_step(camera->LeftGrabber(), left);
-        m_step(camera->RightGrabber(), right);
+        m_step(Grabber(*camera), left);
+        m_step(RightGrabber(*camera), right);
         camera->Stop();
         return camera;
     }
@@ -46,11 +46,11 @@ protected:
 TEST_F(KavrinFastTest, BothHalvesOfALogicalImageCarryTheSameTag) {
     ScopedEnv tag0("FGSIM_TAG0", "100");
     auto camera = Grab(128, 101, 101);
-    EXPECT_EQ(camera->LeftGrabber(), nullptr);
-    EXPECT_EQ(camera->RightGrabber(), nullptr);
+    EXPECT_EQ(Grabber(*camera), nullptr);
+    EXPECT_EQ(RightGrabber(*camera), nullptr);
     ASSERT_EQ(camera->GetImageCount(), 100u);
     EXPECT_EQ(camera->GetValidFieldLength(), 100u);
-    EXPECT_EQ(camera->Right().GetValidFieldLength(), 100u);
+    EXPECT_EQ(Right(*camera).GetValidFieldLength(), 100u);
     EXPECT_EQ(camera->GetPhysicalIndex(0, 99), 99);
     EXPECT_EQ(camera->GetPhysicalIndex(1, 99), 99);
     EXPECT_EQ(camera->GetPhysicalIndex(1, 100), -1);
@@ -89,7 +89,7 @@ TEST_F(KavrinFastTest, GeometryNamesAndCameraControlLines) {
     EXPECT_STREQ(camera->GetName(), "Kavrin KX-220B (Fast mode)");
     EXPECT_EQ(camera->GetWidth(), 2240u);
     EXPECT_EQ(camera->GetHeight(), 2u);
-    EXPECT_EQ(camera->Right().GetHeight(), 2u);
+    EXPECT_EQ(Right(*camera).GetHeight(), 2u);
     EXPECT_EQ(camera->GetChannelCount(), 2u);
     EXPECT_EQ(camera->GetCCCount(), 8u);
     EXPECT_EQ(camera->GetCCName(0), "CC1A");
@@ -103,23 +103,23 @@ TEST_F(KavrinFastTest, GeometryNamesAndCameraControlLines) {
     const uint32_t left[4] = {4, 5, 4, 5};
     const uint32_t right[4] = {5, 4, 5, 4};
     for (int line = 0; line < 4; ++line) {
-        EXPECT_EQ(Parameter(camera->LeftGrabber(), FG_PARAM_CC1 + line), left[line]);
-        EXPECT_EQ(Parameter(camera->RightGrabber(), FG_PARAM_CC1 + line), right[line]);
+        EXPECT_EQ(Parameter(Grabber(*camera), FG_PARAM_CC1 + line), left[line]);
+        EXPECT_EQ(Parameter(RightGrabber(*camera), FG_PARAM_CC1 + line), right[line]);
     }
-    EXPECT_EQ(Parameter(camera->RightGrabber(), FG_PARAM_WIDTH), CKavrinFast::CHANNEL_WIDTH);
+    EXPECT_EQ(Parameter(RightGrabber(*camera), FG_PARAM_WIDTH), CKavrinFast::CHANNEL_WIDTH);
     camera->DetachFrameBuffers();
-    EXPECT_EQ(camera->LeftGrabber(), nullptr);
-    EXPECT_EQ(camera->RightGrabber(), nullptr);
+    EXPECT_EQ(Grabber(*camera), nullptr);
+    EXPECT_EQ(RightGrabber(*camera), nullptr);
 }
 
 TEST_F(KavrinFastTest, OnlyTagsBothChannelsRecordedArePaired) {
     auto camera = MakeFast();
     // Left: tags 100 .. 199 in buffers 0 .. 99. Right: 105 .. 199 without 150.
-    ASSERT_TRUE(camera->MakeRings(128, 101, 95));
+    ASSERT_TRUE(MakeRings(*camera, 128, 101, 95));
     for (int64_t b = 0; b < 100; ++b)
-        WriteHeader(*camera->LeftFrames(), b, 100 + static_cast<uint32_t>(b), 'L');
+        WriteHeader(*Frames(*camera), b, 100 + static_cast<uint32_t>(b), 'L');
     for (int64_t b = 0; b < 94; ++b)
-        WriteHeader(*camera->RightFrames(), b, 105 + static_cast<uint32_t>(b + (b >= 45)), 'R');
+        WriteHeader(*RightFrames(*camera), b, 105 + static_cast<uint32_t>(b + (b >= 45)), 'R');
     ASSERT_TRUE(camera->InitializeValidField());
     ASSERT_EQ(camera->GetImageCount(), 95u);
     EXPECT_EQ(camera->GetPhysicalIndex(0, 0), 5);
@@ -128,7 +128,7 @@ TEST_F(KavrinFastTest, OnlyTagsBothChannelsRecordedArePaired) {
     EXPECT_EQ(camera->GetPhysicalIndex(1, 45), -1) << "tag 150 lost on the right";
     EXPECT_EQ(camera->GetPhysicalIndex(1, 46), 45);
     EXPECT_EQ(camera->GetLostImagesFromTags(), 0);
-    EXPECT_EQ(camera->Right().GetLostImagesFromTags(), 1);
+    EXPECT_EQ(Right(*camera).GetLostImagesFromTags(), 1);
 
     auto image = MakeImage();
     ASSERT_TRUE(camera->CopyValidToImage(46, image.get(), 1, 1));
@@ -146,7 +146,7 @@ TEST_F(KavrinFastTest, OnlyTagsBothChannelsRecordedArePaired) {
 
     // Ranges that do not meet pair nothing, and the field stays empty.
     for (int64_t b = 0; b < 94; ++b)
-        WriteHeader(*camera->RightFrames(), b, 500 + static_cast<uint32_t>(b), 'R');
+        WriteHeader(*RightFrames(*camera), b, 500 + static_cast<uint32_t>(b), 'R');
     ASSERT_TRUE(camera->InitializeValidField());
     EXPECT_EQ(camera->GetValidFieldLength(), 0u);
     EXPECT_EQ(camera->GetImageCount(), 94u);
@@ -181,7 +181,7 @@ TEST_F(KavrinFastTest, UnreadableOrMissingTagsLeaveTheFieldsEmpty) {
         EXPECT_TRUE(HasLine("1 CKavrinFast::InitializeValidField: Couldn't get tag range (left "
                             "channel). Propably the counter is disabled"));
         EXPECT_EQ(camera->GetValidFieldLength(), 0u);
-        EXPECT_EQ(camera->Right().GetValidFieldLength(), 0u);
+        EXPECT_EQ(Right(*camera).GetValidFieldLength(), 0u);
         EXPECT_EQ(camera->GetImageCount(), 3u) << "the smaller of the two valid counts";
         EXPECT_EQ(camera->GetPhysicalIndex(0, 4), 4);
         EXPECT_EQ(camera->GetPhysicalIndex(1, 2), 2);
@@ -191,10 +191,10 @@ TEST_F(KavrinFastTest, UnreadableOrMissingTagsLeaveTheFieldsEmpty) {
     }
     {
         auto camera = MakeFast();
-        ASSERT_TRUE(camera->MakeRings(8, 6, 6));
+        ASSERT_TRUE(MakeRings(*camera, 8, 6, 6));
         for (int64_t b = 0; b < 6; ++b) {
-            WriteHeader(*camera->LeftFrames(), b, static_cast<uint32_t>(b), 'L');
-            WriteHeader(*camera->RightFrames(), b, static_cast<uint32_t>(b), 'R', b != 3);
+            WriteHeader(*Frames(*camera), b, static_cast<uint32_t>(b), 'L');
+            WriteHeader(*RightFrames(*camera), b, static_cast<uint32_t>(b), 'R', b != 3);
         }
         EXPECT_FALSE(camera->InitializeValidField());
         EXPECT_TRUE(HasLine("1 CKavrinFast::InitializeValidField: Couldn't get tag range (right "
@@ -203,7 +203,7 @@ TEST_F(KavrinFastTest, UnreadableOrMissingTagsLeaveTheFieldsEmpty) {
     }
     {
         auto camera = MakeFast();
-        ASSERT_TRUE(camera->MakeRings(8, 1, 5));
+        ASSERT_TRUE(MakeRings(*camera, 8, 1, 5));
         EXPECT_FALSE(camera->InitializeValidField());
         EXPECT_TRUE(HasLine("1 CKavrinFast::InitializeValidField: Warning: No valid images found "
                             "in LEFT channel!"));
@@ -211,7 +211,7 @@ TEST_F(KavrinFastTest, UnreadableOrMissingTagsLeaveTheFieldsEmpty) {
                              "channel"),
                   0u)
             << "the right channel is not examined";
-        ASSERT_TRUE(camera->MakeRings(8, 5, 0));
+        ASSERT_TRUE(MakeRings(*camera, 8, 5, 0));
         EXPECT_FALSE(camera->InitializeValidField());
         EXPECT_TRUE(HasLine("1 CKavrinFast::InitializeValidField: Found 4 valid images on LEFT "
                             "channel"));
@@ -221,10 +221,10 @@ TEST_F(KavrinFastTest, UnreadableOrMissingTagsLeaveTheFieldsEmpty) {
     {
         // A counter that jumped on one channel: no field, level 0.
         auto camera = MakeFast();
-        ASSERT_TRUE(camera->MakeRings(8, 6, 6));
+        ASSERT_TRUE(MakeRings(*camera, 8, 6, 6));
         for (int64_t b = 0; b < 6; ++b) {
-            WriteHeader(*camera->LeftFrames(), b, static_cast<uint32_t>(b), 'L');
-            WriteHeader(*camera->RightFrames(), b, static_cast<uint32_t>(b) * 100, 'R');
+            WriteHeader(*Frames(*camera), b, static_cast<uint32_t>(b), 'L');
+            WriteHeader(*RightFrames(*camera), b, static_cast<uint32_t>(b) * 100, 'R');
         }
         EXPECT_FALSE(camera->InitializeValidField());
         EXPECT_TRUE(HasLine("0 CKavrinFast::InitializeValidField: tag range of 401 tags from 0 "
@@ -237,11 +237,11 @@ TEST_F(KavrinFastTest, UnreadableOrMissingTagsLeaveTheFieldsEmpty) {
 TEST_F(KavrinFastTest, ASingleSequenceEndsWhenBothChannelsAreFull) {
     auto camera = Start(4, false);
     EXPECT_TRUE(camera->IsThreadRunning());
-    m_step(camera->LeftGrabber(), 4);
-    m_step(camera->RightGrabber(), 3);
+    m_step(Grabber(*camera), 4);
+    m_step(RightGrabber(*camera), 3);
     ASSERT_TRUE(WaitFor(m_recorder, SEQ_NOTIFY_NEW_IMAGES, 1));
     EXPECT_EQ(CountOf(m_recorder, SEQ_NOTIFY_ENDED), 0u) << "the right channel is not full";
-    m_step(camera->RightGrabber(), 1);
+    m_step(RightGrabber(*camera), 1);
     ASSERT_TRUE(WaitFor(m_recorder, SEQ_NOTIFY_ENDED, 1));
     EXPECT_TRUE(camera->IsThreadRunning()) << "the monitor waits for Stop";
     camera->Stop();
@@ -255,8 +255,8 @@ TEST_F(KavrinFastTest, ASingleSequenceEndsWhenBothChannelsAreFull) {
 TEST_F(KavrinFastTest, AContinuousGrabRunsUntilStopped) {
     auto camera = Start(4, true);
     for (int round = 0; round < 3; ++round) {
-        m_step(camera->LeftGrabber(), 4);
-        m_step(camera->RightGrabber(), 4);
+        m_step(Grabber(*camera), 4);
+        m_step(RightGrabber(*camera), 4);
         ASSERT_TRUE(WaitFor(m_recorder, SEQ_NOTIFY_NEW_IMAGES, static_cast<size_t>(round) + 1));
     }
     EXPECT_EQ(CountOf(m_recorder, SEQ_NOTIFY_ENDED), 0u);
@@ -272,36 +272,36 @@ TEST_F(KavrinFastTest, ARightChannelThatFailsRollsTheLeftBack) {
     {
         ScopedEnv boards("FGSIM_BOARDS", "2626:0x1001");
         CSiliconAPI oneBoard(platform::FindBesideProgram("libfglib5.so"));
-        TestKavrinFast camera(ImageFormat::GREY8, oneBoard, m_pLumo);
+        CKavrinFast camera(ImageFormat::GREY8, oneBoard, m_pLumo);
         camera.SetLog(&m_sink);
         EXPECT_FALSE(camera.PrepareFrameBuffers(4));
         const MessageRecorder::Box box{"Not enugh boards available", "Error",
                                        platform::MessageButtons::Ok};
         EXPECT_EQ(m_boxes.Boxes(), std::vector<MessageRecorder::Box>{box});
-        EXPECT_EQ(camera.LeftGrabber(), nullptr);
+        EXPECT_EQ(Grabber(camera), nullptr);
         EXPECT_EQ(m_counter("open"), 0);
     }
     {
         auto camera = MakeFast();
         camera->SetNotifyCallback(&NotificationRecorder::Callback, m_recorder.Context());
         ASSERT_TRUE(camera->PrepareFrameBuffers(4));
-        camera->Right().DetachFrameBuffers();
+        Right(*camera).DetachFrameBuffers();
         EXPECT_FALSE(camera->StartSnap(true));
         EXPECT_FALSE(camera->IsThreadRunning());
-        EXPECT_EQ(camera->LeftGrabber(), nullptr) << "the left is stopped and released";
+        EXPECT_EQ(Grabber(*camera), nullptr) << "the left is stopped and released";
         EXPECT_TRUE(HasLine("1 Entering CKavrinFast::InitializeValidField"));
     }
 }
 
 TEST_F(KavrinFastTest, StopDuringASaveOnlyStopsTheSave) {
     auto camera = Start(4, true);
-    camera->MarkSaveBusy(true);
+    SequenceTestSeam::MarkSaveBusy(*camera, true);
     camera->Stop();
     EXPECT_FALSE(camera->IsThreadRunning());
-    EXPECT_NE(camera->LeftGrabber(), nullptr);
-    EXPECT_NE(camera->RightGrabber(), nullptr);
+    EXPECT_NE(Grabber(*camera), nullptr);
+    EXPECT_NE(RightGrabber(*camera), nullptr);
     EXPECT_EQ(CountLines("1 CKavrinFast::Stop: calling stop for the right channel"), 0u);
-    camera->MarkSaveBusy(false);
+    SequenceTestSeam::MarkSaveBusy(*camera, false);
 }
 
 // A log sink that holds the stopping thread between the right and the left channel's stop, long
@@ -313,11 +313,10 @@ public:
     uint32_t GetSinkParam(uint32_t, uintptr_t*, uintptr_t) override { return 0; }
     uint32_t ActivateOutput(uint32_t) override { return 0; }
     void Log(uint32_t, const char* format, ...) override {
-        if (std::strcmp(format, "%s") != 0)
-            return;
+        char text[512];
         va_list args;
         va_start(args, format);
-        const char* text = va_arg(args, const char*);
+        std::vsnprintf(text, sizeof text, format, args);
         va_end(args);
         if (std::strcmp(text, "CKavrinFast::Stop: calling stop for the left channel") == 0)
             std::this_thread::sleep_for(std::chrono::milliseconds(150));
@@ -336,7 +335,19 @@ TEST_F(KavrinFastTest, StoppingARunningGrabKeepsBothChannelsCounts) {
     ASSERT_TRUE(camera->StartSnap(true));
     ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 2));
     camera->Stop();
-    EXPECT_EQ(camera->Right().CCamera::GetImageCount(), 15u) << "the right count was overwritten";
+    EXPECT_EQ(Right(*camera).CCamera::GetImageCount(), 15u) << "the right count was overwritten";
     EXPECT_EQ(camera->CCamera::GetImageCount(), 15u);
-    EXPECT_EQ(camera->GetValidFieldLength(), camera->Right().GetValidFieldLength());
+    EXPECT_EQ(camera->GetValidFieldLength(), Right(*camera).GetValidFieldLength());
+}
+
+TEST_F(KavrinFastTest, AStatusThatCannotBeReadIsNotACount) {
+    ScopedEnv fail("FGSIM_FAIL", "Fg_getStatusEx");
+    auto camera = Start(8, false);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_EQ(CountOf(m_recorder, SEQ_NOTIFY_ENDED), 0u) << "a failed status ended the grab";
+    EXPECT_TRUE(camera->GrabStatusFailed());
+    ASSERT_TRUE(WaitFor(m_recorder, SEQ_NOTIFY_ENDED, 1));
+    camera->Stop();
+    EXPECT_TRUE(camera->GrabStatusFailed());
+    EXPECT_EQ(camera->GetImageCount(), 0u);
 }

@@ -91,7 +91,7 @@ TEST(RuntimeLibraries, SequenceLogsThroughTheDebugLibrarysSink) {
     sink->SetSinkParam(CDebugSink::PARAM_NAME, reinterpret_cast<uintptr_t>("Doc debug"), 0);
     {
         TestSequence sequence;
-        ASSERT_EQ(sequence.Frames()->Allocate(8, 2, ImageFormat::GREY8, 0, 2), 0u);
+        ASSERT_EQ(Frames(sequence)->Allocate(8, 2, ImageFormat::GREY8, 0, 2), 0u);
         sequence.SetLog(sink);
         sequence.DumpBuffers();
     }

@@ -5,9 +5,9 @@
 #include "acquisition/CSequenceBase.h"
 #include "external/ImageFormat.h"
 #include "external/LumoFileModules.h"
+#include "external/LumoPtr.h"
 #include "platform/Event.h"
 #include "tests/acquisition/SequenceTestSupport.h"
-#include "tests/lumo/LumoTestLibrary.h"
 
 #include "tests/support/TempFolder.h"
 #include <chrono>

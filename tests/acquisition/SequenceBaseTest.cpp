@@ -7,14 +7,6 @@
 
 namespace {
 
-struct ImageDeleter {
-    CLumoInstance* instance;
-    void operator()(CLumoImage* image) const {
-        instance->DeleteImage(CLumoObject::KIND_IMAGE, image);
-    }
-};
-using ImagePtr = std::unique_ptr<CLumoImage, ImageDeleter>;
-
 size_t CountLines(RecordingSink& sink, const std::string& text) {
     const std::vector<std::string> lines = sink.Lines();
     return static_cast<size_t>(std::count(lines.begin(), lines.end(), text));
@@ -23,9 +15,9 @@ size_t CountLines(RecordingSink& sink, const std::string& text) {
 // Gives the sequence `frames` frames of 6 x 4 pixels in `format`; frame i is filled with 10 + i.
 void FillFrames(TestSequence& sequence, uint64_t frames, uint64_t format) {
     CSequenceLock lock(sequence);
-    ASSERT_EQ(sequence.Frames()->Allocate(6, 4, format, 0, frames), 0u);
+    ASSERT_EQ(Frames(sequence)->Allocate(6, 4, format, 0, frames), 0u);
     for (uint64_t i = 0; i < frames; ++i)
-        std::memset(sequence.Frames()->GetFrameData(0, static_cast<int64_t>(i), 0),
+        std::memset(Frames(sequence)->GetFrameData(0, static_cast<int64_t>(i), 0),
                     static_cast<int>(10 + i), 24);
 }
 
@@ -41,8 +33,8 @@ TEST(SequenceWithoutLibrary, ReportsNothingAndRefusesEveryCopy) {
     TestSequence explicitNull(nullptr);
     TestSequence noCurrent; // no RuntimeLibraries is current: the same
     for (TestSequence* sequence : {&explicitNull, &noCurrent}) {
-        EXPECT_EQ(sequence->Frames(), nullptr);
-        EXPECT_EQ(sequence->FileModule(), nullptr);
+        EXPECT_EQ(Frames(*sequence), nullptr);
+        EXPECT_EQ(sequence->GetFileModule(), nullptr);
         EXPECT_EQ(sequence->GetBufferCount(), 0u);
         EXPECT_EQ(sequence->GetImageCount(), 0u);
         EXPECT_EQ(sequence->GetWidth(), 0u);
@@ -55,7 +47,7 @@ TEST(SequenceWithoutLibrary, ReportsNothingAndRefusesEveryCopy) {
         EXPECT_FALSE(sequence->InitImage(nullptr));
         EXPECT_EQ(sequence->GetFrameRate(0), 0.0);
         EXPECT_EQ(sequence->GetFrameRate(5), 0.0);
-        EXPECT_EQ(sequence->DisplayCounter(), 0u);
+        EXPECT_EQ(SequenceTestSeam::DisplayCounter(*sequence), 0u);
         RecordingSink sink;
         sequence->SetLog(&sink);
         sequence->DumpBuffers();
@@ -66,18 +58,18 @@ TEST(SequenceWithoutLibrary, ReportsNothingAndRefusesEveryCopy) {
 
 TEST_F(SequenceTest, CopyReallocatesTheDestinationOnlyWhenItsShapeDiffers) {
     TestSequence sequence;
-    ASSERT_NE(sequence.Frames(), nullptr);
+    ASSERT_NE(Frames(sequence), nullptr);
     RecordingSink sink;
     sequence.SetLog(&sink);
     FillFrames(sequence, 3, ImageFormat::GREY8);
-    sequence.Frames()->SetOrigin(1, 0);
+    Frames(sequence)->SetOrigin(1, 0);
     EXPECT_EQ(sequence.GetBufferCount(), 3u);
     EXPECT_EQ(sequence.GetImageCount(), 3u);
     EXPECT_EQ(sequence.GetWidth(), 6u);
     EXPECT_EQ(sequence.GetHeight(), 4u);
     EXPECT_EQ(sequence.GetImageFormat(), ImageFormat::GREY8);
 
-    ImagePtr destination(m_pLumo->CreateImageObject(), ImageDeleter{m_pLumo});
+    const LumoImagePtr destination = MakeLumoImage(m_pLumo);
     ASSERT_TRUE(sequence.CopyToImage(1, destination.get(), 1, 0));
     EXPECT_EQ(CountLines(sink, REINIT), 1u);
     EXPECT_EQ(destination->GetWidth(), 6u);
@@ -92,7 +84,7 @@ TEST_F(SequenceTest, CopyReallocatesTheDestinationOnlyWhenItsShapeDiffers) {
 
     // Same shape: no reallocation, no log line, same memory; a new origin alone changes nothing.
     const void* memory = destination->GetFrameData(0, 0, 0);
-    sequence.Frames()->SetOrigin(0, 1);
+    Frames(sequence)->SetOrigin(0, 1);
     ASSERT_TRUE(sequence.CopyValidToImage(2, destination.get(), 1, 1));
     EXPECT_EQ(CountLines(sink, REINIT), 1u);
     EXPECT_EQ(destination->GetFrameData(0, 0, 0), memory);
@@ -123,7 +115,7 @@ TEST_F(SequenceTest, CopyReallocatesTheDestinationOnlyWhenItsShapeDiffers) {
 TEST_F(SequenceTest, DisplayCounterCountsEveryAttemptPastInitialisation) {
     TestSequence sequence;
     FillFrames(sequence, 2, ImageFormat::GREY8);
-    ImagePtr destination(m_pLumo->CreateImageObject(), ImageDeleter{m_pLumo});
+    const LumoImagePtr destination = MakeLumoImage(m_pLumo);
     EXPECT_EQ(sequence.GetFrameRate(0), 0.0);
 
     EXPECT_TRUE(sequence.CopyToImage(0, destination.get(), 1, 0));
@@ -131,23 +123,23 @@ TEST_F(SequenceTest, DisplayCounterCountsEveryAttemptPastInitialisation) {
     EXPECT_FALSE(sequence.CopyToImage(7, destination.get(), 1, 0)); // failed copy still counts
     EXPECT_FALSE(sequence.CopyToImage(0, destination.get(), 0, 0)); // refused before: does not
     EXPECT_FALSE(sequence.CopyToImage(0, nullptr, 1, 0));
-    EXPECT_EQ(sequence.DisplayCounter(), 2u);
+    EXPECT_EQ(SequenceTestSeam::DisplayCounter(sequence), 2u);
     EXPECT_GT(sequence.GetFrameRate(0), 0.0);
     EXPECT_EQ(sequence.GetFrameRate(1), 0.0);
 
     sequence.ResetFrameRate(1); // not the display meter
-    EXPECT_EQ(sequence.DisplayCounter(), 2u);
+    EXPECT_EQ(SequenceTestSeam::DisplayCounter(sequence), 2u);
     sequence.ResetFrameRate(0);
-    EXPECT_EQ(sequence.DisplayCounter(), 0u);
+    EXPECT_EQ(SequenceTestSeam::DisplayCounter(sequence), 0u);
     EXPECT_EQ(sequence.GetFrameRate(0), 0.0);
     EXPECT_TRUE(sequence.CopyToImage(1, destination.get(), 1, 0));
-    EXPECT_EQ(sequence.DisplayCounter(), 1u);
+    EXPECT_EQ(SequenceTestSeam::DisplayCounter(sequence), 1u);
     EXPECT_EQ(sequence.GetFrameRate(0), 0.0);
 }
 
 TEST_F(SequenceTest, InitImageShapesScratchImagesAndReportsFailure) {
     TestSequence sequence;
-    ImagePtr scratch(m_pLumo->CreateImageObject(), ImageDeleter{m_pLumo});
+    const LumoImagePtr scratch = MakeLumoImage(m_pLumo);
     // An empty store has no geometry: the destination cannot be shaped and stays as it was.
     ASSERT_EQ(scratch->Allocate(2, 2, ImageFormat::GREY8, 0, 1), 0u);
     EXPECT_FALSE(sequence.InitImage(scratch.get()));
@@ -169,11 +161,11 @@ TEST_F(SequenceTest, ResetFrameStoreFreesEveryFrame) {
     TestSequence sequence;
     FillFrames(sequence, 4, ImageFormat::GREY8);
     ASSERT_TRUE(sequence.ResetFrameStore());
-    ASSERT_NE(sequence.Frames(), nullptr);
+    ASSERT_NE(Frames(sequence), nullptr);
     EXPECT_EQ(sequence.GetBufferCount(), 0u);
     EXPECT_EQ(sequence.GetWidth(), 0u);
     EXPECT_EQ(sequence.GetImageFormat(), 0u);
-    ImagePtr destination(m_pLumo->CreateImageObject(), ImageDeleter{m_pLumo});
+    const LumoImagePtr destination = MakeLumoImage(m_pLumo);
     EXPECT_FALSE(sequence.CopyToImage(0, destination.get(), 1, 0));
     FillFrames(sequence, 1, ImageFormat::GREY8); // the new store works like the old one
     EXPECT_TRUE(sequence.CopyToImage(0, destination.get(), 1, 0));
@@ -193,7 +185,7 @@ TEST_F(SequenceTest, DumpBuffersLogsEveryFrameAddress) {
         std::snprintf(expected, sizeof expected, "1 Buffer %lld: 0x%016llX",
                       static_cast<long long>(i),
                       static_cast<unsigned long long>(
-                          reinterpret_cast<uintptr_t>(sequence.Frames()->GetFrameData(0, i, 0))));
+                          reinterpret_cast<uintptr_t>(Frames(sequence)->GetFrameData(0, i, 0))));
         EXPECT_EQ(lines[static_cast<size_t>(i)], expected);
     }
     sequence.SetLog(nullptr);

@@ -7,6 +7,7 @@
 #include "acquisition/RuntimeLibraries.h"
 #include "external/DebugSink.h"
 #include "external/LumoInstance.h"
+#include "tests/acquisition/SequenceTestSeam.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -77,11 +78,6 @@ public:
         return m_body ? m_body(*this) : CSequenceBase::WorkerThread();
     }
 
-    CLumoImage* Frames() { return m_pFrames; }
-    CLumoModule* FileModule() { return m_pFileModule; }
-    uint64_t DisplayCounter() const { return m_ullDisplayCounter.load(); }
-    void MarkSaveBusy() { m_bSaveBusy.store(true); }
-    bool SaveBusy() const { return m_bSaveBusy.load(); }
     using CSequenceBase::Notify;
     using CSequenceBase::StopEvent;
 

@@ -17,12 +17,12 @@ std::vector<int64_t> RingOrder(CCamera& camera, uint64_t count) {
 // Grabs `frames` camera frames into `buffers` buffers and stops.
 class TLMChannelTest : public TaggedCameraTest {
 protected:
-    std::unique_ptr<TestTLMChannel> Grab(uint64_t buffers, uint64_t frames) {
+    Owned<CTLMChannel> Grab(uint64_t buffers, uint64_t frames) {
         auto camera = MakeChannel();
         camera->SetNotifyCallback(&NotificationRecorder::Callback, m_recorder.Context());
         EXPECT_TRUE(camera->PrepareFrameBuffers(buffers));
         EXPECT_TRUE(camera->StartSnap(true));
-        m_step(camera->Grabber(), frames);
+        m_step(Grabber(*camera), frames);
         camera->Stop();
         return camera;
     }
@@ -77,8 +77,8 @@ TEST_F(TLMChannelTest, DroppedFramesAreGapsAndEveryFrameStaysReachable) {
 
 TEST_F(TLMChannelTest, RepeatedTagsShowTheEarlierBuffer) {
     auto camera = Grab(8, 6); // tags 0 .. 4 valid in buffers 0 .. 4
-    WriteHeader(*camera->Frames(), 3, 2);
-    WriteHeader(*camera->Frames(), 1, 0);
+    WriteHeader(*Frames(*camera), 3, 2);
+    WriteHeader(*Frames(*camera), 1, 0);
     ASSERT_TRUE(camera->InitializeValidField());
     EXPECT_EQ(FieldOf(*camera, 0, 6), (std::vector<int64_t>{0, -1, 2, -1, 4, -1}));
     EXPECT_EQ(camera->FindPhysicalIndexByTag(2), 2);
@@ -108,7 +108,7 @@ TEST_F(TLMChannelTest, UnreadableTagsFallBackToTheRingOrder) {
     {
         // One bad header in the middle: no field at all, as the range cannot be read.
         auto camera = Grab(8, 6);
-        WriteHeader(*camera->Frames(), 2, 2, 'L', false);
+        WriteHeader(*Frames(*camera), 2, 2, 'L', false);
         EXPECT_FALSE(camera->InitializeValidField());
         EXPECT_EQ(camera->GetImageCount(), 5u);
         EXPECT_EQ(camera->GetLostImagesFromTags(), -1);
@@ -162,15 +162,15 @@ TEST_F(TLMChannelTest, TagsNearTheEndOfTheCounter) {
 
 TEST_F(TLMChannelTest, ARangeLongerThanSixteenTimesTheBuffersBuildsNoField) {
     auto camera = MakeChannel();
-    ASSERT_TRUE(camera->MakeRing(8, 7)); // buffers 0 .. 5 valid, bound 128 tags
+    ASSERT_TRUE(MakeRing(*camera, 8, 7)); // buffers 0 .. 5 valid, bound 128 tags
     for (int64_t b = 0; b < 8; ++b)
-        WriteHeader(*camera->Frames(), b, 1000 + static_cast<uint32_t>(b));
-    WriteHeader(*camera->Frames(), 5, 1000 + 127);
+        WriteHeader(*Frames(*camera), b, 1000 + static_cast<uint32_t>(b));
+    WriteHeader(*Frames(*camera), 5, 1000 + 127);
     ASSERT_TRUE(camera->InitializeValidField());
     EXPECT_EQ(camera->GetImageCount(), 128u);
     EXPECT_EQ(camera->GetPhysicalIndex(0, 127), 5);
 
-    WriteHeader(*camera->Frames(), 5, 1000 + 128);
+    WriteHeader(*Frames(*camera), 5, 1000 + 128);
     EXPECT_FALSE(camera->InitializeValidField());
     EXPECT_EQ(camera->GetValidFieldLength(), 0u);
     EXPECT_EQ(camera->GetImageCount(), 6u);
@@ -178,16 +178,16 @@ TEST_F(TLMChannelTest, ARangeLongerThanSixteenTimesTheBuffersBuildsNoField) {
     EXPECT_TRUE(HasLine("0 CTLMChannel::InitializeValidField: tag range of 129 tags from 1000 "
                         "is longer than 128; the counter jumped, keeping the ring order"));
     // A counter that jumps far back does the same, wrap or not.
-    WriteHeader(*camera->Frames(), 5, 5);
+    WriteHeader(*Frames(*camera), 5, 5);
     EXPECT_FALSE(camera->InitializeValidField());
-    WriteHeader(*camera->Frames(), 5, 0xFFFFFFF0u);
+    WriteHeader(*Frames(*camera), 5, 0xFFFFFFF0u);
     EXPECT_FALSE(camera->InitializeValidField());
 }
 
 TEST_F(TLMChannelTest, StopBuildsTheFieldOnceAndStartEmptiesIt) {
     auto camera = Grab(8, 4);
     EXPECT_EQ(camera->GetValidFieldLength(), 3u);
-    EXPECT_EQ(camera->Grabber(), nullptr);
+    EXPECT_EQ(Grabber(*camera), nullptr);
     const size_t entries = m_sink.Lines().size();
     camera->Stop();
     const auto lines = m_sink.Lines();

@@ -43,59 +43,27 @@ inline std::vector<int64_t> FieldOf(CCamera& camera, uint32_t channel, uint64_t 
     return field;
 }
 
-class TestTLMChannel final : public CTLMChannel {
-public:
-    using CTLMChannel::CTLMChannel;
-    ~TestTLMChannel() override { Stop(); }
-    Fg_Struct* Grabber() const { return m_pGrabber; }
-    CLumoImage* Frames() { return m_pFrames; }
-    // A ring of `buffers` frames without a grabber, `grabbed` images grabbed into it.
-    bool MakeRing(uint64_t buffers, uint64_t grabbed) {
-        CSequenceLock lock(*this);
-        if (!m_pFrames || m_pFrames->Allocate(16, 1, ImageFormat::GREY8, 0, buffers) != 0)
-            return false;
-        StoreGrabbedCount(static_cast<int64_t>(grabbed));
-        return true;
-    }
-};
+// A ring of `buffers` 16 x 1 frames without a grabber, `grabbed` images grabbed into it.
+inline bool MakeRing(CTLMChannel& channel, uint64_t buffers, uint64_t grabbed) {
+    return SequenceTestSeam::MakeRing(channel, 16, 1, buffers, grabbed);
+}
 
-class TestKavrinFast final : public CKavrinFast {
-public:
-    using CKavrinFast::CKavrinFast;
-    ~TestKavrinFast() override { Stop(); }
-    CTLMChannel& Right() { return m_right; }
-    Fg_Struct* LeftGrabber() const { return m_pGrabber; }
-    Fg_Struct* RightGrabber() { return GrabberOf(m_right); }
-    CLumoImage* LeftFrames() { return m_pFrames; }
-    CLumoImage* RightFrames() { return FramesOf(m_right); }
-    void MarkSaveBusy(bool busy) { m_bSaveBusy.store(busy); }
-    bool MakeRings(uint64_t buffers, uint64_t leftGrabbed, uint64_t rightGrabbed) {
-        CSequenceLock lock(*this);
-        CLumoImage* right = FramesOf(m_right);
-        if (!m_pFrames || !right ||
-            m_pFrames->Allocate(CHANNEL_WIDTH, m_uHeight, ImageFormat::GREY8, 0, buffers) != 0 ||
-            right->Allocate(CHANNEL_WIDTH, m_uHeight, ImageFormat::GREY8, 0, buffers) != 0)
-            return false;
-        m_pLeftRegion->SetRect(0, 0, 0, CHANNEL_WIDTH, m_uHeight, 0);
-        m_pRightRegion->SetRect(0, CHANNEL_WIDTH, 0, CHANNEL_WIDTH, m_uHeight, 0);
-        StoreGrabbedCount(static_cast<int64_t>(leftGrabbed));
-        StoreGrabbedCountOf(m_right, static_cast<int64_t>(rightGrabbed));
-        return true;
-    }
-};
+// Both rings of a dual-channel camera without grabbers, with the regions set.
+inline bool MakeRings(CKavrinFast& camera, uint64_t buffers, uint64_t leftGrabbed,
+                      uint64_t rightGrabbed) {
+    return SequenceTestSeam::MakeRings(camera, buffers, leftGrabbed, rightGrabbed);
+}
 
 class TaggedCameraTest : public CameraTest {
 protected:
-    std::unique_ptr<TestTLMChannel> MakeChannel() {
-        auto camera = std::make_unique<TestTLMChannel>(WIDTH, ImageFormat::GREY8, 0,
-                                                       TheSiliconAPI(), m_pLumo);
+    Owned<CTLMChannel> MakeChannel() {
+        Owned<CTLMChannel> camera(WIDTH, ImageFormat::GREY8, 0, TheSiliconAPI(), m_pLumo);
         camera->SetHeight(HEIGHT);
         camera->SetLog(&m_sink);
         return camera;
     }
-    std::unique_ptr<TestKavrinFast> MakeFast() {
-        auto camera =
-            std::make_unique<TestKavrinFast>(ImageFormat::GREY8, TheSiliconAPI(), m_pLumo);
+    Owned<CKavrinFast> MakeFast() {
+        Owned<CKavrinFast> camera(ImageFormat::GREY8, TheSiliconAPI(), m_pLumo);
         camera->SetHeight(2);
         camera->SetLog(&m_sink);
         return camera;

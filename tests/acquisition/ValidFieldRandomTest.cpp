@@ -123,9 +123,9 @@ TEST_F(ValidFieldRandomTest, SingleChannelFieldEqualsTheLinearConstruction) {
         const uint64_t base = Base(random, buffers);
         const Deliveries deliveries =
             Deliver(random, CameraTags(random, random() % (3 * buffers + 2), base));
-        ASSERT_TRUE(camera->MakeRing(buffers, deliveries.tags.size()));
-        ClearFrames(*camera->Frames());
-        WriteRing(*camera->Frames(), buffers, deliveries, 'L');
+        ASSERT_TRUE(MakeRing(*camera, buffers, deliveries.tags.size()));
+        ClearFrames(*Frames(*camera));
+        WriteRing(*Frames(*camera), buffers, deliveries, 'L');
         const ValidRing ring = Inspect(*camera, buffers, deliveries);
 
         const bool ok = camera->InitializeValidField();
@@ -160,7 +160,7 @@ TEST_F(ValidFieldRandomTest, DualChannelFieldsEqualTheLinearConstruction) {
     std::mt19937_64 random(7122026);
     auto camera = MakeFast();
     camera->SetLog(nullptr);
-    CTLMChannel& right = camera->Right();
+    CTLMChannel& right = Right(*camera);
     int paired = 0;
     for (int round = 0; round < 2500; ++round) {
         SCOPED_TRACE(round);
@@ -170,11 +170,11 @@ TEST_F(ValidFieldRandomTest, DualChannelFieldsEqualTheLinearConstruction) {
         const Deliveries left = Deliver(random, tags);
         const Deliveries rightDeliveries = Deliver(random, tags);
         const bool swap = random() % 4 == 0;
-        ASSERT_TRUE(camera->MakeRings(buffers, left.tags.size(), rightDeliveries.tags.size()));
-        ClearFrames(*camera->LeftFrames());
-        ClearFrames(*camera->RightFrames());
-        WriteRing(*camera->LeftFrames(), buffers, left, swap ? 'R' : 'L');
-        WriteRing(*camera->RightFrames(), buffers, rightDeliveries, swap ? 'L' : 'R');
+        ASSERT_TRUE(MakeRings(*camera, buffers, left.tags.size(), rightDeliveries.tags.size()));
+        ClearFrames(*Frames(*camera));
+        ClearFrames(*RightFrames(*camera));
+        WriteRing(*Frames(*camera), buffers, left, swap ? 'R' : 'L');
+        WriteRing(*RightFrames(*camera), buffers, rightDeliveries, swap ? 'L' : 'R');
         const ValidRing leftRing = Inspect(*camera, buffers, left);
         const ValidRing rightRing = Inspect(right, buffers, rightDeliveries);
 
@@ -230,10 +230,10 @@ TEST_F(ValidFieldRandomTest, SimulatedGrabsEqualTheLinearConstruction) {
         ASSERT_TRUE(camera->PrepareFrameBuffers(buffers));
         ASSERT_TRUE(camera->StartSnap(true));
         const uint64_t frames = 2 + random() % (2 * buffers);
-        m_step(camera->LeftGrabber(), frames);
-        m_step(camera->RightGrabber(), frames - random() % 2);
+        m_step(Grabber(*camera), frames);
+        m_step(RightGrabber(*camera), frames - random() % 2);
         camera->Stop();
-        CTLMChannel& right = camera->Right();
+        CTLMChannel& right = Right(*camera);
         const uint64_t leftCount = camera->CCamera::GetValidCount(0);
         const uint64_t rightCount = right.CCamera::GetValidCount(0);
         if (leftCount == 0 || rightCount == 0) {
@@ -245,10 +245,10 @@ TEST_F(ValidFieldRandomTest, SimulatedGrabsEqualTheLinearConstruction) {
         const auto tagAt = [](CTLMChannel& channel, CLumoImage& ring, uint64_t logical) {
             return TagOf(ring, channel.CCamera::GetPhysicalIndex(0, logical));
         };
-        const uint32_t leftOldest = tagAt(*camera, *camera->LeftFrames(), 0);
-        const uint32_t rightOldest = tagAt(right, *camera->RightFrames(), 0);
-        const uint32_t leftNewest = tagAt(*camera, *camera->LeftFrames(), leftCount - 1);
-        const uint32_t rightNewest = tagAt(right, *camera->RightFrames(), rightCount - 1);
+        const uint32_t leftOldest = tagAt(*camera, *Frames(*camera), 0);
+        const uint32_t rightOldest = tagAt(right, *RightFrames(*camera), 0);
+        const uint32_t leftNewest = tagAt(*camera, *Frames(*camera), leftCount - 1);
+        const uint32_t rightNewest = tagAt(right, *RightFrames(*camera), rightCount - 1);
         const uint32_t start =
             static_cast<int32_t>(rightOldest - leftOldest) > 0 ? rightOldest : leftOldest;
         const uint32_t end =
