@@ -220,10 +220,8 @@ int RunGrab(const std::vector<std::string>& args) {
 
     const GrabReport report = Collect(*camera, *tagged);
     if (report.images == 0) {
-        // The one place that learns whether the grabber's transferred count could be read:
-        // pass camera->GrabStatusFailed() here once CCamera reports it.
-        const bool grabStatusFailed = false;
-        return Fail("no image was grabbed: " + NoImageCause(grabStatusFailed, report.grabbed));
+        return Fail("no image was grabbed: " +
+                    NoImageCause(camera->GrabStatusFailed(), report.grabbed));
     }
     if (!options.file.empty()) {
         if (const std::string why = cli::ChooseFileType(*camera, options.type); !why.empty())

@@ -4,19 +4,13 @@
 
 #include "acquisition/RuntimeLibraries.h"
 #include "external/LumoInstance.h"
+#include "external/LumoPtr.h"
 
 #include <gtest/gtest.h>
 #include <memory>
 
-struct LumoObjectDeleter {
-    CLumoInstance* instance;
-    void operator()(CLumoObject* object) const {
-        if (object)
-            instance->DeleteImage(object->GetKind(), object);
-    }
-};
-using ImagePtr = std::unique_ptr<CLumoImage, LumoObjectDeleter>;
-using RegionPtr = std::unique_ptr<CLumoRegion, LumoObjectDeleter>;
+using ImagePtr = LumoImagePtr;
+using RegionPtr = LumoRegionPtr;
 
 class LumoTest : public ::testing::Test {
 protected:
@@ -25,12 +19,8 @@ protected:
                                                << "' " << m_libs.ImageLibrary().Error();
         m_pLumo = m_libs.GetLumoInstance();
     }
-    ImagePtr NewImage() {
-        return ImagePtr(m_pLumo->CreateImageObject(), LumoObjectDeleter{m_pLumo});
-    }
-    RegionPtr NewRegion() {
-        return RegionPtr(m_pLumo->CreateRegionObject(), LumoObjectDeleter{m_pLumo});
-    }
+    ImagePtr NewImage() { return MakeLumoImage(m_pLumo); }
+    RegionPtr NewRegion() { return MakeLumoRegion(m_pLumo); }
 
     RuntimeLibraries m_libs;
     CLumoInstance* m_pLumo = nullptr;
