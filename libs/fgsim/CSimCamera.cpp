@@ -5,7 +5,7 @@
 namespace fgsim {
 
 CSimCamera::Start CSimCamera::Join(const EnvLookup& lookup) {
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     const Clock::time_point now = Clock::now();
     if (m_iAcquiring == 0) {
         m_settings = ParseCameraSettings(lookup);
@@ -22,13 +22,13 @@ CSimCamera::Start CSimCamera::Join(const EnvLookup& lookup) {
 }
 
 void CSimCamera::Leave() {
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     if (m_iAcquiring > 0)
         --m_iAcquiring;
 }
 
 void CSimCamera::NoteStepped(uint64_t framesExposed) {
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     m_ullStepped = std::max(m_ullStepped, framesExposed);
 }
 

@@ -7,10 +7,10 @@
 #pragma once
 
 #include "libs/fgsim/SimSettings.h"
+#include "platform/ThreadAnnotations.h"
 
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 
 namespace fgsim {
 
@@ -25,11 +25,11 @@ public:
     };
 
     // A grabber starts acquiring.
-    Start Join(const EnvLookup& lookup);
+    Start Join(const EnvLookup& lookup) KAVRIN_EXCLUDES(m_lock);
     // A grabber stopped acquiring (once per Join).
-    void Leave();
+    void Leave() KAVRIN_EXCLUDES(m_lock);
     // Stepping gave some grabber frames up to `framesExposed` - 1.
-    void NoteStepped(uint64_t framesExposed);
+    void NoteStepped(uint64_t framesExposed) KAVRIN_EXCLUDES(m_lock);
 
     // Exposure time of frame `frame` at `fps` (> 0) frames per second.
     static Clock::time_point ExposureTime(Clock::time_point clockStart, uint32_t fps,
@@ -39,11 +39,11 @@ public:
                                   Clock::time_point now);
 
 private:
-    std::mutex m_lock;
-    int m_iAcquiring = 0;
-    CameraSettings m_settings;
-    Clock::time_point m_clockStart;
-    uint64_t m_ullStepped = 0;
+    platform::Mutex m_lock;
+    int m_iAcquiring KAVRIN_GUARDED_BY(m_lock) = 0;
+    CameraSettings m_settings KAVRIN_GUARDED_BY(m_lock);
+    Clock::time_point m_clockStart KAVRIN_GUARDED_BY(m_lock);
+    uint64_t m_ullStepped KAVRIN_GUARDED_BY(m_lock) = 0;
 };
 
 } // namespace fgsim

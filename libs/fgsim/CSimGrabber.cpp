@@ -47,43 +47,47 @@ void* CSimGrabber::AllocMemHead(uint64_t count) {
         return nullptr;
     auto head = std::make_unique<MemHead>();
     head->slots.resize(count);
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     m_heads.push_back(std::move(head));
     return m_heads.back().get();
 }
 
-bool CSimGrabber::FreeMemHead(void* header) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    const auto it = std::find_if(m_heads.begin(), m_heads.end(),
-                                 [&](const auto& head) { return head.get() == header; });
-    if (it == m_heads.end())
-        return false;
-    if (m_pHead == it->get()) {
-        lock.unlock();
-        StopAcquire();
-        lock.lock();
+CSimGrabber::MemHead* CSimGrabber::FindHeadLocked(const void* header) const {
+    for (const auto& head : m_heads) {
+        if (head.get() == header)
+            return head.get();
     }
+    return nullptr;
+}
+
+bool CSimGrabber::FreeMemHead(void* header) {
+    bool acquiringInto = false;
+    {
+        platform::MutexLock guard(m_lock);
+        if (!FindHeadLocked(header))
+            return false;
+        acquiringInto = m_pHead == header;
+    }
+    if (acquiringInto)
+        StopAcquire();
+    platform::MutexLock guard(m_lock);
     std::erase_if(m_heads, [&](const auto& head) { return head.get() == header; });
     return true;
 }
 
 bool CSimGrabber::AddMem(void* header, void* buffer, uint64_t bytes, uint64_t index) {
-    std::lock_guard<std::mutex> guard(m_lock);
-    for (const auto& head : m_heads) {
-        if (head.get() == header) {
-            if (index >= head->slots.size())
-                return false;
-            head->slots[index] = Slot{static_cast<uint8_t*>(buffer), buffer ? bytes : 0};
-            return true;
-        }
-    }
-    return false;
+    platform::MutexLock guard(m_lock);
+    MemHead* head = FindHeadLocked(header);
+    if (!head || index >= head->slots.size())
+        return false;
+    head->slots[index] = Slot{static_cast<uint8_t*>(buffer), buffer ? bytes : 0};
+    return true;
 }
 
 bool CSimGrabber::SetParameter(int id, uint32_t value) {
     if (!IsKnownParameter(id))
         return false;
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     m_parameters[id] = value;
     return true;
 }
@@ -91,31 +95,40 @@ bool CSimGrabber::SetParameter(int id, uint32_t value) {
 std::optional<uint32_t> CSimGrabber::GetParameter(int id) const {
     if (!IsKnownParameter(id))
         return std::nullopt;
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
+    return ParameterLocked(id);
+}
+
+uint32_t CSimGrabber::ParameterLocked(int id) const {
     const auto it = m_parameters.find(id);
     return it == m_parameters.end() ? 0u : it->second;
 }
 
 bool CSimGrabber::Acquire(void* header, int64_t count, char channel, const EnvLookup& lookup) {
-    std::unique_lock<std::mutex> lock(m_lock);
-    if (count == 0 || count < -1 || (m_bAcquiring && !LimitReachedLocked()))
-        return false;
-    if (m_bAcquiring || m_thread.joinable()) { // a count-limited acquisition that has ended
-        lock.unlock();
+    bool endPrevious = false;
+    {
+        platform::MutexLock guard(m_lock);
+        if (count == 0 || count < -1 || (m_bAcquiring && !LimitReachedLocked()))
+            return false;
+        endPrevious = m_bAcquiring || m_thread.joinable(); // a count-limited acquisition ended
+    }
+    if (endPrevious)
         StopAcquire();
-        lock.lock();
-    }
-    MemHead* head = nullptr;
-    for (const auto& candidate : m_heads) {
-        if (candidate.get() == header)
-            head = candidate.get();
-    }
+    platform::MutexLock guard(m_lock);
+    MemHead* head = FindHeadLocked(header);
     if (!head || m_bAcquiring)
         return false;
+    StartLocked(head, count, channel, lookup);
+    if (m_start.settings.fps != 0)
+        m_thread = std::thread([this] { Run(); });
+    return true;
+}
+
+void CSimGrabber::StartLocked(MemHead* head, int64_t count, char channel, const EnvLookup& lookup) {
     m_start = m_camera.Join(lookup);
     m_bJoined = true;
     m_bAcquiring = true;
-    m_bStop = false;
+    m_bStop.store(false, std::memory_order_release);
     m_pHead = head;
     m_llLimit = count;
     m_ullNextFrame = m_start.firstFrame;
@@ -124,33 +137,29 @@ bool CSimGrabber::Acquire(void* header, int64_t count, char channel, const EnvLo
     m_llTransferred.store(0, std::memory_order_release);
     m_llLost.store(0);
     m_bNoLost.store(m_start.settings.noLost);
+    m_pPattern = std::make_unique<FramePattern>(RowBytesLocked(head->slots[0].ullBytes));
+}
 
-    // Rows as the parameters describe them: the buffer split into `height` rows when it
-    // divides evenly, else rows of `width` bytes.
-    const uint64_t bytes = head->slots[0].ullBytes;
-    const uint32_t height = m_parameters.count(200) ? m_parameters[200] : 0;
-    const uint32_t width = m_parameters.count(100) ? m_parameters[100] : 0;
-    uint64_t rowBytes = width;
-    if (height != 0 && bytes != 0 && bytes % height == 0)
-        rowBytes = bytes / height;
-    m_pPattern = std::make_unique<FramePattern>(rowBytes);
-
-    if (m_start.settings.fps != 0)
-        m_thread = std::thread([this] { Run(); });
-    return true;
+uint64_t CSimGrabber::RowBytesLocked(uint64_t bufferBytes) const {
+    const uint32_t height = ParameterLocked(200);
+    if (height != 0 && bufferBytes != 0 && bufferBytes % height == 0)
+        return bufferBytes / height;
+    return ParameterLocked(100);
 }
 
 void CSimGrabber::StopAcquire() {
+    // First the flag, then the lock: the acquisition thread sees the flag before its next
+    // frame and gives the lock up, however far behind the camera it is.
+    m_bStop.store(true, std::memory_order_release);
     std::thread thread;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
-        m_bStop = true;
+        platform::MutexLock guard(m_lock);
         thread = std::move(m_thread);
     }
     m_wake.notify_all();
     if (thread.joinable())
         thread.join();
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     m_bAcquiring = false;
     m_pHead = nullptr;
     LeaveCameraLocked();
@@ -161,7 +170,7 @@ int64_t CSimGrabber::Lost() const {
 }
 
 int64_t CSimGrabber::Step(uint64_t frames) {
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     if (!m_bAcquiring || m_start.settings.fps != 0)
         return -1;
     const int64_t before = Transferred();
@@ -196,30 +205,36 @@ void CSimGrabber::DeliverLocked(uint64_t frame) {
     m_llTransferred.fetch_add(1, std::memory_order_release);
 }
 
-void CSimGrabber::Run() {
-    const int64_t cpuStart = ThreadCpuNs();
-    std::unique_lock<std::mutex> lock(m_lock);
+void CSimGrabber::CatchUpLocked(CSimCamera::Clock::time_point now) {
     const uint32_t fps = m_start.settings.fps;
     // Later than this many frames, frames are given up and counted as lost, as a grabber whose
     // transfers fall behind loses them.
     const uint64_t maxBehind = fps / 2 + 1;
-    while (!m_bStop && !LimitReachedLocked()) {
-        const auto deadline = CSimCamera::ExposureTime(m_start.clockStart, fps, m_ullNextFrame);
-        if (m_wake.wait_until(lock, deadline, [this] { return m_bStop; }))
-            break;
-        const auto now = CSimCamera::Clock::now();
-        const uint64_t exposed = CSimCamera::FramesExposed(m_start.clockStart, fps, now);
-        if (exposed > m_ullNextFrame + maxBehind) {
-            const uint64_t skipped = exposed - maxBehind - m_ullNextFrame;
-            m_llLost.fetch_add(static_cast<int64_t>(skipped));
-            m_ullNextFrame += skipped;
-        }
-        while (!m_bStop && !LimitReachedLocked() &&
-               CSimCamera::ExposureTime(m_start.clockStart, fps, m_ullNextFrame) <= now)
-            DeliverLocked(m_ullNextFrame++);
+    const uint64_t exposed = CSimCamera::FramesExposed(m_start.clockStart, fps, now);
+    if (exposed > m_ullNextFrame + maxBehind) {
+        const uint64_t skipped = exposed - maxBehind - m_ullNextFrame;
+        m_llLost.fetch_add(static_cast<int64_t>(skipped));
+        m_ullNextFrame += skipped;
     }
-    if (LimitReachedLocked())
-        LeaveCameraLocked();
+    while (!StopAsked() && !LimitReachedLocked() &&
+           CSimCamera::ExposureTime(m_start.clockStart, fps, m_ullNextFrame) <= now)
+        DeliverLocked(m_ullNextFrame++);
+}
+
+void CSimGrabber::Run() {
+    const int64_t cpuStart = ThreadCpuNs();
+    {
+        platform::MutexLock guard(m_lock);
+        while (!StopAsked() && !LimitReachedLocked()) {
+            const auto deadline =
+                CSimCamera::ExposureTime(m_start.clockStart, m_start.settings.fps, m_ullNextFrame);
+            if (m_wake.wait_until(m_lock, deadline, [this] { return StopAsked(); }))
+                break;
+            CatchUpLocked(CSimCamera::Clock::now());
+        }
+        if (LimitReachedLocked())
+            LeaveCameraLocked();
+    }
     g_llAcquisitionCpuNs.fetch_add(ThreadCpuNs() - cpuStart);
 }
 

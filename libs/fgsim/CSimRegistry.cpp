@@ -18,7 +18,7 @@ std::shared_ptr<CSimGrabber> CSimRegistry::Open(uint32_t boardIndex) {
     const std::vector<SimBoard> boards = ParseBoards(ReadEnvironment("FGSIM_BOARDS"));
     if (boardIndex >= boards.size())
         return nullptr;
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     for (const auto& open : m_grabbers) {
         if (open->BoardIndex() == boardIndex)
             return nullptr; // a board serves one grabber at a time
@@ -32,7 +32,7 @@ std::shared_ptr<CSimGrabber> CSimRegistry::Open(uint32_t boardIndex) {
 }
 
 std::shared_ptr<CSimGrabber> CSimRegistry::Find(const void* handle) {
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     for (const auto& open : m_grabbers) {
         if (open.get() == handle)
             return open;
@@ -44,7 +44,7 @@ std::shared_ptr<CSimGrabber> CSimRegistry::Find(const void* handle) {
 bool CSimRegistry::Close(const void* handle) {
     std::shared_ptr<CSimGrabber> closing;
     {
-        std::lock_guard<std::mutex> guard(m_lock);
+        platform::MutexLock guard(m_lock);
         const auto it = std::find_if(m_grabbers.begin(), m_grabbers.end(),
                                      [&](const auto& open) { return open.get() == handle; });
         if (it == m_grabbers.end()) {
@@ -60,7 +60,7 @@ bool CSimRegistry::Close(const void* handle) {
 }
 
 char CSimRegistry::ChannelOf(const CSimGrabber& grabber) {
-    std::lock_guard<std::mutex> guard(m_lock);
+    platform::MutexLock guard(m_lock);
     for (const auto& open : m_grabbers) {
         if (open->BoardIndex() < grabber.BoardIndex())
             return 'R';
@@ -82,7 +82,7 @@ int64_t CSimRegistry::Counter(const std::string& name) {
     if (name == "acquisition_cpu_ns")
         return AcquisitionCpuNs();
     if (name == "open") {
-        std::lock_guard<std::mutex> guard(m_lock);
+        platform::MutexLock guard(m_lock);
         return static_cast<int64_t>(m_grabbers.size());
     }
     return -1;

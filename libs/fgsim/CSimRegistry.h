@@ -4,10 +4,10 @@
 
 #include "libs/fgsim/CSimCamera.h"
 #include "libs/fgsim/CSimGrabber.h"
+#include "platform/ThreadAnnotations.h"
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,22 +18,22 @@ public:
     static CSimRegistry& Instance();
 
     // Opens board `boardIndex` of FGSIM_BOARDS; null when there is no such board or it is open.
-    std::shared_ptr<CSimGrabber> Open(uint32_t boardIndex);
+    [[nodiscard]] std::shared_ptr<CSimGrabber> Open(uint32_t boardIndex) KAVRIN_EXCLUDES(m_lock);
     // The open grabber with this handle; null (and counted as a bad handle) otherwise.
-    std::shared_ptr<CSimGrabber> Find(const void* handle);
+    [[nodiscard]] std::shared_ptr<CSimGrabber> Find(const void* handle) KAVRIN_EXCLUDES(m_lock);
     // Closes the grabber (stopping its acquisition); false for an unknown handle.
-    bool Close(const void* handle);
+    [[nodiscard]] bool Close(const void* handle) KAVRIN_EXCLUDES(m_lock);
     // 'L' for the grabber on the lowest board index among the open grabbers, else 'R'.
-    char ChannelOf(const CSimGrabber& grabber);
+    char ChannelOf(const CSimGrabber& grabber) KAVRIN_EXCLUDES(m_lock);
 
     // True when FGSIM_FAIL names `name` now (entry points without a grabber).
-    static bool FailsNow(const char* name);
+    [[nodiscard]] static bool FailsNow(const char* name);
 
     CSimCamera& Camera() { return m_camera; }
 
     // "opened", "freed", "open", "heads_allocated", "heads_freed", "bad_handles",
     // "acquisition_cpu_ns"; -1 for other names.
-    int64_t Counter(const std::string& name);
+    int64_t Counter(const std::string& name) KAVRIN_EXCLUDES(m_lock);
     void ResetCounters();
 
     std::atomic<int64_t> m_llHeadsAllocated{0};
@@ -42,8 +42,8 @@ public:
 private:
     CSimRegistry() = default;
 
-    std::mutex m_lock;
-    std::vector<std::shared_ptr<CSimGrabber>> m_grabbers;
+    platform::Mutex m_lock;
+    std::vector<std::shared_ptr<CSimGrabber>> m_grabbers KAVRIN_GUARDED_BY(m_lock);
     CSimCamera m_camera;
     std::atomic<int64_t> m_llOpened{0};
     std::atomic<int64_t> m_llFreed{0};

@@ -49,7 +49,7 @@ inline constexpr size_t MAX_LIST_ITEMS = 4096;
 inline constexpr uint32_t MAX_FPS = 100000;
 
 // A number: decimal, or hexadecimal after "0x"/"0X", no sign, no spaces, at most `max`.
-bool ParseNumber(std::string_view text, uint64_t max, uint64_t& value);
+[[nodiscard]] bool ParseNumber(std::string_view text, uint64_t max, uint64_t& value);
 
 // Null text gives the default boards; entries that are not "type:serial" are skipped.
 std::vector<SimBoard> ParseBoards(const char* text);

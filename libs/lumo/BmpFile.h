@@ -10,10 +10,11 @@ namespace lumo {
 
 // Reads uncompressed 8-bit palette (grey when every entry is grey, else 8-bit RGB), 24-bit and
 // 32-bit (BI_RGB or the usual bit fields) bitmaps, bottom-up or top-down.
-uint32_t ReadBmpFile(const std::string& path, uint64_t frameLimit, CImageFileTarget& target);
+[[nodiscard]] uint32_t ReadBmpFile(const std::string& path, uint64_t frameLimit,
+                                   CImageFileTarget& target);
 
 // Writes an 8-bit one-channel frame with a grey palette, or an 8-bit RGB frame as 24-bit
 // colour. Other layouts (16-bit samples): LUMO_E_FILEFORMAT.
-uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame);
+[[nodiscard]] uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame);
 
 } // namespace lumo

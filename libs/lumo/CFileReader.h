@@ -27,8 +27,8 @@ public:
 private:
     enum class Kind { Tiff, Png, Bmp, Pnm };
     // Recognises the file by its first bytes; LUMO_OK and `kind`, or the open/format error.
-    uint32_t Identify(Kind& kind) const;
-    uint32_t OpenTiff();
+    [[nodiscard]] uint32_t Identify(Kind& kind) const;
+    [[nodiscard]] uint32_t OpenTiff();
 
     std::string m_name;
     uint32_t m_filter = 1;

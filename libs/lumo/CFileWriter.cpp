@@ -123,7 +123,9 @@ uint32_t CFileWriter::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t*
     uint32_t cancelled = 1;
     const uint32_t rc = RunFileDialog(request, &cancelled);
     if (rc == LUMO_OK && cancelled == 0) {
-        Finish();
+        // The dialog reports its own outcome. The file it ends holds every page appended so
+        // far whatever the close says: each page is linked into the file once it is written.
+        (void)Finish();
         m_name = request.name;
         m_type = request.type;
     }

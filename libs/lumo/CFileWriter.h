@@ -24,7 +24,7 @@ public:
     uint32_t RunDialog(uint32_t dialogId, void* parentWindow, uint32_t* pCancelled) override;
 
 private:
-    uint32_t Finish();
+    [[nodiscard]] uint32_t Finish();
 
     std::string m_name;
     uint32_t m_type = 1;

@@ -44,15 +44,15 @@ void WriteSample(uint8_t* p, uint32_t containerBits, uint32_t value) {
 }
 
 // width * height * bytes per pixel, or 0 when it does not fit into 64 bits.
-uint64_t FrameBytesFor(uint32_t width, uint32_t height, uint64_t format) {
+[[nodiscard]] uint64_t FrameBytesFor(uint32_t width, uint32_t height, uint64_t format) {
     const uint64_t row = static_cast<uint64_t>(width) * ImageFormat::BytesPerPixel(format);
     if (height != 0 && row > UINT64_MAX / height)
         return 0;
     return row * height;
 }
 
-uint32_t AllocateShared(uint64_t frameBytes, uint64_t count,
-                        std::vector<std::shared_ptr<FramePages>>& out) {
+[[nodiscard]] uint32_t AllocateShared(uint64_t frameBytes, uint64_t count,
+                                      std::vector<std::shared_ptr<FramePages>>& out) {
     std::vector<FramePages> pages;
     const uint32_t rc = AllocateFramePages(frameBytes, count, pages);
     if (rc != LUMO_OK)

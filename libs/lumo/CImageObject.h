@@ -56,7 +56,7 @@ public:
     // later writes into the source's frame, and is copied into this image's own frame before
     // any operation of this image writes into frame 0, so nothing written here reaches the
     // source. Callers that write through GetFrameData call EndPassThrough first.
-    bool PassThrough(CImageObject& source);
+    [[nodiscard]] bool PassThrough(CImageObject& source);
     // Frame 0 is this image's own frame again, holding what it held before the pass-through.
     void EndPassThrough() { m_passThrough.reset(); }
     bool IsPassingThrough() const { return m_passThrough != nullptr; }

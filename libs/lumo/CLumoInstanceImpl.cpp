@@ -20,7 +20,7 @@ CLumoInstanceImpl::~CLumoInstanceImpl() {
 uint32_t CLumoInstanceImpl::Init(const char* /*folder*/, const char* /*pattern*/,
                                  uint32_t /*flags*/) {
     // Plug-in modules are not loaded; the folder and pattern only name where they would be.
-    std::lock_guard<std::mutex> lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     if (!m_bInitialised) {
         RegisterBuiltinModules(m_registry);
         m_bInitialised = true;
@@ -29,12 +29,12 @@ uint32_t CLumoInstanceImpl::Init(const char* /*folder*/, const char* /*pattern*/
 }
 
 const char* CLumoInstanceImpl::GetModuleName(uint32_t objectId, uint32_t /*reserved*/) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     return m_registry.NameOf(objectId);
 }
 
 CLumoModule* CLumoInstanceImpl::CreateModule(uint32_t objectId) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     std::unique_ptr<CModuleBase> module = m_registry.Create(objectId);
     if (!module)
         return nullptr;
@@ -43,7 +43,7 @@ CLumoModule* CLumoInstanceImpl::CreateModule(uint32_t objectId) {
 }
 
 void CLumoInstanceImpl::DeleteModule(CLumoModule* module) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     if (module && m_modules.erase(module) == 1) // foreign or already deleted: ignored
         delete static_cast<CModuleBase*>(module);
 }
@@ -56,13 +56,13 @@ CLumoObject* CLumoInstanceImpl::CreateImage(uint32_t kind, uint32_t /*reserved*/
         object.reset(new CRegionObject());
     else
         return nullptr;
-    std::lock_guard<std::mutex> lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     m_objects.insert(object.get());
     return object.release();
 }
 
 void CLumoInstanceImpl::DeleteImage(uint32_t kind, CLumoObject* object) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     if (!object || object->GetKind() != kind) // a wrong kind is refused, the object stays
         return;
     if (m_objects.erase(object) == 1)

@@ -3,8 +3,8 @@
 
 #include "external/LumoInstance.h"
 #include "libs/lumo/CModuleRegistry.h"
+#include "platform/ThreadAnnotations.h"
 
-#include <mutex>
 #include <unordered_set>
 
 namespace lumo {
@@ -27,11 +27,11 @@ public:
 private:
     static void Destroy(CLumoObject* object);
 
-    std::mutex m_mutex;
-    bool m_bInitialised = false;
-    CModuleRegistry m_registry;
-    std::unordered_set<CLumoModule*> m_modules;
-    std::unordered_set<CLumoObject*> m_objects;
+    platform::Mutex m_mutex;
+    bool m_bInitialised KAVRIN_GUARDED_BY(m_mutex) = false;
+    CModuleRegistry m_registry KAVRIN_GUARDED_BY(m_mutex);
+    std::unordered_set<CLumoModule*> m_modules KAVRIN_GUARDED_BY(m_mutex);
+    std::unordered_set<CLumoObject*> m_objects KAVRIN_GUARDED_BY(m_mutex);
 };
 
 } // namespace lumo

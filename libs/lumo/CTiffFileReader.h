@@ -20,23 +20,21 @@ public:
     CTiffFileReader& operator=(const CTiffFileReader&) = delete;
 
     // Opens `path` and counts its pages. LUMO_E_FILEDAMAGED when libtiff refuses it.
-    uint32_t Open(const std::string& path, uint64_t frameLimit);
+    [[nodiscard]] uint32_t Open(const std::string& path, uint64_t frameLimit);
     void Close();
     bool IsOpen() const { return m_pTiff != nullptr; }
     const std::string& Path() const { return m_path; }
     // Readable pages, plus one when the chain of directories breaks off (a damaged file): that
     // last page then fails to read with LUMO_E_FILEDAMAGED.
     uint64_t PageCount() const { return m_pageCount; }
-    uint32_t ReadPage(uint64_t page, CImageFileTarget& target);
+    [[nodiscard]] uint32_t ReadPage(uint64_t page, CImageFileTarget& target);
     const std::string& LastMessage() const { return m_message; }
 
     // libtiff's handler; stores the message (public for the C callback).
     void Report(const char* module, const char* text, bool error);
 
 private:
-    uint32_t SelectPage(uint64_t page);
-    uint32_t ReadPixels(const ImageFileFrame& frame, uint32_t photometric, uint32_t samples,
-                        uint8_t* out);
+    [[nodiscard]] uint32_t SelectPage(uint64_t page);
 
     struct tiff* m_pTiff = nullptr;
     std::string m_path;

@@ -77,11 +77,13 @@ bool IsWritable(const ImageFileFrame& frame) {
 CTiffPageWriter::CTiffPageWriter(uint64_t classicLimit) : m_classicLimit(classicLimit) {}
 
 CTiffPageWriter::~CTiffPageWriter() {
-    Close();
+    // No one is left to tell; every page written is already linked into the file.
+    (void)Close();
 }
 
 uint32_t CTiffPageWriter::Open(const std::string& path) {
-    Close();
+    // A file still open is given up; every page written is already linked into it.
+    (void)Close();
     m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
     if (m_fd < 0)
         return LUMO_E_FILEWRITE;
@@ -90,7 +92,7 @@ uint32_t CTiffPageWriter::Open(const std::string& path) {
     // "II", 42, no directory yet, then the 8 bytes kept for the BigTIFF header.
     const uint8_t header[HEADER_BYTES] = {'I', 'I', 42, 0};
     if (!WriteAt(header, sizeof header, 0)) {
-        Close();
+        (void)Close(); // the failed write is the news
         return LUMO_E_FILEWRITE;
     }
     m_end = HEADER_BYTES;

@@ -30,12 +30,12 @@ public:
     CTiffPageWriter& operator=(const CTiffPageWriter&) = delete;
 
     // Creates (or truncates) `path`. LUMO_E_FILEWRITE when it cannot be created.
-    uint32_t Open(const std::string& path);
+    [[nodiscard]] uint32_t Open(const std::string& path);
     // Appends one page. 8- or 16-bit samples, 1 channel (grey, CFA) or 3-4 channels (RGB); else
     // LUMO_E_FILEFORMAT. A failed write leaves the file as it was before the page.
-    uint32_t AppendPage(const ImageFileFrame& frame);
+    [[nodiscard]] uint32_t AppendPage(const ImageFileFrame& frame);
     // Flushes the file to the disk and closes it; LUMO_E_FILEWRITE when that fails.
-    uint32_t Close();
+    [[nodiscard]] uint32_t Close();
 
     bool IsOpen() const { return m_fd >= 0; }
     bool IsBig() const { return m_bBig; }
@@ -57,10 +57,10 @@ private:
     // receives the file offset of its next-offset field.
     std::vector<uint8_t> BuildDirectory(const Page& page, bool big, uint64_t at,
                                         uint64_t& nextField) const;
-    uint32_t SwitchToBig();
-    bool WriteAt(const void* data, uint64_t size, uint64_t offset);
+    [[nodiscard]] uint32_t SwitchToBig();
+    [[nodiscard]] bool WriteAt(const void* data, uint64_t size, uint64_t offset);
     // Points the chain's last link (header or previous directory) at `directory`.
-    bool Link(uint64_t directory);
+    [[nodiscard]] bool Link(uint64_t directory);
 
     const uint64_t m_classicLimit;
     int m_fd = -1;

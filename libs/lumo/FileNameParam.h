@@ -8,6 +8,6 @@ namespace lumo {
 
 // Copies `name` and its terminating zero into the buffer `a` of `size` bytes. LUMO_E_INVALIDARG
 // without a buffer or when it is too small: a name is never cut.
-uint32_t CopyFileNameOut(const std::string& name, uintptr_t a, uintptr_t size);
+[[nodiscard]] uint32_t CopyFileNameOut(const std::string& name, uintptr_t a, uintptr_t size);
 
 } // namespace lumo

@@ -14,7 +14,7 @@ FramePool::~FramePool() {
 }
 
 void FramePool::Take(size_t length, uint64_t count, std::vector<void*>& out) {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     const auto it = m_free.find(length);
     if (it == m_free.end())
         return;
@@ -31,7 +31,7 @@ void FramePool::Take(size_t length, uint64_t count, std::vector<void*>& out) {
 
 void FramePool::Give(void* address, size_t length) {
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        platform::MutexLock lock(m_mutex);
         if (m_keptBytes + length <= LIMIT_BYTES) {
             m_free[length].push_back(address);
             m_keptBytes += length;
@@ -44,7 +44,7 @@ void FramePool::Give(void* address, size_t length) {
 void FramePool::Release() {
     std::map<size_t, std::vector<void*>> ranges;
     {
-        std::lock_guard<std::mutex> lock(m_mutex);
+        platform::MutexLock lock(m_mutex);
         ranges.swap(m_free);
         m_keptBytes = 0;
     }
@@ -54,7 +54,7 @@ void FramePool::Release() {
 }
 
 uint64_t FramePool::KeptBytes() {
-    std::lock_guard<std::mutex> lock(m_mutex);
+    platform::MutexLock lock(m_mutex);
     return m_keptBytes;
 }
 

@@ -4,10 +4,11 @@
 // everything back to the system whenever an allocation needs fresh pages.
 #pragma once
 
+#include "platform/ThreadAnnotations.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <map>
-#include <mutex>
 #include <vector>
 
 namespace lumo {
@@ -31,9 +32,9 @@ public:
 private:
     FramePool() = default;
 
-    std::mutex m_mutex;
-    std::map<size_t, std::vector<void*>> m_free; // by range length
-    uint64_t m_keptBytes = 0;
+    platform::Mutex m_mutex;
+    std::map<size_t, std::vector<void*>> m_free KAVRIN_GUARDED_BY(m_mutex); // by range length
+    uint64_t m_keptBytes KAVRIN_GUARDED_BY(m_mutex) = 0;
 };
 
 } // namespace lumo

@@ -32,12 +32,13 @@ protected:
 
 // Bytes of one row and one frame of `frame`; 0 when they do not fit into 64 bits.
 uint64_t FrameRowBytes(const ImageFileFrame& frame);
-uint64_t FrameBytes(const ImageFileFrame& frame);
+[[nodiscard]] uint64_t FrameBytes(const ImageFileFrame& frame);
 
 // The colour-filter-array pattern (TIFF CFAPattern: 0 red, 1 green, 2 blue) of the 2x2 cell
 // starting at pixel (0, 0), from the origin's phase; and the origin (0 or 1 each) a pattern
 // gives, false when the pattern is not one of the four phases.
 void CfaPatternForOrigin(uint32_t originX, uint32_t originY, uint8_t pattern[4]);
-bool CfaOriginForPattern(const uint8_t pattern[4], uint32_t& originX, uint32_t& originY);
+[[nodiscard]] bool CfaOriginForPattern(const uint8_t pattern[4], uint32_t& originX,
+                                       uint32_t& originY);
 
 } // namespace lumo

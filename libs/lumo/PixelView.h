@@ -30,7 +30,7 @@ struct PixelView {
     }
 
     // False when the image has no frame or a container other than 8 or 16 bits.
-    static bool Of(CLumoImage* image, PixelView& view) {
+    [[nodiscard]] static bool Of(CLumoImage* image, PixelView& view) {
         if (!image)
             return false;
         const uint64_t format = image->GetFormat(nullptr);

@@ -12,10 +12,11 @@ namespace lumo {
 // RGB (alpha dropped, palette expanded, fewer than 8 bits widened). sBIT gives the significant
 // bits; text chunks "Make", "Model", "Software" attributes 2-4; "KavrinFormat" restores a colour-
 // filter-array class and origin. LUMO_E_FILEDAMAGED for a truncated or corrupt file.
-uint32_t ReadPngFile(const std::string& path, uint64_t frameLimit, CImageFileTarget& target);
+[[nodiscard]] uint32_t ReadPngFile(const std::string& path, uint64_t frameLimit,
+                                   CImageFileTarget& target);
 
 // Writes one 8- or 16-bit grey, colour-filter-array or RGB frame (a fourth channel is dropped)
 // with fast compression. LUMO_E_FILEFORMAT for other layouts, LUMO_E_FILEWRITE when writing fails.
-uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame);
+[[nodiscard]] uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame);
 
 } // namespace lumo

@@ -16,7 +16,7 @@ public:
 
     // Appends `line` (ending in '\n') to the file at `path`, opening it first when the path
     // changed. False when the file cannot be opened or written.
-    bool Write(const std::string& path, const std::string& line);
+    [[nodiscard]] bool Write(const std::string& path, const std::string& line);
     // Hands what was written to the system.
     void Flush();
 
@@ -25,7 +25,7 @@ private:
         void operator()(std::FILE* f) const { std::fclose(f); }
     };
 
-    bool Open(const std::string& path);
+    [[nodiscard]] bool Open(const std::string& path);
 
     std::unique_ptr<std::FILE, FileCloser> m_file;
     std::string m_path;

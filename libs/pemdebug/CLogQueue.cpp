@@ -10,7 +10,7 @@ bool CLogQueue::Push(LogEntry&& entry) {
     bool bTaken = false;
     bool bWake = false;
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        platform::MutexLock guard(m_mutex);
         // The writer sleeps only while nothing is pending, so only the first pending item wakes it.
         bWake = m_entries.empty() && m_ullDropped == 0;
         if (!m_bClosed && m_entries.size() < m_capacity) {
@@ -31,8 +31,10 @@ bool CLogQueue::Take(Batch& batch) {
     batch.ullDropped = 0;
     batch.droppedPath.reset();
 
-    std::unique_lock<std::mutex> lock(m_mutex);
-    m_cond.wait(lock, [this] { return m_bClosed || !m_entries.empty() || m_ullDropped != 0; });
+    platform::MutexLock guard(m_mutex);
+    m_cond.wait(m_mutex, [this]() KAVRIN_REQUIRES(m_mutex) {
+        return m_bClosed || !m_entries.empty() || m_ullDropped != 0;
+    });
     if (m_entries.empty() && m_ullDropped == 0)
         return false;              // closed and drained
     batch.entries.swap(m_entries); // m_entries takes the batch's emptied deque
@@ -45,7 +47,7 @@ bool CLogQueue::Take(Batch& batch) {
 
 void CLogQueue::Close() {
     {
-        std::lock_guard<std::mutex> guard(m_mutex);
+        platform::MutexLock guard(m_mutex);
         m_bClosed = true;
     }
     m_cond.notify_all();

@@ -43,7 +43,7 @@ uint32_t CPemDebugSink::SetSinkParam(uint32_t id, uintptr_t value, uintptr_t /*e
         const char* name = reinterpret_cast<const char*>(value);
         const std::string text = name ? std::string(name, strnlen(name, MAX_SINK_NAME)) : "";
         auto path = std::make_shared<const std::string>(LogFilePath(m_folder, text));
-        std::lock_guard<std::mutex> guard(m_nameLock);
+        platform::MutexLock guard(m_nameLock);
         m_path = std::move(path);
         return 0;
     }
@@ -80,7 +80,7 @@ void CPemDebugSink::Log(uint32_t level, const char* format, ...) {
     va_start(args, format);
     entry.text = FormatLogText(format, args);
     va_end(args);
-    m_queue.Push(std::move(entry)); // a full queue counts the line as dropped
+    (void)m_queue.Push(std::move(entry)); // a full queue counts the line as dropped
 }
 
 std::string CPemDebugSink::LogFile() const {
@@ -88,7 +88,7 @@ std::string CPemDebugSink::LogFile() const {
 }
 
 std::shared_ptr<const std::string> CPemDebugSink::CurrentPath() const {
-    std::lock_guard<std::mutex> guard(m_nameLock);
+    platform::MutexLock guard(m_nameLock);
     return m_path;
 }
 
@@ -109,25 +109,27 @@ std::string CPemDebugSink::FormatLine(const LogEntry& entry) {
     return line;
 }
 
+void CPemDebugSink::WriteLine(const std::string& path, const std::string& line, bool toStderr) {
+    // A line the file does not take is lost: the writer has no one to tell but standard error,
+    // where CLogFile reported the file it could not open.
+    (void)m_file.Write(path, line);
+    if (toStderr)
+        std::fputs(line.c_str(), stderr);
+}
+
 void CPemDebugSink::WriterLoop() {
     CLogQueue::Batch batch;
     while (m_queue.Take(batch)) {
-        for (const LogEntry& entry : batch.entries) {
-            const std::string line = FormatLine(entry);
-            m_file.Write(entry.path ? *entry.path : LogFile(), line);
-            if (entry.bToStderr)
-                std::fputs(line.c_str(), stderr);
-        }
+        for (const LogEntry& entry : batch.entries)
+            WriteLine(entry.path ? *entry.path : LogFile(), FormatLine(entry), entry.bToStderr);
         if (batch.ullDropped != 0) {
             LogEntry report;
             report.time = std::chrono::system_clock::now();
             report.tid = ThreadId();
             report.level = 0;
             report.text = std::to_string(batch.ullDropped) + " lines dropped";
-            const std::string line = FormatLine(report);
-            m_file.Write(batch.droppedPath ? *batch.droppedPath : LogFile(), line);
-            if (m_bOutput)
-                std::fputs(line.c_str(), stderr);
+            WriteLine(batch.droppedPath ? *batch.droppedPath : LogFile(), FormatLine(report),
+                      m_bOutput);
         }
         m_file.Flush();
     }

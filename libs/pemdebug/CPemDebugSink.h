@@ -7,10 +7,10 @@
 #include "external/DebugSink.h"
 #include "libs/pemdebug/CLogFile.h"
 #include "libs/pemdebug/CLogQueue.h"
+#include "platform/ThreadAnnotations.h"
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
 
@@ -43,11 +43,13 @@ public:
 
 private:
     void WriterLoop();
-    std::shared_ptr<const std::string> CurrentPath() const;
+    // Appends `line` to the log file `path`, and to standard error with `toStderr`.
+    void WriteLine(const std::string& path, const std::string& line, bool toStderr);
+    std::shared_ptr<const std::string> CurrentPath() const KAVRIN_EXCLUDES(m_nameLock);
 
     const std::string m_folder;
-    mutable std::mutex m_nameLock; // guards m_path
-    std::shared_ptr<const std::string> m_path;
+    mutable platform::Mutex m_nameLock;
+    std::shared_ptr<const std::string> m_path KAVRIN_GUARDED_BY(m_nameLock);
     std::atomic<bool> m_bOutput{false};
     CLogQueue m_queue;
     CLogFile m_file; // used by the writer thread only

@@ -39,22 +39,23 @@ protected:
     }
     void TearDown() override { EXPECT_EQ(m_counter("open"), 0) << "a grabber was left open"; }
 
-    // A grabber on `board` with `count` buffers of 16 x 4 bytes.
+    // A grabber on `board` with `count` buffers of `width` x 4 bytes.
     struct Grabber {
         const FgLibFunctions* fn = nullptr;
         Fg_Struct* handle = nullptr;
         dma_mem* head = nullptr;
         std::vector<std::vector<uint8_t>> buffers;
 
-        Grabber(const FgLibFunctions& functions, unsigned board, uint64_t count)
-            : fn(&functions), buffers(count, std::vector<uint8_t>(64, 0xEE)) {
+        Grabber(const FgLibFunctions& functions, unsigned board, uint64_t count,
+                uint32_t width = 16)
+            : fn(&functions), buffers(count, std::vector<uint8_t>(uint64_t{width} * 4, 0xEE)) {
             handle = fn->Fg_Init("FullAreaGray8_HS.dll", board);
             if (!handle)
                 return;
-            head = fn->Fg_AllocMemHead(handle, 64 * count, count);
+            const uint64_t bytes = buffers[0].size();
+            head = fn->Fg_AllocMemHead(handle, bytes * count, count);
             for (uint64_t i = 0; head && i < count; ++i)
-                fn->Fg_AddMem(handle, buffers[i].data(), 64, i, head);
-            const uint32_t width = 16;
+                fn->Fg_AddMem(handle, buffers[i].data(), bytes, i, head);
             const uint32_t height = 4;
             fn->Fg_setParameter(handle, FG_PARAM_WIDTH, &width, 0);
             fn->Fg_setParameter(handle, FG_PARAM_HEIGHT, &height, 0);
@@ -227,4 +228,25 @@ TEST_F(FgSimTest, RealTimeFramesArriveInRingOrderWithoutGaps) {
     for (int64_t i = 0; i < transferred; ++i)
         EXPECT_EQ(grabber.At(static_cast<size_t>(i)).tag, static_cast<uint32_t>(i));
     EXPECT_EQ(grabber.Status(20, 1), 0);
+}
+
+TEST_F(FgSimTest, StopEndsACatchUpBurstWithinAFrame) {
+    // Frames of 16 MiB at the highest rate: the writer falls behind at once and catches up in
+    // bursts that grow to fps / 2 frames; past a few hundred frames every burst takes seconds.
+    ScopedEnv fps("FGSIM_FPS", "100000");
+    Grabber grabber(fn, 0, 2, 4u << 20);
+    ASSERT_EQ(grabber.Acquire(-1), 0);
+    // Waits until a long burst is under way; the bound only keeps a broken simulator from
+    // hanging the test.
+    for (int i = 0; i < 2000 && grabber.Status(10, 0) < 300; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_GE(grabber.Status(10, 0), 300);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(fn.Fg_stopAcquireEx(grabber.handle, 0, grabber.head, FG_STOP_FLAGS), 0);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::seconds(2))
+        << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+    const int64_t transferred = grabber.Status(10, 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    EXPECT_EQ(grabber.Status(10, 0), transferred) << "no frame after the stop";
 }

@@ -41,8 +41,8 @@ TEST(LogQueue, FullQueueDropsAndCountsInsteadOfWaiting) {
     EXPECT_EQ(Texts(batch), "5");
     EXPECT_EQ(batch.ullDropped, 0u);
     CLogQueue one(1);
-    one.Push(Entry("a"));
-    one.Push(Entry("b"));
+    EXPECT_TRUE(one.Push(Entry("a")));
+    EXPECT_FALSE(one.Push(Entry("b"))) << "a queue of one line is full";
     ASSERT_TRUE(one.Take(batch));
     EXPECT_EQ(batch.ullDropped, 1u);
 }

@@ -79,7 +79,7 @@ TEST(TiffPageWriter, TurnsIntoBigTiffWhenTheClassicLimitIsReachedAndKeepsEveryPa
     frame.format = ImageFormat::Make(32, 32, 1, 0, 1);
     ASSERT_EQ(writer.Open(path), 0u);
     EXPECT_EQ(writer.AppendPage(frame), LUMO_E_FILEFORMAT);
-    writer.Close();
+    EXPECT_EQ(writer.Close(), 0u);
     std::filesystem::remove(path);
 }
 
