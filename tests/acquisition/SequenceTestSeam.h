@@ -28,6 +28,12 @@ public:
         return sequence.m_ullDisplayCounter.load();
     }
     static bool SaveBusy(CSequenceBase& sequence) { return sequence.m_bSaveBusy.load(); }
+    // The notification callback and context installed now: what a worker holds that read them
+    // just before they were removed.
+    static std::pair<PFN_SequenceNotify, uint64_t> InstalledCallback(CSequenceBase& sequence) {
+        platform::MutexLock lock(sequence.m_notifyLock);
+        return {sequence.m_pNotify, sequence.m_ullNotifyContext};
+    }
     static void MarkSaveBusy(CSequenceBase& sequence, bool busy) {
         sequence.m_bSaveBusy.store(busy);
     }

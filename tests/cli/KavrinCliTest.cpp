@@ -1,6 +1,7 @@
 // The kavrin tool as a user runs it: the built program, its output and exit status.
 #include "external/LumoFileModules.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
+#include "tests/acquisition/SequenceTestSeam.h"
 #include "tests/cli/KavrinRun.h"
 
 #include <array>
@@ -38,8 +39,8 @@ TEST_F(KavrinCli, HelpVersionAndWrongCommandLines) {
 
 TEST_F(KavrinCli, ConvertsASequenceAndDescribesTheResult) {
     TestSequence source;
-    ASSERT_EQ(source.Frames()->Allocate(30, 20, ImageFormat::Make(16, 12, 1, 0, 1), 0, 5), 0u);
-    FillFrames(*source.Frames());
+    ASSERT_EQ(Frames(source)->Allocate(30, 20, ImageFormat::Make(16, 12, 1, 0, 1), 0, 5), 0u);
+    FillFrames(*Frames(source));
     const std::string in = m_folder / "in.tif";
     ASSERT_TRUE(source.SaveSequenceToFile(in.c_str(), 0, UINT64_MAX));
     ASSERT_TRUE(WaitUntilEnded(source));
