@@ -8,6 +8,7 @@
 // hand their input on without a pass over the frame; the "Working" chains set every module to
 // a setting that changes the image (black level and gain, a horizontal mirror, a narrower
 // contrast window, a gamma table), so each one does its full pass.
+#include "bench/BenchTiming.h"
 #include "external/ImageFormat.h"
 #include "libs/lumo/CCfaToRgbModule.h"
 #include "libs/lumo/CDisplayModule.h"
@@ -33,11 +34,8 @@ namespace {
 
 constexpr uint32_t WIDTH = 2320;
 constexpr uint32_t HEIGHT = 1726;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
+using bench::Clock;
+using bench::Seconds;
 
 void FillRandom(lumo::CImageObject& image) {
     std::mt19937 random(7);
@@ -49,6 +47,28 @@ void FillRandom(lumo::CImageObject& image) {
 using lumotest::Stage;
 
 #ifdef KAVRIN_HAVE_OPENCV
+// Times OpenCV's operation and ours back to back in every iteration; "ratio" is OpenCV's time
+// / ours.
+template <typename Theirs, typename Ours>
+void CompareWithOpenCv(benchmark::State& state, Theirs theirs, Ours ours) {
+    double ourSeconds = 0;
+    double theirSeconds = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        theirs();
+        benchmark::ClobberMemory();
+        const Clock::time_point t1 = Clock::now();
+        ours();
+        benchmark::ClobberMemory();
+        const Clock::time_point t2 = Clock::now();
+        theirSeconds += Seconds(t0, t1);
+        ourSeconds += Seconds(t1, t2);
+    }
+    state.counters["ratio"] = theirSeconds / ourSeconds;
+    state.counters["ours_ms"] = 1e3 * ourSeconds / double(state.iterations());
+    state.counters["opencv_ms"] = 1e3 * theirSeconds / double(state.iterations());
+}
+
 void DemosaicVsOpenCv(benchmark::State& state) {
     cv::setNumThreads(1); // one thread against one thread
     lumo::CImageObject raw;
@@ -63,22 +83,8 @@ void DemosaicVsOpenCv(benchmark::State& state) {
     cv::Mat src(HEIGHT, WIDTH, CV_8UC1, raw.GetFrameData(0, -1, 0));
     cv::Mat dst;
     cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR); // allocate once
-    double ours = 0;
-    double theirs = 0;
-    for (auto _ : state) {
-        const Clock::time_point t0 = Clock::now();
-        cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR);
-        benchmark::ClobberMemory();
-        const Clock::time_point t1 = Clock::now();
-        module.Execute(0);
-        benchmark::ClobberMemory();
-        const Clock::time_point t2 = Clock::now();
-        theirs += Seconds(t0, t1);
-        ours += Seconds(t1, t2);
-    }
-    state.counters["ratio"] = theirs / ours;
-    state.counters["ours_ms"] = 1e3 * ours / double(state.iterations());
-    state.counters["opencv_ms"] = 1e3 * theirs / double(state.iterations());
+    CompareWithOpenCv(
+        state, [&] { cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR); }, [&] { module.Execute(0); });
 }
 
 void LookUpTableVsOpenCv(benchmark::State& state) {
@@ -100,22 +106,8 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
         table.at<uint8_t>(i) = uint8_t(255 - i);
     cv::Mat dst;
     cv::LUT(src, table, dst);
-    double ours = 0;
-    double theirs = 0;
-    for (auto _ : state) {
-        const Clock::time_point t0 = Clock::now();
-        cv::LUT(src, table, dst);
-        benchmark::ClobberMemory();
-        const Clock::time_point t1 = Clock::now();
-        module.Execute(0);
-        benchmark::ClobberMemory();
-        const Clock::time_point t2 = Clock::now();
-        theirs += Seconds(t0, t1);
-        ours += Seconds(t1, t2);
-    }
-    state.counters["ratio"] = theirs / ours;
-    state.counters["ours_ms"] = 1e3 * ours / double(state.iterations());
-    state.counters["opencv_ms"] = 1e3 * theirs / double(state.iterations());
+    CompareWithOpenCv(
+        state, [&] { cv::LUT(src, table, dst); }, [&] { module.Execute(0); });
 }
 #endif
 

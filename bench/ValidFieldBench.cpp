@@ -4,7 +4,7 @@
 // "ratio" = linear time / index time, both measured in the same iteration.
 #include "acquisition/CSiliconAPI.h"
 #include "acquisition/CTLMChannel.h"
-#include "acquisition/RuntimeLibraries.h"
+#include "bench/BenchLibrary.h"
 #include "external/ImageFormat.h"
 #include "external/LumoImage.h"
 #include "tests/acquisition/SequenceTestSeam.h"
@@ -18,21 +18,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-CLumoInstance* Library() {
-    static RuntimeLibraries* libs = [] {
-        auto* loaded = new RuntimeLibraries(); // lives for the whole run
-        loaded->LoadImageLibrary();
-        loaded->MakeCurrent();
-        return loaded;
-    }();
-    return libs->GetLumoInstance();
-}
+using bench::Clock;
+using bench::Seconds;
 
 CSiliconAPI& NoGrabber() {
     static CSiliconAPI api("none");
@@ -73,6 +60,14 @@ std::vector<int64_t> FieldOf(CTLMChannel& channel) {
     return field;
 }
 
+// Fill; when the frames cannot be allocated, the benchmark is skipped with an error.
+bool FillOrSkip(benchmark::State& state, CTLMChannel& channel, uint64_t buffers, uint32_t seed) {
+    if (Fill(channel, buffers, seed))
+        return true;
+    state.SkipWithError("frames could not be allocated");
+    return false;
+}
+
 // The linear construction of the field.
 std::vector<int64_t> LinearField(CTLMChannel& channel) {
     uint32_t minTag = 0;
@@ -87,11 +82,9 @@ std::vector<int64_t> LinearField(CTLMChannel& channel) {
 
 void IndexVsLinear(benchmark::State& state) {
     const auto buffers = static_cast<uint64_t>(state.range(0));
-    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), Library());
-    if (!Fill(channel, buffers, 1)) {
-        state.SkipWithError("frames could not be allocated");
+    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), bench::LumoLibrary());
+    if (!FillOrSkip(state, channel, buffers, 1))
         return;
-    }
     if (!channel.InitializeValidField() || FieldOf(channel) != LinearField(channel)) {
         state.SkipWithError("the two fields differ");
         return;
@@ -118,11 +111,9 @@ BENCHMARK(IndexVsLinear)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecon
 
 void IndexOnly(benchmark::State& state) {
     const auto buffers = static_cast<uint64_t>(state.range(0));
-    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), Library());
-    if (!Fill(channel, buffers, 2)) {
-        state.SkipWithError("frames could not be allocated");
+    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), bench::LumoLibrary());
+    if (!FillOrSkip(state, channel, buffers, 2))
         return;
-    }
     for (auto _ : state)
         benchmark::DoNotOptimize(channel.InitializeValidField());
     state.counters["field"] = static_cast<double>(channel.GetValidFieldLength());
