@@ -7,6 +7,7 @@
 #include "bench/BenchLibrary.h"
 #include "external/ImageFormat.h"
 #include "external/LumoImage.h"
+#include "libs/fgsim/FrameHeaderWriter.h"
 #include "tests/acquisition/SequenceTestSeam.h"
 
 #include <benchmark/benchmark.h>
@@ -39,15 +40,7 @@ bool Fill(CTLMChannel& channel, uint64_t buffers, uint32_t seed) {
         while (drop(random))
             ++tag;
         auto* data = static_cast<uint8_t*>(frames->GetFrameData(0, static_cast<int64_t>(b), 0));
-        const uint8_t header[8] = {'T',
-                                   'L',
-                                   '2',
-                                   'L',
-                                   static_cast<uint8_t>(tag),
-                                   static_cast<uint8_t>(tag >> 8),
-                                   static_cast<uint8_t>(tag >> 16),
-                                   static_cast<uint8_t>(tag >> 24)};
-        std::memcpy(data, header, sizeof header);
+        fgsim::WriteFrameHeader(data, 'L', tag);
         ++tag;
     }
     return true;
