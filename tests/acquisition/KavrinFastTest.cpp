@@ -23,9 +23,7 @@ protected:
     // Prepares `buffers` buffers on both channels and starts grabbing.
     Owned<CKavrinFast> Start(uint64_t buffers, bool continuous) {
         auto camera = MakeFast();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, m_recorder.Context());
-        EXPECT_TRUE(camera->PrepareFrameBuffers(buffers));
-        EXPECT_TRUE(camera->StartSnap(continuous));
+        EXPECT_TRUE(StartRecording(*camera, m_recorder, buffers, continuous));
         return camera;
     }
     Owned<CKavrinFast> Grab(uint64_t buffers, uint64_t left, uint64_t right) {
@@ -330,9 +328,7 @@ TEST_F(KavrinFastTest, StoppingARunningGrabKeepsBothChannelsCounts) {
     NotificationRecorder recorder;
     auto camera = MakeFast();
     camera->SetLog(&pausing);
-    camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-    ASSERT_TRUE(camera->PrepareFrameBuffers(16));
-    ASSERT_TRUE(camera->StartSnap(true));
+    ASSERT_TRUE(StartRecording(*camera, recorder, 16, true));
     ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 2));
     camera->Stop();
     EXPECT_EQ(Right(*camera).CCamera::GetImageCount(), 15u) << "the right count was overwritten";

@@ -19,9 +19,7 @@ class TLMChannelTest : public TaggedCameraTest {
 protected:
     Owned<CTLMChannel> Grab(uint64_t buffers, uint64_t frames) {
         auto camera = MakeChannel();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, m_recorder.Context());
-        EXPECT_TRUE(camera->PrepareFrameBuffers(buffers));
-        EXPECT_TRUE(camera->StartSnap(true));
+        EXPECT_TRUE(StartRecording(*camera, m_recorder, buffers, true));
         m_step(Grabber(*camera), frames);
         camera->Stop();
         return camera;
