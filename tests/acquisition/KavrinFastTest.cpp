@@ -22,9 +22,7 @@ class KavrinFastTest : public TaggedCameraTest {
 protected:
     // Prepares `buffers` buffers on both channels and starts grabbing.
     Owned<CKavrinFast> Start(uint64_t buffers, bool continuous) {
-        auto camera = MakeFast();
-        EXPECT_TRUE(StartRecording(*camera, m_recorder, buffers, continuous));
-        return camera;
+        return Started(MakeFast(), buffers, continuous);
     }
     Owned<CKavrinFast> Grab(uint64_t buffers, uint64_t left, uint64_t right) {
         auto camera = Start(buffers, true);
@@ -38,7 +36,6 @@ protected:
         TheSiliconAPI().Functions().Fg_getParameter(grabber, id, &value, 0);
         return value;
     }
-    NotificationRecorder m_recorder; // outlives the cameras
 };
 
 TEST_F(KavrinFastTest, BothHalvesOfALogicalImageCarryTheSameTag) {

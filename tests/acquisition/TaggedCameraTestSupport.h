@@ -63,6 +63,12 @@ protected:
         camera->SetLog(&m_sink);
         return camera;
     }
+    // `camera` grabbing into `buffers` buffers, its notifications recorded in m_recorder.
+    template <typename Camera>
+    Owned<Camera> Started(Owned<Camera> camera, uint64_t buffers, bool continuous) {
+        EXPECT_TRUE(StartRecording(*camera, m_recorder, buffers, continuous));
+        return camera;
+    }
     bool HasLine(const std::string& line) {
         const auto lines = m_sink.Lines();
         return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -71,4 +77,6 @@ protected:
         const auto lines = m_sink.Lines();
         return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
     }
+
+    NotificationRecorder m_recorder; // outlives the cameras
 };
