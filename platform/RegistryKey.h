@@ -47,6 +47,8 @@ public:
     [[nodiscard]] RegStatus DeleteSubKey(const char* path) const;
 
 private:
+    [[nodiscard]] RegStatus OpenPath(const char* path, bool create, RegistryKey& out) const;
+
     std::shared_ptr<RegistryStore> m_store;
     int64_t m_id = 0;
 };
