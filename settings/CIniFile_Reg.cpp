@@ -283,9 +283,7 @@ uint64_t CIniFile_Reg::GetBinary(const char* section, const char* key, const voi
 }
 
 uint32_t CIniFile_Reg::SetUInt32(const char* section, const char* key, uint32_t value) {
-    uint8_t data[4];
-    PutLittleEndian(data, value, 4);
-    return IniCode(WriteTyped(section, nullptr, key, platform::REG_DWORD, data, 4));
+    return WriteNumber(section, nullptr, key, value, 4);
 }
 
 uint32_t CIniFile_Reg::SetInt32(const char* section, const char* key, int32_t value) {
@@ -297,9 +295,7 @@ uint32_t CIniFile_Reg::SetHex32(const char* section, const char* key, uint32_t v
 }
 
 uint32_t CIniFile_Reg::SetUInt64(const char* section, const char* key, uint64_t value) {
-    uint8_t data[8];
-    PutLittleEndian(data, value, 8);
-    return IniCode(WriteTyped(section, nullptr, key, platform::REG_QWORD, data, 8));
+    return WriteNumber(section, nullptr, key, value, 8);
 }
 
 uint32_t CIniFile_Reg::SetInt64(const char* section, const char* key, int64_t value) {
@@ -359,9 +355,7 @@ uint32_t CIniFile_Reg::SetListUInt32(const char* section, const char* key, const
                                      uint32_t value) {
     if (!key)
         return INI_E_WRITE;
-    uint8_t data[4];
-    PutLittleEndian(data, value, 4);
-    return IniCode(WriteTyped(section, key, item, platform::REG_DWORD, data, 4));
+    return WriteNumber(section, key, item, value, 4);
 }
 
 uint32_t CIniFile_Reg::SetListInt32(const char* section, const char* key, const char* item,
@@ -378,9 +372,7 @@ uint32_t CIniFile_Reg::SetListUInt64(const char* section, const char* key, const
                                      uint64_t value) {
     if (!key)
         return INI_E_WRITE;
-    uint8_t data[8];
-    PutLittleEndian(data, value, 8);
-    return IniCode(WriteTyped(section, key, item, platform::REG_QWORD, data, 8));
+    return WriteNumber(section, key, item, value, 8);
 }
 
 uint32_t CIniFile_Reg::SetListInt64(const char* section, const char* key, const char* item,
@@ -472,6 +464,14 @@ uint32_t CIniFile_Reg::WriteListValue(const char* section, const char* key, cons
     if (!key || !value)
         return INI_E_WRITE;
     return IniCode(WriteTyped(section, key, item, platform::REG_SZ, value, std::strlen(value) + 1));
+}
+
+uint32_t CIniFile_Reg::WriteNumber(const char* section, const char* listKey, const char* name,
+                                   uint64_t value, size_t bytes) {
+    uint8_t data[8];
+    PutLittleEndian(data, value, bytes);
+    const uint32_t type = bytes == 4 ? platform::REG_DWORD : platform::REG_QWORD;
+    return IniCode(WriteTyped(section, listKey, name, type, data, bytes));
 }
 
 // --- removal --------------------------------------------------------------------------------

@@ -115,6 +115,10 @@ private:
                         uint64_t defLen, void* dst, uint64_t dstLen, int* found) const;
     IniResult WriteTyped(const char* section, const char* listKey, const char* name, uint32_t type,
                          const void* data, uint64_t len);
+    // A number of `bytes` bytes (4: REG_DWORD, 8: REG_QWORD), little-endian as the registry
+    // keeps it; the outcome as a settings code.
+    uint32_t WriteNumber(const char* section, const char* listKey, const char* name, uint64_t value,
+                         size_t bytes);
     platform::RegStatus DeleteTreeAt(const platform::RegistryKey& key, uint32_t depth);
 
     platform::RegistryKey m_hKey;
