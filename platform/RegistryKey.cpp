@@ -31,14 +31,14 @@ void RegistryKey::Close() {
 }
 
 RegStatus RegistryKey::CreateSubKey(const char* path, RegistryKey& out) const {
-    return OpenPath(path, true, out);
+    return SubKey(path, true, out);
 }
 
 RegStatus RegistryKey::OpenSubKey(const char* path, RegistryKey& out) const {
-    return OpenPath(path, false, out);
+    return SubKey(path, false, out);
 }
 
-RegStatus RegistryKey::OpenPath(const char* path, bool create, RegistryKey& out) const {
+RegStatus RegistryKey::SubKey(const char* path, bool create, RegistryKey& out) const {
     if (!m_store)
         return RegStatus::InvalidArg;
     int64_t id = 0;

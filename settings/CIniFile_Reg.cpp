@@ -522,31 +522,25 @@ RegStatus CIniFile_Reg::DeleteTreeAt(const RegistryKey& key, uint32_t depth) {
 
 bool CIniFile_Reg::OpenValueHolder(const char* section, const char* listKey,
                                    RegistryKey& out) const {
-    if (!m_hKey.IsOpen() || !IsSubKeyName(section) ||
-        m_hKey.OpenSubKey(section, out) != RegStatus::Ok)
-        return false;
-    if (!listKey)
-        return true;
-    if (!IsSubKeyName(listKey))
-        return false;
-    RegistryKey list;
-    if (out.OpenSubKey(listKey, list) != RegStatus::Ok)
-        return false;
-    out = std::move(list);
-    return true;
+    return ValueHolder(section, listKey, false, out);
 }
 
 bool CIniFile_Reg::CreateValueHolder(const char* section, const char* listKey,
                                      RegistryKey& out) const {
+    return ValueHolder(section, listKey, true, out);
+}
+
+bool CIniFile_Reg::ValueHolder(const char* section, const char* listKey, bool create,
+                               RegistryKey& out) const {
     if (!m_hKey.IsOpen() || !IsSubKeyName(section) ||
-        m_hKey.CreateSubKey(section, out) != RegStatus::Ok)
+        m_hKey.SubKey(section, create, out) != RegStatus::Ok)
         return false;
     if (!listKey)
         return true;
     if (!IsSubKeyName(listKey))
         return false;
     RegistryKey list;
-    if (out.CreateSubKey(listKey, list) != RegStatus::Ok)
+    if (out.SubKey(listKey, create, list) != RegStatus::Ok)
         return false;
     out = std::move(list);
     return true;

@@ -103,6 +103,8 @@ private:
                          platform::RegistryKey& out) const;
     bool CreateValueHolder(const char* section, const char* listKey,
                            platform::RegistryKey& out) const;
+    bool ValueHolder(const char* section, const char* listKey, bool create,
+                     platform::RegistryKey& out) const;
     void ReadText(const char* section, const char* listKey, const char* name,
                   const std::string& def, std::string& out, int* found) const;
     bool ReadNumber(const char* section, const char* listKey, const char* name, uint64_t& value,
