@@ -17,6 +17,7 @@
 #include "libs/lumo/CLumoInstanceImpl.h"
 #include "processing/CImgProcessChain.h"
 #include "tests/lumo/ModuleStage.h"
+#include "tests/processing/ChainViewStub.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -111,27 +112,15 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
 }
 #endif
 
-// The view's side: the raw frame and the display module that takes every result.
-struct BenchView {
-    lumo::CImageObject raw;
-    lumo::CDisplayModule display;
-    std::mutex mutex;
-    std::condition_variable cond;
-    uint64_t runs = 0;
-    uint64_t failures = 0;
-
-    static CLumoImage* Provide(void* context) { return &static_cast<BenchView*>(context)->raw; }
-    static void Ready(void* context, CLumoImage* image, bool) {
-        auto* view = static_cast<BenchView*>(context);
-        CLumoImage* images[1] = {image};
-        view->display.SetImages(1, images);
-        const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
-        std::lock_guard<std::mutex> lock(view->mutex);
-        ++view->runs;
-        view->failures += ok ? 0 : 1;
-        view->cond.notify_all();
-    }
-};
+view->display.SetImages(1, images);
+const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
+std::lock_guard<std::mutex> lock(view->mutex);
+++view->runs;
+view->failures += ok ? 0 : 1;
+view->cond.notify_all();
+}
+}
+;
 
 // Settings that make a module do real work (see the top of this file); false when refused.
 bool SetWorking(CLumoModule* module) {
@@ -164,7 +153,7 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
     constexpr int BURST = 4;
     lumo::CLumoInstanceImpl library;
     library.Init(".", "Pem*.dll", 1);
-    BenchView view;
+    ChainViewStub view;
     view.raw.Allocate(WIDTH, HEIGHT, format, 0, 1);
     FillRandom(view.raw);
     CImgProcessChain chain(&library, nullptr);
@@ -180,8 +169,8 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
                 return;
             }
     }
-    if (!chain.SetBaseImageProvider(&BenchView::Provide, &view) ||
-        !chain.SetReadyCallback(&BenchView::Ready, &view)) {
+    if (!chain.SetBaseImageProvider(&ChainViewStub::Provide, &view) ||
+        !chain.SetReadyCallback(&ChainViewStub::Ready, &view)) {
         state.SkipWithError("no update thread");
         return;
     }
