@@ -26,16 +26,16 @@
 
 namespace {
 
-using bench::Clock;
-using bench::LumoLibraryOrSkip;
-using bench::ReportThroughput;
-using bench::Seconds;
-
 constexpr uint32_t WIDTH = 2320;
 constexpr uint32_t HEIGHT = 1726;
 constexpr uint64_t FRAME_BYTES = uint64_t{WIDTH} * HEIGHT;
 constexpr uint64_t FRAMES = 200;
 constexpr uint64_t PNG_FRAMES = 20;
+
+using bench::Clock;
+using bench::LumoLibraryOrSkip;
+using bench::ReportThroughput;
+using bench::Seconds;
 
 // The folder both the baseline files and the sequence files go to.
 const std::string& Folder() {

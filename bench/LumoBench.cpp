@@ -12,15 +12,15 @@
 
 namespace {
 
-using bench::Clock;
-using bench::LumoLibraryOrSkip;
-using bench::ReportThroughput;
-using bench::Seconds;
-
 constexpr uint32_t WIDTH = 2320;
 constexpr uint32_t HEIGHT = 1726;
 constexpr uint64_t FRAME_BYTES = uint64_t{WIDTH} * HEIGHT;
 constexpr uint64_t FRAMES = 100;
+
+using bench::Clock;
+using bench::LumoLibraryOrSkip;
+using bench::ReportThroughput;
+using bench::Seconds;
 
 void CopyFrameVsMemcpy(benchmark::State& state) {
     CLumoInstance* lumo = LumoLibraryOrSkip(state);

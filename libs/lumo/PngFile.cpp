@@ -24,33 +24,30 @@ void OnPngError(png_structp png, png_const_charp) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-struct ReadState {
+// libpng's read (Write false) or write structures, destroyed with the state.
+template <bool Write>
+struct PngState {
     png_structp png = nullptr;
     png_infop info = nullptr;
     [[nodiscard]] bool Create() {
-        png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+        png =
+            Write
+                ? png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning)
+                : png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
         info = png ? png_create_info_struct(png) : nullptr;
         return info != nullptr;
     }
-    ~ReadState() {
-        if (png)
+    ~PngState() {
+        if (!png)
+            return;
+        if constexpr (Write)
+            png_destroy_write_struct(&png, info ? &info : nullptr);
+        else
             png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     }
 };
-
-struct WriteState {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    [[nodiscard]] bool Create() {
-        png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-        info = png ? png_create_info_struct(png) : nullptr;
-        return info != nullptr;
-    }
-    ~WriteState() {
-        if (png)
-            png_destroy_write_struct(&png, info ? &info : nullptr);
-    }
-};
+using ReadState = PngState<false>;
+using WriteState = PngState<true>;
 
 struct PngHeader {
     png_uint_32 width;
