@@ -112,16 +112,6 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
 }
 #endif
 
-view->display.SetImages(1, images);
-const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
-std::lock_guard<std::mutex> lock(view->mutex);
-++view->runs;
-view->failures += ok ? 0 : 1;
-view->cond.notify_all();
-}
-}
-;
-
 // Settings that make a module do real work (see the top of this file); false when refused.
 bool SetWorking(CLumoModule* module) {
     const uint32_t id = module->GetObjectId();

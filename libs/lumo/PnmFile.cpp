@@ -5,7 +5,6 @@
 #include "libs/lumo/FilePtr.h"
 
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace lumo {

@@ -5,10 +5,8 @@
 #include "tests/lumo/FileTestSupport.h"
 #include "tests/support/ShellCommand.h"
 
-#include <array>
 #include <cstdio>
 #include <fstream>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
