@@ -227,23 +227,18 @@ bool CKavrinFast::ReadChannelTags(CTLMChannel& channel, const char* side, const 
 bool CKavrinFast::CheckValidCounts() {
     const uint64_t leftCount = CCamera::GetValidCount(0);
     const uint64_t rightCount = m_right.GetValidCount(0);
-    if (leftCount == 0) {
+    auto logCount = [this](uint64_t count, const char* side) {
+        if (count == 0) {
+            KAVRIN_LOG(GetLog(), 1, "CKavrinFast::InitializeValidField",
+                       "Warning: No valid images found in %s channel!", side);
+            return false;
+        }
         KAVRIN_LOG(GetLog(), 1, "CKavrinFast::InitializeValidField",
-                   "Warning: No valid images found in LEFT channel!");
-        return false;
-    }
-    KAVRIN_LOG(GetLog(), 1, "CKavrinFast::InitializeValidField",
-               "Found %llu valid images on LEFT channel",
-               static_cast<unsigned long long>(leftCount));
-    if (rightCount == 0) {
-        KAVRIN_LOG(GetLog(), 1, "CKavrinFast::InitializeValidField",
-                   "Warning: No valid images found in RIGHT channel!");
-        return false;
-    }
-    KAVRIN_LOG(GetLog(), 1, "CKavrinFast::InitializeValidField",
-               "Found %llu valid images on RIGHT channel",
-               static_cast<unsigned long long>(rightCount));
-    return true;
+                   "Found %llu valid images on %s channel", static_cast<unsigned long long>(count),
+                   side);
+        return true;
+    };
+    return logCount(leftCount, "LEFT") && logCount(rightCount, "RIGHT");
 }
 
 bool CKavrinFast::SpansBounded(const TagSpan& leftSpan, const TagSpan& rightSpan) {

@@ -8,6 +8,7 @@
 // hand their input on without a pass over the frame; the "Working" chains set every module to
 // a setting that changes the image (black level and gain, a horizontal mirror, a narrower
 // contrast window, a gamma table), so each one does its full pass.
+#include "bench/BenchTiming.h"
 #include "external/ImageFormat.h"
 #include "libs/lumo/CCfaToRgbModule.h"
 #include "libs/lumo/CDisplayModule.h"
@@ -16,6 +17,7 @@
 #include "libs/lumo/CLumoInstanceImpl.h"
 #include "processing/CImgProcessChain.h"
 #include "tests/lumo/ModuleStage.h"
+#include "tests/processing/ChainViewStub.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -33,11 +35,8 @@ namespace {
 
 constexpr uint32_t WIDTH = 2320;
 constexpr uint32_t HEIGHT = 1726;
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
+using bench::Clock;
+using bench::Seconds;
 
 void FillRandom(lumo::CImageObject& image) {
     std::mt19937 random(7);
@@ -49,6 +48,28 @@ void FillRandom(lumo::CImageObject& image) {
 using lumotest::Stage;
 
 #ifdef KAVRIN_HAVE_OPENCV
+// Times OpenCV's operation and ours back to back in every iteration; "ratio" is OpenCV's time
+// / ours.
+template <typename Theirs, typename Ours>
+void CompareWithOpenCv(benchmark::State& state, Theirs theirs, Ours ours) {
+    double ourSeconds = 0;
+    double theirSeconds = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        theirs();
+        benchmark::ClobberMemory();
+        const Clock::time_point t1 = Clock::now();
+        ours();
+        benchmark::ClobberMemory();
+        const Clock::time_point t2 = Clock::now();
+        theirSeconds += Seconds(t0, t1);
+        ourSeconds += Seconds(t1, t2);
+    }
+    state.counters["ratio"] = theirSeconds / ourSeconds;
+    state.counters["ours_ms"] = 1e3 * ourSeconds / double(state.iterations());
+    state.counters["opencv_ms"] = 1e3 * theirSeconds / double(state.iterations());
+}
+
 void DemosaicVsOpenCv(benchmark::State& state) {
     cv::setNumThreads(1); // one thread against one thread
     lumo::CImageObject raw;
@@ -63,22 +84,8 @@ void DemosaicVsOpenCv(benchmark::State& state) {
     cv::Mat src(HEIGHT, WIDTH, CV_8UC1, raw.GetFrameData(0, -1, 0));
     cv::Mat dst;
     cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR); // allocate once
-    double ours = 0;
-    double theirs = 0;
-    for (auto _ : state) {
-        const Clock::time_point t0 = Clock::now();
-        cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR);
-        benchmark::ClobberMemory();
-        const Clock::time_point t1 = Clock::now();
-        module.Execute(0);
-        benchmark::ClobberMemory();
-        const Clock::time_point t2 = Clock::now();
-        theirs += Seconds(t0, t1);
-        ours += Seconds(t1, t2);
-    }
-    state.counters["ratio"] = theirs / ours;
-    state.counters["ours_ms"] = 1e3 * ours / double(state.iterations());
-    state.counters["opencv_ms"] = 1e3 * theirs / double(state.iterations());
+    CompareWithOpenCv(
+        state, [&] { cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR); }, [&] { module.Execute(0); });
 }
 
 void LookUpTableVsOpenCv(benchmark::State& state) {
@@ -100,46 +107,10 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
         table.at<uint8_t>(i) = uint8_t(255 - i);
     cv::Mat dst;
     cv::LUT(src, table, dst);
-    double ours = 0;
-    double theirs = 0;
-    for (auto _ : state) {
-        const Clock::time_point t0 = Clock::now();
-        cv::LUT(src, table, dst);
-        benchmark::ClobberMemory();
-        const Clock::time_point t1 = Clock::now();
-        module.Execute(0);
-        benchmark::ClobberMemory();
-        const Clock::time_point t2 = Clock::now();
-        theirs += Seconds(t0, t1);
-        ours += Seconds(t1, t2);
-    }
-    state.counters["ratio"] = theirs / ours;
-    state.counters["ours_ms"] = 1e3 * ours / double(state.iterations());
-    state.counters["opencv_ms"] = 1e3 * theirs / double(state.iterations());
+    CompareWithOpenCv(
+        state, [&] { cv::LUT(src, table, dst); }, [&] { module.Execute(0); });
 }
 #endif
-
-// The view's side: the raw frame and the display module that takes every result.
-struct BenchView {
-    lumo::CImageObject raw;
-    lumo::CDisplayModule display;
-    std::mutex mutex;
-    std::condition_variable cond;
-    uint64_t runs = 0;
-    uint64_t failures = 0;
-
-    static CLumoImage* Provide(void* context) { return &static_cast<BenchView*>(context)->raw; }
-    static void Ready(void* context, CLumoImage* image, bool) {
-        auto* view = static_cast<BenchView*>(context);
-        CLumoImage* images[1] = {image};
-        view->display.SetImages(1, images);
-        const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
-        std::lock_guard<std::mutex> lock(view->mutex);
-        ++view->runs;
-        view->failures += ok ? 0 : 1;
-        view->cond.notify_all();
-    }
-};
 
 // Settings that make a module do real work (see the top of this file); false when refused.
 bool SetWorking(CLumoModule* module) {
@@ -172,7 +143,7 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
     constexpr int BURST = 4;
     lumo::CLumoInstanceImpl library;
     library.Init(".", "Pem*.dll", 1);
-    BenchView view;
+    ChainViewStub view;
     view.raw.Allocate(WIDTH, HEIGHT, format, 0, 1);
     FillRandom(view.raw);
     CImgProcessChain chain(&library, nullptr);
@@ -188,8 +159,8 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
                 return;
             }
     }
-    if (!chain.SetBaseImageProvider(&BenchView::Provide, &view) ||
-        !chain.SetReadyCallback(&BenchView::Ready, &view)) {
+    if (!chain.SetBaseImageProvider(&ChainViewStub::Provide, &view) ||
+        !chain.SetReadyCallback(&ChainViewStub::Ready, &view)) {
         state.SkipWithError("no update thread");
         return;
     }

@@ -7,7 +7,7 @@
 //     a new buffer of its size; the page cache is warm for both.
 //   PngSeries: saving and loading 20 frames as a PNG series, in frames per second.
 #include "acquisition/CFileSequence.h"
-#include "acquisition/RuntimeLibraries.h"
+#include "bench/BenchLibrary.h"
 #include "external/ImageFormat.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
@@ -32,21 +32,10 @@ constexpr uint64_t FRAME_BYTES = uint64_t{WIDTH} * HEIGHT;
 constexpr uint64_t FRAMES = 200;
 constexpr uint64_t PNG_FRAMES = 20;
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-bool Library() {
-    static RuntimeLibraries* libs = [] {
-        auto* loaded = new RuntimeLibraries(); // lives for the whole run
-        loaded->LoadImageLibrary();
-        loaded->MakeCurrent();
-        return loaded;
-    }();
-    return libs->GetLumoInstance() != nullptr;
-}
+using bench::Clock;
+using bench::LumoLibraryOrSkip;
+using bench::ReportThroughput;
+using bench::Seconds;
 
 // The folder both the baseline files and the sequence files go to.
 const std::string& Folder() {
@@ -91,18 +80,9 @@ bool WriteAll(int fd, const uint8_t* data, uint64_t size) {
     return true;
 }
 
-void Report(benchmark::State& state, double baseline, double operation, uint64_t bytes) {
-    const double iterations = static_cast<double>(state.iterations());
-    state.counters["baseline_GBps"] = static_cast<double>(bytes) * iterations / baseline / 1e9;
-    state.counters["kavrin_GBps"] = static_cast<double>(bytes) * iterations / operation / 1e9;
-    state.counters["ratio"] = baseline / operation;
-}
-
 void SaveMultiPageTiff(benchmark::State& state) {
-    if (!Library()) {
-        state.SkipWithError("libLumoInst.so not found");
+    if (!LumoLibraryOrSkip(state))
         return;
-    }
     CFileSequence sequence;
     Fill(sequence, FRAMES);
     const std::string plain = Folder() + "/plain.raw";
@@ -142,14 +122,12 @@ void SaveMultiPageTiff(benchmark::State& state) {
             return;
         }
     }
-    Report(state, baseline, operation, FRAMES * FRAME_BYTES);
+    ReportThroughput(state, baseline, operation, FRAMES * FRAME_BYTES, "kavrin");
 }
 
 void LoadMultiPageTiff(benchmark::State& state) {
-    if (!Library()) {
-        state.SkipWithError("libLumoInst.so not found");
+    if (!LumoLibraryOrSkip(state))
         return;
-    }
     const std::string tiff = Folder() + "/sequence.tif";
     if (!std::filesystem::exists(tiff)) {
         CFileSequence sequence;
@@ -197,14 +175,12 @@ void LoadMultiPageTiff(benchmark::State& state) {
             return;
         }
     }
-    Report(state, baseline, operation, bytes);
+    ReportThroughput(state, baseline, operation, bytes, "kavrin");
 }
 
 void PngSeries(benchmark::State& state) {
-    if (!Library()) {
-        state.SkipWithError("libLumoInst.so not found");
+    if (!LumoLibraryOrSkip(state))
         return;
-    }
     CFileSequence sequence;
     Fill(sequence, PNG_FRAMES);
     sequence.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_PNG, 0);

@@ -1,7 +1,7 @@
 // Frame copy and frame allocation of libLumoInst.so against memcpy and memset of the same bytes.
 // Every iteration measures the baseline and the library call back to back; the "ratio" counter
 // is baseline time / library time (1.0 = as fast as the baseline).
-#include "acquisition/RuntimeLibraries.h"
+#include "bench/BenchLibrary.h"
 #include "external/ImageFormat.h"
 #include "external/LumoInstance.h"
 
@@ -17,35 +17,15 @@ constexpr uint32_t HEIGHT = 1726;
 constexpr uint64_t FRAME_BYTES = uint64_t{WIDTH} * HEIGHT;
 constexpr uint64_t FRAMES = 100;
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-CLumoInstance* Library() {
-    static RuntimeLibraries* libs = [] {
-        auto* loaded = new RuntimeLibraries(); // lives for the whole run
-        loaded->LoadImageLibrary();
-        loaded->MakeCurrent();
-        return loaded;
-    }();
-    return libs->GetLumoInstance();
-}
-
-void Report(benchmark::State& state, double baseline, double library, uint64_t bytes) {
-    const double iterations = static_cast<double>(state.iterations());
-    state.counters["baseline_GBps"] = static_cast<double>(bytes) * iterations / baseline / 1e9;
-    state.counters["lumo_GBps"] = static_cast<double>(bytes) * iterations / library / 1e9;
-    state.counters["ratio"] = baseline / library;
-}
+using bench::Clock;
+using bench::LumoLibraryOrSkip;
+using bench::ReportThroughput;
+using bench::Seconds;
 
 void CopyFrameVsMemcpy(benchmark::State& state) {
-    CLumoInstance* lumo = Library();
-    if (!lumo) {
-        state.SkipWithError("libLumoInst.so not found");
+    CLumoInstance* lumo = LumoLibraryOrSkip(state);
+    if (!lumo)
         return;
-    }
     CLumoImage* source = lumo->CreateImageObject();
     CLumoImage* target = lumo->CreateImageObject();
     source->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1);
@@ -68,17 +48,15 @@ void CopyFrameVsMemcpy(benchmark::State& state) {
         baseline += Seconds(t0, t1);
         library += Seconds(t1, t2);
     }
-    Report(state, baseline, library, FRAME_BYTES);
+    ReportThroughput(state, baseline, library, FRAME_BYTES, "lumo");
     lumo->DeleteImage(CLumoObject::KIND_IMAGE, source);
     lumo->DeleteImage(CLumoObject::KIND_IMAGE, target);
 }
 
 void AllocateFramesVsMemset(benchmark::State& state) {
-    CLumoInstance* lumo = Library();
-    if (!lumo) {
-        state.SkipWithError("libLumoInst.so not found");
+    CLumoInstance* lumo = LumoLibraryOrSkip(state);
+    if (!lumo)
         return;
-    }
     const uint64_t bytes = FRAME_BYTES * FRAMES;
     std::vector<uint8_t> buffer(bytes, 1); // touched once before the run: memset at full speed
     {
@@ -104,7 +82,7 @@ void AllocateFramesVsMemset(benchmark::State& state) {
         library += Seconds(t1, t2);
         lumo->DeleteImage(CLumoObject::KIND_IMAGE, image);
     }
-    Report(state, baseline, library, bytes);
+    ReportThroughput(state, baseline, library, bytes, "lumo");
 }
 
 } // namespace

@@ -4,9 +4,10 @@
 // "ratio" = linear time / index time, both measured in the same iteration.
 #include "acquisition/CSiliconAPI.h"
 #include "acquisition/CTLMChannel.h"
-#include "acquisition/RuntimeLibraries.h"
+#include "bench/BenchLibrary.h"
 #include "external/ImageFormat.h"
 #include "external/LumoImage.h"
+#include "libs/fgsim/FrameHeaderWriter.h"
 #include "tests/acquisition/SequenceTestSeam.h"
 
 #include <benchmark/benchmark.h>
@@ -18,21 +19,8 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point from, Clock::time_point to) {
-    return std::chrono::duration<double>(to - from).count();
-}
-
-CLumoInstance* Library() {
-    static RuntimeLibraries* libs = [] {
-        auto* loaded = new RuntimeLibraries(); // lives for the whole run
-        loaded->LoadImageLibrary();
-        loaded->MakeCurrent();
-        return loaded;
-    }();
-    return libs->GetLumoInstance();
-}
+using bench::Clock;
+using bench::Seconds;
 
 CSiliconAPI& NoGrabber() {
     static CSiliconAPI api("none");
@@ -52,15 +40,7 @@ bool Fill(CTLMChannel& channel, uint64_t buffers, uint32_t seed) {
         while (drop(random))
             ++tag;
         auto* data = static_cast<uint8_t*>(frames->GetFrameData(0, static_cast<int64_t>(b), 0));
-        const uint8_t header[8] = {'T',
-                                   'L',
-                                   '2',
-                                   'L',
-                                   static_cast<uint8_t>(tag),
-                                   static_cast<uint8_t>(tag >> 8),
-                                   static_cast<uint8_t>(tag >> 16),
-                                   static_cast<uint8_t>(tag >> 24)};
-        std::memcpy(data, header, sizeof header);
+        fgsim::WriteFrameHeader(data, 'L', tag);
         ++tag;
     }
     return true;
@@ -71,6 +51,14 @@ std::vector<int64_t> FieldOf(CTLMChannel& channel) {
     for (uint64_t i = 0; i < channel.GetValidFieldLength(); ++i)
         field.push_back(channel.GetPhysicalIndex(0, i));
     return field;
+}
+
+// Fill; when the frames cannot be allocated, the benchmark is skipped with an error.
+bool FillOrSkip(benchmark::State& state, CTLMChannel& channel, uint64_t buffers, uint32_t seed) {
+    if (Fill(channel, buffers, seed))
+        return true;
+    state.SkipWithError("frames could not be allocated");
+    return false;
 }
 
 // The linear construction of the field.
@@ -87,11 +75,9 @@ std::vector<int64_t> LinearField(CTLMChannel& channel) {
 
 void IndexVsLinear(benchmark::State& state) {
     const auto buffers = static_cast<uint64_t>(state.range(0));
-    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), Library());
-    if (!Fill(channel, buffers, 1)) {
-        state.SkipWithError("frames could not be allocated");
+    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), bench::LumoLibrary());
+    if (!FillOrSkip(state, channel, buffers, 1))
         return;
-    }
     if (!channel.InitializeValidField() || FieldOf(channel) != LinearField(channel)) {
         state.SkipWithError("the two fields differ");
         return;
@@ -118,11 +104,9 @@ BENCHMARK(IndexVsLinear)->Arg(10000)->Iterations(3)->Unit(benchmark::kMillisecon
 
 void IndexOnly(benchmark::State& state) {
     const auto buffers = static_cast<uint64_t>(state.range(0));
-    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), Library());
-    if (!Fill(channel, buffers, 2)) {
-        state.SkipWithError("frames could not be allocated");
+    CTLMChannel channel(16, ImageFormat::GREY8, 0, NoGrabber(), bench::LumoLibrary());
+    if (!FillOrSkip(state, channel, buffers, 2))
         return;
-    }
     for (auto _ : state)
         benchmark::DoNotOptimize(channel.InitializeValidField());
     state.counters["field"] = static_cast<double>(channel.GetValidFieldLength());

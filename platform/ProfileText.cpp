@@ -102,6 +102,13 @@ size_t ProfileText::SectionEnd(size_t header) const {
     return end;
 }
 
+std::pair<size_t, size_t> ProfileText::SectionBody(std::string_view section) const {
+    const size_t header = FindSection(section);
+    if (header == npos)
+        return {0, 0};
+    return {header + 1, SectionEnd(header)};
+}
+
 size_t ProfileText::FindKey(size_t header, std::string_view key) const {
     const std::string_view wanted = TrimBlanks(key);
     const size_t end = SectionEnd(header);
@@ -123,11 +130,8 @@ std::vector<std::string> ProfileText::SectionNames() const {
 
 std::vector<std::string> ProfileText::SectionEntries(std::string_view section) const {
     std::vector<std::string> entries;
-    const size_t header = FindSection(section);
-    if (header == npos)
-        return entries;
-    const size_t end = SectionEnd(header);
-    for (size_t i = header + 1; i < end; ++i) {
+    const auto [first, end] = SectionBody(section);
+    for (size_t i = first; i < end; ++i) {
         const Line& line = m_lines[i];
         if (line.kind == Kind::Key)
             entries.push_back(std::string(line.Name()) + "=" + std::string(line.Value()));
@@ -139,11 +143,8 @@ std::vector<std::string> ProfileText::SectionEntries(std::string_view section) c
 
 std::vector<std::string> ProfileText::KeyNames(std::string_view section) const {
     std::vector<std::string> names;
-    const size_t header = FindSection(section);
-    if (header == npos)
-        return names;
-    const size_t end = SectionEnd(header);
-    for (size_t i = header + 1; i < end; ++i) {
+    const auto [first, end] = SectionBody(section);
+    for (size_t i = first; i < end; ++i) {
         if (m_lines[i].kind == Kind::Key && m_lines[i].nameLen != 0)
             names.emplace_back(m_lines[i].Name());
     }

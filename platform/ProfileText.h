@@ -19,6 +19,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -83,6 +84,8 @@ private:
     size_t FindSection(std::string_view section) const;
     // One past the last line of the section whose header is at `header`.
     size_t SectionEnd(size_t header) const;
+    // The lines below the header of that section, [first, end); empty when there is none.
+    std::pair<size_t, size_t> SectionBody(std::string_view section) const;
     size_t FindKey(size_t header, std::string_view key) const;
     void AppendSection(std::string_view section, const std::vector<std::string>& lines);
 

@@ -31,20 +31,18 @@ void RegistryKey::Close() {
 }
 
 RegStatus RegistryKey::CreateSubKey(const char* path, RegistryKey& out) const {
-    if (!m_store)
-        return RegStatus::InvalidArg;
-    int64_t id = 0;
-    const RegStatus status = m_store->OpenPath(m_id, path, true, id);
-    if (status == RegStatus::Ok)
-        out = RegistryKey(m_store, id);
-    return status;
+    return SubKey(path, true, out);
 }
 
 RegStatus RegistryKey::OpenSubKey(const char* path, RegistryKey& out) const {
+    return SubKey(path, false, out);
+}
+
+RegStatus RegistryKey::SubKey(const char* path, bool create, RegistryKey& out) const {
     if (!m_store)
         return RegStatus::InvalidArg;
     int64_t id = 0;
-    const RegStatus status = m_store->OpenPath(m_id, path, false, id);
+    const RegStatus status = m_store->OpenPath(m_id, path, create, id);
     if (status == RegStatus::Ok)
         out = RegistryKey(m_store, id);
     return status;

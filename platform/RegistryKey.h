@@ -30,6 +30,8 @@ public:
     // CreateSubKey creates the missing levels (one transaction); OpenSubKey only opens.
     [[nodiscard]] RegStatus CreateSubKey(const char* path, RegistryKey& out) const;
     [[nodiscard]] RegStatus OpenSubKey(const char* path, RegistryKey& out) const;
+    // CreateSubKey when `create` is set, else OpenSubKey.
+    [[nodiscard]] RegStatus SubKey(const char* path, bool create, RegistryKey& out) const;
 
     [[nodiscard]] RegStatus QueryInfo(uint32_t& subKeys, uint32_t& values) const;
     // The names in case-insensitive order (ASCII letters folded to upper case, then bytes), as

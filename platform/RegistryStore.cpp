@@ -125,6 +125,17 @@ public:
                    ? sqlite3_bind_zeroblob(m_stmt, index, 0)
                    : sqlite3_bind_blob64(m_stmt, index, data, len, SQLITE_TRANSIENT);
     }
+    // A name bound as its case-folded form, the way the stores compare names.
+    void FoldedName(int index, std::string_view name) {
+        const std::string folded = Fold(name);
+        Blob(index, folded.data(), folded.size());
+    }
+    // Steps to the one row the statement reads: Ok on a row, `noRow` when there is none, else
+    // the error.
+    [[nodiscard]] RegStatus Row(RegStatus noRow) {
+        const int rc = Step();
+        return rc == SQLITE_DONE ? noRow : FromSqlite(rc);
+    }
     // SQLITE_ROW, SQLITE_DONE or the error.
     int Step() {
         if (!m_stmt || m_rc != SQLITE_OK)
@@ -253,9 +264,8 @@ RegStatus RegistryStore::Validate(bool& isNew) {
     int64_t tables = 0;
     {
         Query q(*this, kSqlMarks);
-        const int rc = q.Step();
-        if (rc != SQLITE_ROW)
-            return rc == SQLITE_DONE ? RegStatus::BadStore : FromSqlite(rc);
+        if (const RegStatus status = q.Row(RegStatus::BadStore); status != RegStatus::Ok)
+            return status;
         appId = q.Int(0);
         tables = q.Int(1);
     }
@@ -302,22 +312,15 @@ RegStatus RegistryStore::Initialise(bool isNew) {
 RegStatus RegistryStore::KeyExists(int64_t id) {
     Query q(*this, kSqlDepth);
     q.Int(1, id);
-    const int rc = q.Step();
-    if (rc == SQLITE_DONE)
-        return RegStatus::KeyDeleted;
-    return FromSqlite(rc);
+    return q.Row(RegStatus::KeyDeleted);
 }
 
 RegStatus RegistryStore::FindChild(int64_t parent, std::string_view name, int64_t& child) {
     Query q(*this, kSqlChild);
     q.Int(1, parent);
-    const std::string folded = Fold(name);
-    q.Blob(2, folded.data(), folded.size());
-    const int rc = q.Step();
-    if (rc == SQLITE_DONE)
-        return RegStatus::NotFound;
-    if (rc != SQLITE_ROW)
-        return FromSqlite(rc);
+    q.FoldedName(2, name);
+    if (const RegStatus status = q.Row(RegStatus::NotFound); status != RegStatus::Ok)
+        return status;
     child = q.Int(0);
     return RegStatus::Ok;
 }
@@ -330,11 +333,8 @@ RegStatus RegistryStore::Walk(int64_t from, const char* path, bool create, int64
     {
         Query q(*this, kSqlDepth);
         q.Int(1, from);
-        const int rc = q.Step();
-        if (rc == SQLITE_DONE)
-            return RegStatus::KeyDeleted;
-        if (rc != SQLITE_ROW)
-            return FromSqlite(rc);
+        if (const RegStatus status = q.Row(RegStatus::KeyDeleted); status != RegStatus::Ok)
+            return status;
         depth = q.Int(0);
     }
     id = from;
@@ -357,8 +357,7 @@ RegStatus RegistryStore::Walk(int64_t from, const char* path, bool create, int64
             Query q(*this, kSqlInsertKey);
             q.Int(1, id);
             q.Text(2, name);
-            const std::string folded = Fold(name);
-            q.Blob(3, folded.data(), folded.size());
+            q.FoldedName(3, name);
             q.Int(4, depth + 1);
             status = FromSqlite(q.Step());
             child = sqlite3_last_insert_rowid(m_db);
@@ -384,9 +383,8 @@ RegStatus RegistryStore::QueryInfo(int64_t id, uint32_t& subKeys, uint32_t& valu
     MutexLock lock(m_mutex);
     Query q(*this, kSqlInfo);
     q.Int(1, id);
-    const int rc = q.Step();
-    if (rc != SQLITE_ROW)
-        return rc == SQLITE_DONE ? RegStatus::IoFailed : FromSqlite(rc);
+    if (const RegStatus status = q.Row(RegStatus::IoFailed); status != RegStatus::Ok)
+        return status;
     if (q.Int(0) == 0)
         return RegStatus::KeyDeleted;
     subKeys = static_cast<uint32_t>(q.Int(1));
@@ -399,9 +397,8 @@ RegStatus RegistryStore::EnumName(const char* sql, int64_t id, uint32_t index, s
     Query q(*this, sql);
     q.Int(1, id);
     q.Int(2, index);
-    const int rc = q.Step();
-    if (rc != SQLITE_ROW)
-        return rc == SQLITE_DONE ? RegStatus::IoFailed : FromSqlite(rc);
+    if (const RegStatus status = q.Row(RegStatus::IoFailed); status != RegStatus::Ok)
+        return status;
     if (q.Int(0) == 0)
         return RegStatus::KeyDeleted;
     if (q.IsNull(1))
@@ -425,13 +422,9 @@ RegStatus RegistryStore::QueryValue(int64_t id, const char* name, uint32_t& type
     MutexLock lock(m_mutex);
     Query q(*this, kSqlQueryValue);
     q.Int(1, id);
-    const std::string folded = Fold(name);
-    q.Blob(2, folded.data(), folded.size());
-    const int rc = q.Step();
-    if (rc == SQLITE_DONE)
-        return RegStatus::KeyDeleted;
-    if (rc != SQLITE_ROW)
-        return FromSqlite(rc);
+    q.FoldedName(2, name);
+    if (const RegStatus status = q.Row(RegStatus::KeyDeleted); status != RegStatus::Ok)
+        return status;
     if (q.IsNull(0))
         return RegStatus::NotFound;
     type = static_cast<uint32_t>(q.Int(0));
@@ -450,8 +443,7 @@ RegStatus RegistryStore::SetValue(int64_t id, const char* name, uint32_t type, c
     Query q(*this, kSqlSetValue);
     q.Int(1, id);
     q.Text(2, name);
-    const std::string folded = Fold(name);
-    q.Blob(3, folded.data(), folded.size());
+    q.FoldedName(3, name);
     q.Int(4, type);
     q.Blob(5, data, len);
     return txn.Finish(FromSqlite(q.Step()));
@@ -469,8 +461,7 @@ RegStatus RegistryStore::DeleteValue(int64_t id, const char* name) {
         return status;
     Query q(*this, kSqlDeleteValue);
     q.Int(1, id);
-    const std::string folded = Fold(name);
-    q.Blob(2, folded.data(), folded.size());
+    q.FoldedName(2, name);
     status = FromSqlite(q.Step());
     if (status == RegStatus::Ok && sqlite3_changes(m_db) == 0)
         return RegStatus::NotFound;

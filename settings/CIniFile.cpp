@@ -75,9 +75,8 @@ uint32_t CIniFile::GetString(const char* section, const char* key, const char* d
 #define KAVRIN_INI_PLAIN_GETTER(Name, Type, Parse)                                                 \
     Type CIniFile::Name(const char* section, const char* key, Type def, int* found) {              \
         std::string text;                                                                          \
-        int present = 0;                                                                           \
-        ReadValue(section, key, std::string(), text, &present);                                    \
-        return ParsedOrDefault<Type>(present != 0, text, def, found, Parse);                       \
+        const bool present = ReadPresent(section, key, text);                                      \
+        return ParsedOrDefault<Type>(present, text, def, found, Parse);                            \
     }
 
 KAVRIN_INI_PLAIN_GETTER(GetUInt32, uint32_t, IniParseUInt32)
@@ -91,9 +90,8 @@ uint64_t CIniFile::GetBinary(const char* section, const char* key, const void* d
     if (dstLen == 0)
         return 0;
     std::string text;
-    int present = 0;
-    ReadValue(section, key, std::string(), text, &present);
-    return DecodeBinary(present != 0, text, def, defLen, dst, dstLen, found);
+    const bool present = ReadPresent(section, key, text);
+    return DecodeBinary(present, text, def, defLen, dst, dstLen, found);
 }
 
 // Plain setters: the outcome of WriteValue --------------------------------------------------
@@ -134,9 +132,8 @@ uint32_t CIniFile::GetListString(const char* section, const char* key, const cha
     Type CIniFile::Name(const char* section, const char* key, const char* item, Type def,          \
                         int* found) {                                                              \
         std::string text;                                                                          \
-        int present = 0;                                                                           \
-        ReadListValue(section, key, item, std::string(), text, &present);                          \
-        return ParsedOrDefault<Type>(present != 0, text, def, found, Parse);                       \
+        const bool present = ReadListPresent(section, key, item, text);                            \
+        return ParsedOrDefault<Type>(present, text, def, found, Parse);                            \
     }
 
 KAVRIN_INI_LIST_GETTER(GetListUInt32, uint32_t, IniParseUInt32)
@@ -151,9 +148,8 @@ uint64_t CIniFile::GetListBinary(const char* section, const char* key, const cha
     if (dstLen == 0)
         return 0;
     std::string text;
-    int present = 0;
-    ReadListValue(section, key, item, std::string(), text, &present);
-    return DecodeBinary(present != 0, text, def, defLen, dst, dstLen, found);
+    const bool present = ReadListPresent(section, key, item, text);
+    return DecodeBinary(present, text, def, defLen, dst, dstLen, found);
 }
 
 // List setters -------------------------------------------------------------------------------
@@ -184,31 +180,23 @@ uint32_t CIniFile::SetListBinary(const char* section, const char* key, const cha
 // List structure -----------------------------------------------------------------------------
 
 uint32_t CIniFile::GetListCount(const char* section, const char* key) {
-    std::string text;
-    int present = 0;
-    ReadValue(section, key, std::string(), text, &present);
     std::vector<std::string> names;
-    if (!present || !IniListNames(text, names))
+    if (!ReadListNames(section, key, names))
         return 0;
     return static_cast<uint32_t>(names.size());
 }
 
 uint32_t CIniFile::GetListItemName(const char* section, const char* key, uint64_t index, char* dst,
                                    uint64_t len) {
-    std::string text;
-    int present = 0;
-    ReadValue(section, key, std::string(), text, &present);
     std::vector<std::string> names;
-    if (!present || !IniListNames(text, names) || index >= names.size())
+    if (!ReadListNames(section, key, names) || index >= names.size())
         return 0;
     return CopyText(names[static_cast<size_t>(index)], dst, len);
 }
 
 uint32_t CIniFile::ListItemExists(const char* section, const char* key, const char* item) {
     std::string value;
-    int found = 0;
-    ReadListValue(section, key, item, std::string(), value, &found);
-    return found ? 1 : 0;
+    return ReadListPresent(section, key, item, value) ? 1 : 0;
 }
 
 uint32_t CIniFile::DeleteListItem(const char* section, const char* key, const char* item) {
@@ -223,9 +211,7 @@ uint32_t CIniFile::DeleteListItem(const char* section, const char* key, const ch
 void CIniFile::ReadListValue(const char* section, const char* key, const char* item,
                              const std::string& def, std::string& out, int* found) {
     std::string text;
-    int present = 0;
-    ReadValue(section, key, std::string(), text, &present);
-    if (present && item && IniListFind(text, item, out)) {
+    if (ReadPresent(section, key, text) && item && IniListFind(text, item, out)) {
         IniSetFound(found, 1);
         return;
     }
@@ -245,4 +231,23 @@ uint32_t CIniFile::WriteListValue(const char* section, const char* key, const ch
     if (!IniListSet(text, IniArg(item), IniArg(value), out))
         return INI_E_LIST;
     return WriteValue(section, key, out.c_str());
+}
+
+bool CIniFile::ReadPresent(const char* section, const char* key, std::string& text) {
+    int present = 0;
+    ReadValue(section, key, std::string(), text, &present);
+    return present != 0;
+}
+
+bool CIniFile::ReadListPresent(const char* section, const char* key, const char* item,
+                               std::string& text) {
+    int present = 0;
+    ReadListValue(section, key, item, std::string(), text, &present);
+    return present != 0;
+}
+
+bool CIniFile::ReadListNames(const char* section, const char* key,
+                             std::vector<std::string>& names) {
+    std::string text;
+    return ReadPresent(section, key, text) && IniListNames(text, names);
 }

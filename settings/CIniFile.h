@@ -5,6 +5,7 @@
 #include "settings/IniFile.h"
 
 #include <string>
+#include <vector>
 
 class CIniFile : public CIniFile_0 {
 public:
@@ -79,4 +80,11 @@ public:
 
 protected:
     std::string m_strFileName;
+
+private:
+    // The text stored under a key (or a list item) into `text`; whether it is there.
+    bool ReadPresent(const char* section, const char* key, std::string& text);
+    bool ReadListPresent(const char* section, const char* key, const char* item, std::string& text);
+    // The item names of the list stored under a key; false when there is none or it is damaged.
+    bool ReadListNames(const char* section, const char* key, std::vector<std::string>& names);
 };

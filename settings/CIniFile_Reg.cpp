@@ -283,9 +283,7 @@ uint64_t CIniFile_Reg::GetBinary(const char* section, const char* key, const voi
 }
 
 uint32_t CIniFile_Reg::SetUInt32(const char* section, const char* key, uint32_t value) {
-    uint8_t data[4];
-    PutLittleEndian(data, value, 4);
-    return IniCode(WriteTyped(section, nullptr, key, platform::REG_DWORD, data, 4));
+    return WriteNumber(section, nullptr, key, value, 4);
 }
 
 uint32_t CIniFile_Reg::SetInt32(const char* section, const char* key, int32_t value) {
@@ -297,9 +295,7 @@ uint32_t CIniFile_Reg::SetHex32(const char* section, const char* key, uint32_t v
 }
 
 uint32_t CIniFile_Reg::SetUInt64(const char* section, const char* key, uint64_t value) {
-    uint8_t data[8];
-    PutLittleEndian(data, value, 8);
-    return IniCode(WriteTyped(section, nullptr, key, platform::REG_QWORD, data, 8));
+    return WriteNumber(section, nullptr, key, value, 8);
 }
 
 uint32_t CIniFile_Reg::SetInt64(const char* section, const char* key, int64_t value) {
@@ -359,9 +355,7 @@ uint32_t CIniFile_Reg::SetListUInt32(const char* section, const char* key, const
                                      uint32_t value) {
     if (!key)
         return INI_E_WRITE;
-    uint8_t data[4];
-    PutLittleEndian(data, value, 4);
-    return IniCode(WriteTyped(section, key, item, platform::REG_DWORD, data, 4));
+    return WriteNumber(section, key, item, value, 4);
 }
 
 uint32_t CIniFile_Reg::SetListInt32(const char* section, const char* key, const char* item,
@@ -378,9 +372,7 @@ uint32_t CIniFile_Reg::SetListUInt64(const char* section, const char* key, const
                                      uint64_t value) {
     if (!key)
         return INI_E_WRITE;
-    uint8_t data[8];
-    PutLittleEndian(data, value, 8);
-    return IniCode(WriteTyped(section, key, item, platform::REG_QWORD, data, 8));
+    return WriteNumber(section, key, item, value, 8);
 }
 
 uint32_t CIniFile_Reg::SetListInt64(const char* section, const char* key, const char* item,
@@ -474,6 +466,14 @@ uint32_t CIniFile_Reg::WriteListValue(const char* section, const char* key, cons
     return IniCode(WriteTyped(section, key, item, platform::REG_SZ, value, std::strlen(value) + 1));
 }
 
+uint32_t CIniFile_Reg::WriteNumber(const char* section, const char* listKey, const char* name,
+                                   uint64_t value, size_t bytes) {
+    uint8_t data[8];
+    PutLittleEndian(data, value, bytes);
+    const uint32_t type = bytes == 4 ? platform::REG_DWORD : platform::REG_QWORD;
+    return IniCode(WriteTyped(section, listKey, name, type, data, bytes));
+}
+
 // --- removal --------------------------------------------------------------------------------
 
 uint32_t CIniFile_Reg::DeleteTree(const RegistryKey& key) {
@@ -522,31 +522,25 @@ RegStatus CIniFile_Reg::DeleteTreeAt(const RegistryKey& key, uint32_t depth) {
 
 bool CIniFile_Reg::OpenValueHolder(const char* section, const char* listKey,
                                    RegistryKey& out) const {
-    if (!m_hKey.IsOpen() || !IsSubKeyName(section) ||
-        m_hKey.OpenSubKey(section, out) != RegStatus::Ok)
-        return false;
-    if (!listKey)
-        return true;
-    if (!IsSubKeyName(listKey))
-        return false;
-    RegistryKey list;
-    if (out.OpenSubKey(listKey, list) != RegStatus::Ok)
-        return false;
-    out = std::move(list);
-    return true;
+    return ValueHolder(section, listKey, false, out);
 }
 
 bool CIniFile_Reg::CreateValueHolder(const char* section, const char* listKey,
                                      RegistryKey& out) const {
+    return ValueHolder(section, listKey, true, out);
+}
+
+bool CIniFile_Reg::ValueHolder(const char* section, const char* listKey, bool create,
+                               RegistryKey& out) const {
     if (!m_hKey.IsOpen() || !IsSubKeyName(section) ||
-        m_hKey.CreateSubKey(section, out) != RegStatus::Ok)
+        m_hKey.SubKey(section, create, out) != RegStatus::Ok)
         return false;
     if (!listKey)
         return true;
     if (!IsSubKeyName(listKey))
         return false;
     RegistryKey list;
-    if (out.CreateSubKey(listKey, list) != RegStatus::Ok)
+    if (out.SubKey(listKey, create, list) != RegStatus::Ok)
         return false;
     out = std::move(list);
     return true;

@@ -103,6 +103,8 @@ private:
                          platform::RegistryKey& out) const;
     bool CreateValueHolder(const char* section, const char* listKey,
                            platform::RegistryKey& out) const;
+    bool ValueHolder(const char* section, const char* listKey, bool create,
+                     platform::RegistryKey& out) const;
     void ReadText(const char* section, const char* listKey, const char* name,
                   const std::string& def, std::string& out, int* found) const;
     bool ReadNumber(const char* section, const char* listKey, const char* name, uint64_t& value,
@@ -115,6 +117,10 @@ private:
                         uint64_t defLen, void* dst, uint64_t dstLen, int* found) const;
     IniResult WriteTyped(const char* section, const char* listKey, const char* name, uint32_t type,
                          const void* data, uint64_t len);
+    // A number of `bytes` bytes (4: REG_DWORD, 8: REG_QWORD), little-endian as the registry
+    // keeps it; the outcome as a settings code.
+    uint32_t WriteNumber(const char* section, const char* listKey, const char* name, uint64_t value,
+                         size_t bytes);
     platform::RegStatus DeleteTreeAt(const platform::RegistryKey& key, uint32_t depth);
 
     platform::RegistryKey m_hKey;

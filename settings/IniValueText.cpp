@@ -44,6 +44,25 @@ const char* HexStart(const std::string& text) {
     return (p[0] == '0' && (p[1] == 'x' || p[1] == 'X')) ? p : nullptr;
 }
 
+// A whole number: hexadecimal after a "0x" prefix (scanned as `Hex` with `hexFormat`, its bits
+// taken as they are), else decimal (scanned as `Dec` with `decFormat`). `value` is left alone
+// when neither form reads.
+template <typename Hex, typename Dec, typename T>
+bool ParseNumber(const std::string& text, const char* hexFormat, const char* decFormat, T& value) {
+    Hex h = 0;
+    const char* hex = HexStart(text);
+    if (hex && ScanOne(hex, hexFormat, h)) {
+        value = static_cast<T>(h);
+        return true;
+    }
+    Dec d = 0;
+    if (ScanOne(text.c_str(), decFormat, d)) {
+        value = static_cast<T>(d);
+        return true;
+    }
+    return false;
+}
+
 int HexDigit(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
@@ -64,53 +83,19 @@ std::string Format(const char* format, auto value) {
 } // namespace
 
 bool IniParseUInt32(const std::string& text, uint32_t& value) {
-    unsigned int v = 0;
-    const char* hex = HexStart(text);
-    if ((hex && ScanOne(hex, "%x", v)) || ScanOne(text.c_str(), "%u", v)) {
-        value = v;
-        return true;
-    }
-    return false;
+    return ParseNumber<unsigned int, unsigned int>(text, "%x", "%u", value);
 }
 
 bool IniParseInt32(const std::string& text, int32_t& value) {
-    unsigned int u = 0;
-    const char* hex = HexStart(text);
-    if (hex && ScanOne(hex, "%x", u)) {
-        value = static_cast<int32_t>(u);
-        return true;
-    }
-    int v = 0;
-    if (ScanOne(text.c_str(), "%d", v)) {
-        value = v;
-        return true;
-    }
-    return false;
+    return ParseNumber<unsigned int, int>(text, "%x", "%d", value);
 }
 
 bool IniParseUInt64(const std::string& text, uint64_t& value) {
-    unsigned long long v = 0;
-    const char* hex = HexStart(text);
-    if ((hex && ScanOne(hex, "%llx", v)) || ScanOne(text.c_str(), "%llu", v)) {
-        value = v;
-        return true;
-    }
-    return false;
+    return ParseNumber<unsigned long long, unsigned long long>(text, "%llx", "%llu", value);
 }
 
 bool IniParseInt64(const std::string& text, int64_t& value) {
-    unsigned long long u = 0;
-    const char* hex = HexStart(text);
-    if (hex && ScanOne(hex, "%llx", u)) {
-        value = static_cast<int64_t>(u);
-        return true;
-    }
-    long long v = 0;
-    if (ScanOne(text.c_str(), "%lld", v)) {
-        value = v;
-        return true;
-    }
-    return false;
+    return ParseNumber<unsigned long long, long long>(text, "%llx", "%lld", value);
 }
 
 bool IniParseDouble(const std::string& text, double& value) {

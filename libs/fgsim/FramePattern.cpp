@@ -28,17 +28,8 @@ void FramePattern::Write(uint8_t* buffer, uint64_t bytes, uint64_t frame, char c
             std::memcpy(buffer + offset, m_ramp.data() + ((row + shift) & 0xFF), length);
         }
     }
-    if (withHeader && bytes >= FRAME_HEADER_BYTES) {
-        const uint8_t header[FRAME_HEADER_BYTES] = {'T',
-                                                    'L',
-                                                    '2',
-                                                    static_cast<uint8_t>(channel),
-                                                    static_cast<uint8_t>(tag),
-                                                    static_cast<uint8_t>(tag >> 8),
-                                                    static_cast<uint8_t>(tag >> 16),
-                                                    static_cast<uint8_t>(tag >> 24)};
-        std::memcpy(buffer, header, sizeof header);
-    }
+    if (withHeader && bytes >= FRAME_HEADER_BYTES)
+        WriteFrameHeader(buffer, channel, tag);
 }
 
 } // namespace fgsim

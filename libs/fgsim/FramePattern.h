@@ -2,12 +2,12 @@
 // the 32-bit little-endian tag) and a moving diagonal ramp, one memcpy per row.
 #pragma once
 
+#include "libs/fgsim/FrameHeaderWriter.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace fgsim {
-
-inline constexpr uint32_t FRAME_HEADER_BYTES = 8;
 
 class FramePattern {
 public:

@@ -2,24 +2,16 @@
 
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
+#include "libs/lumo/FilePtr.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 namespace lumo {
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* file) const {
-        if (file)
-            std::fclose(file);
-    }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
 
 uint32_t U16(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8;
@@ -256,7 +248,7 @@ uint32_t ReadBmpPixels(FILE* file, const BmpLayout& layout, uint8_t* out) {
 } // namespace
 
 uint32_t ReadBmpFile(const std::string& path, uint64_t frameLimit, CImageFileTarget& target) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    FilePtr file = OpenFile(path, "rb");
     if (!file)
         return LUMO_E_FILEREAD;
     BmpLayout layout;
@@ -309,7 +301,7 @@ uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame) {
             head.push_back(static_cast<uint8_t>(i));
         head.push_back(0);
     }
-    FilePtr file(std::fopen(path.c_str(), "wb"));
+    FilePtr file = OpenFile(path, "wb");
     if (!file)
         return LUMO_E_FILEWRITE;
     if (std::fwrite(head.data(), 1, head.size(), file.get()) != head.size())

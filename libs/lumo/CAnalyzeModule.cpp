@@ -71,4 +71,13 @@ uint32_t CAnalyzeModule::SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
     return CProcessModule::SetOwnParam(id, a, b);
 }
 
+uint32_t CAnalyzeModule::GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    if (id != PARAM_RESULT)
+        return CProcessModule::GetOwnParam(id, a, b);
+    if (a >= m_channels || !b)
+        return LUMO_E_INVALIDARG;
+    CopyResult(static_cast<uint32_t>(a), reinterpret_cast<void*>(b));
+    return LUMO_OK;
+}
+
 } // namespace lumo

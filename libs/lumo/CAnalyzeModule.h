@@ -29,10 +29,13 @@ protected:
     static uint32_t AnalysedChannels(const PixelView& in);
     [[nodiscard]] virtual uint32_t Analyse(const PixelView& in) = 0;
     virtual uint64_t ValuesPerChannel() const = 0;
+    // Copies the result of one channel (below m_channels) to out.
+    virtual void CopyResult(uint32_t channel, void* out) const = 0;
     [[nodiscard]] uint32_t Process(const PixelView&, PixelView&) override;
     [[nodiscard]] uint32_t ReadBlock(uint32_t id, uint8_t* block, size_t size) override;
     [[nodiscard]] uint32_t WriteBlock(uint32_t id, const uint8_t* block, size_t size) override;
     [[nodiscard]] uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
 
     uint32_t m_channels = 0; // channels of the last result (0: none yet)
 

@@ -65,12 +65,7 @@ BilinearInterior(const T* __restrict a, const T* __restrict c, const T* __restri
             reinterpret_cast<uint32_t*>(dst)[x] =
                 uint32_t(r) | (uint32_t(green) << 8) | (uint32_t(bl) << 16);
         } else {
-            T* p = dst + size_t(x) * N;
-            p[0] = T(r);
-            p[1] = T(green);
-            p[2] = T(bl);
-            if constexpr (N == 4)
-                p[3] = 0;
+            Put<T, N>(dst, x, r, green, bl);
         }
     }
 }

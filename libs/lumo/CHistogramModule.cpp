@@ -69,13 +69,8 @@ uint32_t CHistogramModule::Analyse(const PixelView& in) {
     return LUMO_OK;
 }
 
-uint32_t CHistogramModule::GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
-    if (id != PARAM_RESULT)
-        return CAnalyzeModule::GetOwnParam(id, a, b);
-    if (a >= m_channels || !b)
-        return LUMO_E_INVALIDARG;
-    std::memcpy(reinterpret_cast<uint64_t*>(b), m_counts.data() + a * m_bins, m_bins * 8);
-    return LUMO_OK;
+void CHistogramModule::CopyResult(uint32_t channel, void* out) const {
+    std::memcpy(out, m_counts.data() + channel * m_bins, m_bins * 8);
 }
 
 } // namespace lumo

@@ -15,7 +15,7 @@ public:
 protected:
     [[nodiscard]] uint32_t Analyse(const PixelView& in) override;
     uint64_t ValuesPerChannel() const override { return m_bins; }
-    [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    void CopyResult(uint32_t channel, void* out) const override;
 
 private:
     uint64_t m_bins = 0;

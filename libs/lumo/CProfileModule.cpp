@@ -48,13 +48,8 @@ uint32_t CProfileModule::SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
     return LUMO_OK;
 }
 
-uint32_t CProfileModule::GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
-    if (id != PARAM_RESULT)
-        return CAnalyzeModule::GetOwnParam(id, a, b);
-    if (a >= m_channels || !b)
-        return LUMO_E_INVALIDARG;
-    std::memcpy(reinterpret_cast<uint32_t*>(b), m_values.data() + a * m_length, m_length * 4);
-    return LUMO_OK;
+void CProfileModule::CopyResult(uint32_t channel, void* out) const {
+    std::memcpy(out, m_values.data() + channel * m_length, m_length * 4);
 }
 
 uint32_t CProfileModule::LoadPart(CIniFile_0& store, uint32_t part) {

@@ -21,7 +21,7 @@ protected:
     [[nodiscard]] uint32_t Analyse(const PixelView& in) override;
     uint64_t ValuesPerChannel() const override { return m_length; }
     [[nodiscard]] uint32_t SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    void CopyResult(uint32_t channel, void* out) const override;
     [[nodiscard]] uint32_t LoadPart(CIniFile_0& store, uint32_t part) override;
     [[nodiscard]] uint32_t SavePart(CIniFile_0& store, uint32_t part, uint64_t index) override;
 

@@ -49,13 +49,8 @@ uint32_t CStatisticsModule::Analyse(const PixelView& in) {
     return LUMO_OK;
 }
 
-uint32_t CStatisticsModule::GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
-    if (id != PARAM_RESULT)
-        return CAnalyzeModule::GetOwnParam(id, a, b);
-    if (a >= m_channels || !b)
-        return LUMO_E_INVALIDARG;
-    std::memcpy(reinterpret_cast<double*>(b), m_results[a].data(), sizeof(double) * 4);
-    return LUMO_OK;
+void CStatisticsModule::CopyResult(uint32_t channel, void* out) const {
+    std::memcpy(out, m_results[channel].data(), sizeof(double) * 4);
 }
 
 } // namespace lumo

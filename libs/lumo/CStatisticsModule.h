@@ -16,7 +16,7 @@ public:
 protected:
     [[nodiscard]] uint32_t Analyse(const PixelView& in) override;
     uint64_t ValuesPerChannel() const override { return 4; }
-    [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    void CopyResult(uint32_t channel, void* out) const override;
 
 private:
     std::vector<std::array<double, 4>> m_results;

@@ -2,10 +2,10 @@
 
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
+#include "libs/lumo/FilePtr.h"
 
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <png.h>
 #include <vector>
 
@@ -23,31 +23,30 @@ void OnPngError(png_structp png, png_const_charp) {
 
 void OnPngWarning(png_structp, png_const_charp) {}
 
-struct FileCloser {
-    void operator()(FILE* file) const {
-        if (file)
-            std::fclose(file);
-    }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-struct ReadState {
+// libpng's read (Write false) or write structures, destroyed with the state.
+template <bool Write>
+struct PngState {
     png_structp png = nullptr;
     png_infop info = nullptr;
-    ~ReadState() {
-        if (png)
+    [[nodiscard]] bool Create() {
+        png =
+            Write
+                ? png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning)
+                : png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
+        info = png ? png_create_info_struct(png) : nullptr;
+        return info != nullptr;
+    }
+    ~PngState() {
+        if (!png)
+            return;
+        if constexpr (Write)
+            png_destroy_write_struct(&png, info ? &info : nullptr);
+        else
             png_destroy_read_struct(&png, info ? &info : nullptr, nullptr);
     }
 };
-
-struct WriteState {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    ~WriteState() {
-        if (png)
-            png_destroy_write_struct(&png, info ? &info : nullptr);
-    }
-};
+using ReadState = PngState<false>;
+using WriteState = PngState<true>;
 
 struct PngHeader {
     png_uint_32 width;
@@ -145,15 +144,11 @@ bool WriteAll(png_structp png, png_infop info, FILE* file, const PngWriteSetup* 
 } // namespace
 
 uint32_t ReadPngFile(const std::string& path, uint64_t frameLimit, CImageFileTarget& target) {
-    FilePtr file(std::fopen(path.c_str(), "rb"));
+    FilePtr file = OpenFile(path, "rb");
     if (!file)
         return LUMO_E_FILEREAD;
     ReadState state;
-    state.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-    if (!state.png)
-        return LUMO_E_OUTOFMEMORY;
-    state.info = png_create_info_struct(state.png);
-    if (!state.info)
+    if (!state.Create())
         return LUMO_E_OUTOFMEMORY;
     PngHeader header{};
     if (!ReadHeader(state.png, state.info, file.get(), frameLimit, &header))
@@ -217,15 +212,11 @@ uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
         return LUMO_E_FILEFORMAT;
     if (!frame.pixels || frame.width == 0 || frame.height == 0)
         return LUMO_E_INVALIDARG;
-    FilePtr file(std::fopen(path.c_str(), "wb"));
+    FilePtr file = OpenFile(path, "wb");
     if (!file)
         return LUMO_E_FILEWRITE;
     WriteState state;
-    state.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, OnPngError, OnPngWarning);
-    if (!state.png)
-        return LUMO_E_OUTOFMEMORY;
-    state.info = png_create_info_struct(state.png);
-    if (!state.info)
+    if (!state.Create())
         return LUMO_E_OUTOFMEMORY;
 
     static const char* const KEYS[3] = {"Make", "Model", "Software"};

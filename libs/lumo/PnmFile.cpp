@@ -2,21 +2,14 @@
 
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
+#include "libs/lumo/FilePtr.h"
 
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 namespace lumo {
 
 namespace {
-
-struct FileCloser {
-    void operator()(FILE* file) const {
-        if (file)
-            std::fclose(file);
-    }
-};
 
 // Reads one header number, skipping white space and comments; false at the end of the file, on
 // a non-digit or a number above 0xFFFFFF.
@@ -48,7 +41,7 @@ bool ReadNumber(FILE* file, uint32_t& value) {
 } // namespace
 
 uint32_t ReadPnmFile(const std::string& path, uint64_t frameLimit, CImageFileTarget& target) {
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    FilePtr file = OpenFile(path, "rb");
     if (!file)
         return LUMO_E_FILEREAD;
     char magic[2] = {};

@@ -113,9 +113,7 @@ TEST_F(CameraTest, PreparationRegistersTheFramesAndSetsTheParameters) {
 TEST_F(CameraTest, ContinuousGrabMapsTheRingAfterTheStop) {
     NotificationRecorder recorder; // outlives the camera, which notifies until it is gone
     auto camera = MakeCamera();
-    camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-    ASSERT_TRUE(camera->PrepareFrameBuffers(4));
-    ASSERT_TRUE(camera->StartSnap(true));
+    ASSERT_TRUE(StartRecording(*camera, recorder, 4, true));
     EXPECT_TRUE(camera->IsThreadRunning());
     EXPECT_EQ(m_step(Grabber(*camera), 10), 10);
     ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 1));
@@ -149,9 +147,7 @@ TEST_F(CameraTest, ContinuousGrabMapsTheRingAfterTheStop) {
 TEST_F(CameraTest, SingleSequenceEndsWhenEveryBufferIsFull) {
     NotificationRecorder recorder; // outlives the camera, which notifies until it is gone
     auto camera = MakeCamera();
-    camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-    ASSERT_TRUE(camera->PrepareFrameBuffers(4));
-    ASSERT_TRUE(camera->StartSnap(false));
+    ASSERT_TRUE(StartRecording(*camera, recorder, 4, false));
     EXPECT_EQ(m_step(Grabber(*camera), 3), 3);
     ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 1));
     EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_ENDED), 0u) << "3 of 4 buffers";
@@ -234,9 +230,7 @@ TEST_F(CameraTest, DestroyingAPreparedCameraReleasesItsGrabberOnce) {
     {
         NotificationRecorder recorder;
         auto camera = MakeCamera();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-        ASSERT_TRUE(camera->PrepareFrameBuffers(3));
-        ASSERT_TRUE(camera->StartSnap(true)); // destroyed while grabbing
+        ASSERT_TRUE(StartRecording(*camera, recorder, 3, true)); // destroyed while grabbing
     }
     EXPECT_EQ(m_counter("freed"), 3);
     EXPECT_EQ(m_counter("heads_freed"), 3);
@@ -258,9 +252,7 @@ TEST_F(CameraTest, GrabberFaults) {
         ScopedEnv fail("FGSIM_FAIL", "Fg_getStatusEx");
         NotificationRecorder recorder;
         auto camera = MakeCamera();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-        ASSERT_TRUE(camera->PrepareFrameBuffers(4));
-        ASSERT_TRUE(camera->StartSnap(true));
+        ASSERT_TRUE(StartRecording(*camera, recorder, 4, true));
         EXPECT_EQ(m_step(Grabber(*camera), 6), 6);
         EXPECT_EQ(camera->GetGrabbedCount(), -1);
         EXPECT_EQ(camera->GetLostImages(0), -1);
@@ -319,9 +311,7 @@ TEST_F(CameraTest, AStatusThatCannotBeReadIsNotACount) {
         ScopedEnv fail("FGSIM_FAIL", "Fg_getStatusEx");
         NotificationRecorder recorder;
         auto camera = MakeCamera();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-        ASSERT_TRUE(camera->PrepareFrameBuffers(4));
-        ASSERT_TRUE(camera->StartSnap(false));
+        ASSERT_TRUE(StartRecording(*camera, recorder, 4, false));
         // The monitor gives up only after a second of failed reads, never at once.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_ENDED), 0u) << "a failed status ended the grab";
@@ -335,9 +325,7 @@ TEST_F(CameraTest, AStatusThatCannotBeReadIsNotACount) {
     {
         NotificationRecorder recorder;
         auto camera = MakeCamera();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-        ASSERT_TRUE(camera->PrepareFrameBuffers(4));
-        ASSERT_TRUE(camera->StartSnap(false));
+        ASSERT_TRUE(StartRecording(*camera, recorder, 4, false));
         EXPECT_EQ(m_step(Grabber(*camera), 4), 4);
         ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_ENDED, 1));
         EXPECT_FALSE(camera->GrabStatusFailed());

@@ -77,6 +77,13 @@ protected:
         return camera;
     }
     LumoImagePtr MakeImage() { return MakeLumoImage(m_pLumo); }
+    // Sends the camera's notifications to `recorder`, prepares `buffers` buffers and starts
+    // grabbing; false when the preparation or the start fails.
+    static bool StartRecording(CCamera& camera, NotificationRecorder& recorder, uint64_t buffers,
+                               bool continuous) {
+        camera.SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
+        return camera.PrepareFrameBuffers(buffers) && camera.StartSnap(continuous);
+    }
 
     uint32_t Parameter(CCamera& camera, int id) {
         uint32_t value = 0xDEAD;
@@ -94,10 +101,7 @@ protected:
     // broken monitor from hanging the test.
     static bool WaitFor(NotificationRecorder& recorder, uint32_t code, size_t count) {
         for (int i = 0; i < 2000; ++i) {
-            size_t seen = 0;
-            for (const Notification& n : recorder.Seen())
-                seen += n.code == code ? 1 : 0;
-            if (seen >= count)
+            if (CountOf(recorder, code) >= count)
                 return true;
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }

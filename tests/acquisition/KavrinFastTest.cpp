@@ -22,11 +22,7 @@ class KavrinFastTest : public TaggedCameraTest {
 protected:
     // Prepares `buffers` buffers on both channels and starts grabbing.
     Owned<CKavrinFast> Start(uint64_t buffers, bool continuous) {
-        auto camera = MakeFast();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, m_recorder.Context());
-        EXPECT_TRUE(camera->PrepareFrameBuffers(buffers));
-        EXPECT_TRUE(camera->StartSnap(continuous));
-        return camera;
+        return Started(MakeFast(), buffers, continuous);
     }
     Owned<CKavrinFast> Grab(uint64_t buffers, uint64_t left, uint64_t right) {
         auto camera = Start(buffers, true);
@@ -40,7 +36,6 @@ protected:
         TheSiliconAPI().Functions().Fg_getParameter(grabber, id, &value, 0);
         return value;
     }
-    NotificationRecorder m_recorder; // outlives the cameras
 };
 
 TEST_F(KavrinFastTest, BothHalvesOfALogicalImageCarryTheSameTag) {
@@ -330,9 +325,7 @@ TEST_F(KavrinFastTest, StoppingARunningGrabKeepsBothChannelsCounts) {
     NotificationRecorder recorder;
     auto camera = MakeFast();
     camera->SetLog(&pausing);
-    camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-    ASSERT_TRUE(camera->PrepareFrameBuffers(16));
-    ASSERT_TRUE(camera->StartSnap(true));
+    ASSERT_TRUE(StartRecording(*camera, recorder, 16, true));
     ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 2));
     camera->Stop();
     EXPECT_EQ(Right(*camera).CCamera::GetImageCount(), 15u) << "the right count was overwritten";

@@ -18,15 +18,11 @@ std::vector<int64_t> RingOrder(CCamera& camera, uint64_t count) {
 class TLMChannelTest : public TaggedCameraTest {
 protected:
     Owned<CTLMChannel> Grab(uint64_t buffers, uint64_t frames) {
-        auto camera = MakeChannel();
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, m_recorder.Context());
-        EXPECT_TRUE(camera->PrepareFrameBuffers(buffers));
-        EXPECT_TRUE(camera->StartSnap(true));
+        auto camera = Started(MakeChannel(), buffers, true);
         m_step(Grabber(*camera), frames);
         camera->Stop();
         return camera;
     }
-    NotificationRecorder m_recorder; // outlives the cameras
 };
 
 TEST_F(TLMChannelTest, GrabWithoutLossKeepsTheRingOrder) {

@@ -5,6 +5,7 @@
 
 #include "acquisition/CKavrinFast.h"
 #include "acquisition/CTLMChannel.h"
+#include "libs/fgsim/FrameHeaderWriter.h"
 #include "platform/ProgramFolder.h"
 #include "tests/acquisition/CameraTestSupport.h"
 
@@ -16,15 +17,9 @@
 inline void WriteHeader(CLumoImage& frames, int64_t frame, uint32_t tag, char channel = 'L',
                         bool magic = true) {
     auto* data = static_cast<uint8_t*>(frames.GetFrameData(0, frame, 0));
-    const uint8_t header[8] = {static_cast<uint8_t>(magic ? 'T' : 'X'),
-                               'L',
-                               '2',
-                               static_cast<uint8_t>(channel),
-                               static_cast<uint8_t>(tag),
-                               static_cast<uint8_t>(tag >> 8),
-                               static_cast<uint8_t>(tag >> 16),
-                               static_cast<uint8_t>(tag >> 24)};
-    std::memcpy(data, header, sizeof header);
+    fgsim::WriteFrameHeader(data, channel, tag);
+    if (!magic)
+        data[0] = 'X';
 }
 
 // The linear construction: every tag from `first` on searched through every valid buffer.
@@ -68,6 +63,12 @@ protected:
         camera->SetLog(&m_sink);
         return camera;
     }
+    // `camera` grabbing into `buffers` buffers, its notifications recorded in m_recorder.
+    template <typename Camera>
+    Owned<Camera> Started(Owned<Camera> camera, uint64_t buffers, bool continuous) {
+        EXPECT_TRUE(StartRecording(*camera, m_recorder, buffers, continuous));
+        return camera;
+    }
     bool HasLine(const std::string& line) {
         const auto lines = m_sink.Lines();
         return std::find(lines.begin(), lines.end(), line) != lines.end();
@@ -76,4 +77,6 @@ protected:
         const auto lines = m_sink.Lines();
         return static_cast<size_t>(std::count(lines.begin(), lines.end(), line));
     }
+
+    NotificationRecorder m_recorder; // outlives the cameras
 };

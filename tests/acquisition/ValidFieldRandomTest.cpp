@@ -226,9 +226,7 @@ TEST_F(ValidFieldRandomTest, SimulatedGrabsEqualTheLinearConstruction) {
         NotificationRecorder recorder;
         auto camera = MakeFast();
         camera->SetLog(nullptr);
-        camera->SetNotifyCallback(&NotificationRecorder::Callback, recorder.Context());
-        ASSERT_TRUE(camera->PrepareFrameBuffers(buffers));
-        ASSERT_TRUE(camera->StartSnap(true));
+        ASSERT_TRUE(StartRecording(*camera, recorder, buffers, true));
         const uint64_t frames = 2 + random() % (2 * buffers);
         m_step(Grabber(*camera), frames);
         m_step(RightGrabber(*camera), frames - random() % 2);

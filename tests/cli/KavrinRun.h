@@ -2,10 +2,9 @@
 // collects what it prints and its exit status.
 #pragma once
 
-#include <array>
-#include <cstdio>
+#include "tests/support/ShellCommand.h"
+
 #include <string>
-#include <sys/wait.h>
 
 struct CliRun {
     int status = -1; // exit status, -1 when the program did not exit normally
@@ -19,15 +18,7 @@ inline CliRun RunKavrin(const std::string& environment, const std::string& argum
     const std::string command = environment + " " + std::string(KAVRIN_CLI) + " " + arguments +
                                 (withErrors ? " 2>&1" : " 2>/dev/null");
     CliRun run;
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return run;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        run.out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.status = RunShellCommand(command, run.out);
     return run;
 }
 

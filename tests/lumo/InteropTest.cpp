@@ -3,11 +3,10 @@
 // one is skipped with a message.
 #include "external/LumoResult.h"
 #include "tests/lumo/FileTestSupport.h"
+#include "tests/support/ShellCommand.h"
 
-#include <array>
 #include <cstdio>
 #include <fstream>
-#include <sys/wait.h>
 #include <vector>
 
 namespace {
@@ -31,16 +30,7 @@ std::string Tool(const char* name) {
 
 // Standard output of a shell command; false when it fails.
 bool Capture(const std::string& command, std::string& out) {
-    out.clear();
-    FILE* pipe = popen(command.c_str(), "r");
-    if (!pipe)
-        return false;
-    std::array<char, 4096> buffer;
-    size_t n;
-    while ((n = std::fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
-        out.append(buffer.data(), n);
-    const int status = pclose(pipe);
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return RunShellCommand(command, out) == 0;
 }
 
 size_t Occurrences(const std::string& text, const std::string& word) {

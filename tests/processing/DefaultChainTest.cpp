@@ -6,6 +6,7 @@
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CLumoInstanceImpl.h"
 #include "processing/CImgProcessChain.h"
+#include "tests/processing/ChainViewStub.h"
 
 #include <condition_variable>
 #include <cstring>
@@ -15,45 +16,14 @@
 
 namespace {
 
-// The view's part: a raw frame, and the display module that takes each processed image.
-struct MiniView {
-    lumo::CImageObject raw;
-    lumo::CDisplayModule display;
-    std::mutex mutex;
-    std::condition_variable cond;
-    int runs = 0;
-    int failures = 0;
-    std::vector<uint8_t> shown;
-
-    static CLumoImage* Provide(void* context) { return &static_cast<MiniView*>(context)->raw; }
-    static void Ready(void* context, CLumoImage* image, bool) {
-        auto* view = static_cast<MiniView*>(context);
-        CLumoImage* images[1] = {image};
-        view->display.SetImages(1, images);
-        const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
-        const LumoDisplayFrame* frame = nullptr;
-        view->display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0);
-        std::lock_guard<std::mutex> lock(view->mutex);
-        ++view->runs;
-        view->failures += ok ? 0 : 1;
-        if (ok && frame)
-            view->shown.assign(frame->pixels, frame->pixels + size_t(frame->width) * frame->height *
-                                                                  frame->bytesPerPixel);
-        view->cond.notify_all();
-    }
-    bool WaitRuns(int n) {
-        std::unique_lock<std::mutex> lock(mutex);
-        return cond.wait_for(lock, std::chrono::seconds(30), [&] { return runs >= n; });
-    }
-};
-
 TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     lumo::CLumoInstanceImpl library;
     library.Init(".", "Pem*.dll", 1);
-    MiniView view;
+    ChainViewStub view;
+    view.keepShown = true;
     CImgProcessChain chain(&library, nullptr);
-    ASSERT_TRUE(chain.SetBaseImageProvider(&MiniView::Provide, &view));
-    ASSERT_TRUE(chain.SetReadyCallback(&MiniView::Ready, &view));
+    ASSERT_TRUE(chain.SetBaseImageProvider(&ChainViewStub::Provide, &view));
+    ASSERT_TRUE(chain.SetReadyCallback(&ChainViewStub::Ready, &view));
 
     // Greyscale, 12 significant bits: the window spreads the full range onto 8 bits.
     view.raw.Allocate(4, 2, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
@@ -68,7 +38,7 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     ASSERT_TRUE(view.WaitRuns(1));
     {
         std::lock_guard<std::mutex> lock(view.mutex);
-        EXPECT_EQ(view.failures, 0);
+        EXPECT_EQ(view.failures, 0u);
         EXPECT_EQ(view.shown, (std::vector<uint8_t>{0, 62, 128, 255, 255, 128, 62, 0}));
     }
 
@@ -91,7 +61,7 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     ASSERT_TRUE(chain.RequestUpdate(false));
     ASSERT_TRUE(view.WaitRuns(2));
     std::lock_guard<std::mutex> lock(view.mutex);
-    EXPECT_EQ(view.failures, 0);
+    EXPECT_EQ(view.failures, 0u);
     ASSERT_EQ(view.shown.size(), 6u * 4u * 4u);
     for (size_t i = 0; i < 24; ++i) { // R, G, B, 0xFF
         ASSERT_EQ(view.shown[4 * i + 0], 200) << i;
