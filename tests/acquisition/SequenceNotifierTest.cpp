@@ -2,6 +2,7 @@
 // thread, in order, synchronous ones before the sender goes on, and never after removal.
 #include "acquisition/SequenceNotifier.h"
 #include "acquisition/CSequenceBase.h"
+#include "tests/acquisition/SequenceTestSeam.h"
 
 #include <atomic>
 #include <chrono>
@@ -21,8 +22,8 @@ public:
     uint32_t GetSequenceType() override { return 1; }
     using CSequenceBase::Notify;
     // What a worker holds that read the callback just before it was removed.
-    std::pair<PFN_SequenceNotify, uint64_t> Installed() const {
-        return {m_pNotify, m_ullNotifyContext};
+    std::pair<PFN_SequenceNotify, uint64_t> Installed() {
+        return SequenceTestSeam::Notification(*this);
     }
 };
 

@@ -27,6 +27,11 @@ public:
     static uint64_t DisplayCounter(CSequenceBase& sequence) {
         return sequence.m_ullDisplayCounter.load();
     }
+    // The callback and its context as a worker reading them now would get them.
+    static std::pair<PFN_SequenceNotify, uint64_t> Notification(CSequenceBase& sequence) {
+        platform::MutexLock lock(sequence.m_notifyLock);
+        return {sequence.m_pNotify, sequence.m_ullNotifyContext};
+    }
     static bool SaveBusy(CSequenceBase& sequence) { return sequence.m_bSaveBusy.load(); }
     static void MarkSaveBusy(CSequenceBase& sequence, bool busy) {
         sequence.m_bSaveBusy.store(busy);
