@@ -52,7 +52,10 @@ using lumotest::Stage;
 void DemosaicVsOpenCv(benchmark::State& state) {
     cv::setNumThreads(1); // one thread against one thread
     lumo::CImageObject raw;
-    raw.Allocate(WIDTH, HEIGHT, ImageFormat::CFA8, 0, 1);
+    if (raw.Allocate(WIDTH, HEIGHT, ImageFormat::CFA8, 0, 1) != 0) {
+        state.SkipWithError("image could not be allocated");
+        return;
+    }
     FillRandom(raw);
     lumo::CCfaToRgbModule module;
     Stage stage{module, {}};
@@ -70,9 +73,13 @@ void DemosaicVsOpenCv(benchmark::State& state) {
         cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR);
         benchmark::ClobberMemory();
         const Clock::time_point t1 = Clock::now();
-        module.Execute(0);
+        const uint32_t rc = module.Execute(0);
         benchmark::ClobberMemory();
         const Clock::time_point t2 = Clock::now();
+        if (rc != 0) {
+            state.SkipWithError("demosaicing failed");
+            return;
+        }
         theirs += Seconds(t0, t1);
         ours += Seconds(t1, t2);
     }
@@ -84,16 +91,18 @@ void DemosaicVsOpenCv(benchmark::State& state) {
 void LookUpTableVsOpenCv(benchmark::State& state) {
     cv::setNumThreads(1);
     lumo::CImageObject grey;
-    grey.Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1);
+    if (grey.Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1) != 0) {
+        state.SkipWithError("image could not be allocated");
+        return;
+    }
     FillRandom(grey);
     lumo::CLookUpTableModule module;
-    module.SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 1); // gamma 0.45
     Stage stage{module, {}};
-    if (!stage.Prepare(grey)) {
+    if (module.SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 1) != 0 || // gamma 0.45
+        !stage.Prepare(grey) || module.Execute(0) != 0) {                     // builds the table
         state.SkipWithError("prepare failed");
         return;
     }
-    module.Execute(0); // builds the table
     cv::Mat src(HEIGHT, WIDTH, CV_8UC1, grey.GetFrameData(0, -1, 0));
     cv::Mat table(1, 256, CV_8UC1);
     for (int i = 0; i < 256; ++i)
@@ -107,9 +116,13 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
         cv::LUT(src, table, dst);
         benchmark::ClobberMemory();
         const Clock::time_point t1 = Clock::now();
-        module.Execute(0);
+        const uint32_t rc = module.Execute(0);
         benchmark::ClobberMemory();
         const Clock::time_point t2 = Clock::now();
+        if (rc != 0) {
+            state.SkipWithError("look-up failed");
+            return;
+        }
         theirs += Seconds(t0, t1);
         ours += Seconds(t1, t2);
     }
@@ -132,8 +145,8 @@ struct BenchView {
     static void Ready(void* context, CLumoImage* image, bool) {
         auto* view = static_cast<BenchView*>(context);
         CLumoImage* images[1] = {image};
-        view->display.SetImages(1, images);
-        const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
+        const bool ok = image && view->display.SetImages(1, images) == 0 &&
+                        view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
         std::lock_guard<std::mutex> lock(view->mutex);
         ++view->runs;
         view->failures += ok ? 0 : 1;
@@ -171,9 +184,12 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
               uint32_t imageClass, double cameraRate, bool working = false) {
     constexpr int BURST = 4;
     lumo::CLumoInstanceImpl library;
-    library.Init(".", "Pem*.dll", 1);
     BenchView view;
-    view.raw.Allocate(WIDTH, HEIGHT, format, 0, 1);
+    if (library.Init(".", "Pem*.dll", 1) != 0 ||
+        view.raw.Allocate(WIDTH, HEIGHT, format, 0, 1) != 0) {
+        state.SkipWithError("library or raw image not ready");
+        return;
+    }
     FillRandom(view.raw);
     CImgProcessChain chain(&library, nullptr);
     {
