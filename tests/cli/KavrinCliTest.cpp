@@ -38,8 +38,9 @@ TEST_F(KavrinCli, HelpVersionAndWrongCommandLines) {
 
 TEST_F(KavrinCli, ConvertsASequenceAndDescribesTheResult) {
     TestSequence source;
-    ASSERT_EQ(source.Frames()->Allocate(30, 20, ImageFormat::Make(16, 12, 1, 0, 1), 0, 5), 0u);
-    FillFrames(*source.Frames());
+    CLumoImage* frames = SequenceTestSeam::Frames(source);
+    ASSERT_EQ(frames->Allocate(30, 20, ImageFormat::Make(16, 12, 1, 0, 1), 0, 5), 0u);
+    FillFrames(*frames);
     const std::string in = m_folder / "in.tif";
     ASSERT_TRUE(source.SaveSequenceToFile(in.c_str(), 0, UINT64_MAX));
     ASSERT_TRUE(WaitUntilEnded(source));

@@ -21,7 +21,7 @@ using chaintest::ScriptedInstance;
 class ChainPersistenceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1);
+        ASSERT_EQ(m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1), 0u);
         m_ini = MakeIniFile(0);
         m_reg = MakeIniFile(3);
         ASSERT_TRUE(m_ini && m_reg);
@@ -188,8 +188,8 @@ class LibraryChainPersistenceTest : public ChainPersistenceTest {
 protected:
     void SetUp() override {
         ChainPersistenceTest::SetUp();
-        m_library.Init(".", "Pem*.dll", 1);
-        m_rgb.Allocate(8, 6, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1);
+        ASSERT_EQ(m_library.Init(".", "Pem*.dll", 1), 0u);
+        ASSERT_EQ(m_rgb.Allocate(8, 6, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1), 0u);
     }
     lumo::CLumoInstanceImpl m_library;
     lumo::CImageObject m_rgb;
@@ -279,9 +279,9 @@ protected:
 
 TEST_F(RegistryChainPersistenceTest, EditStatesGoThroughTheRegistryStoreAcrossSessions) {
     lumo::CLumoInstanceImpl library;
-    library.Init(".", "Pem*.dll", 1);
+    ASSERT_EQ(library.Init(".", "Pem*.dll", 1), 0u);
     lumo::CImageObject raw;
-    raw.Allocate(8, 6, ImageFormat::CFA8, 0, 1);
+    ASSERT_EQ(raw.Allocate(8, 6, ImageFormat::CFA8, 0, 1), 0u);
     const uint32_t ids[] = {514, 515, 3, 32};
     {
         IniFilePtr ini = OpenFile();

@@ -29,10 +29,11 @@ struct MiniView {
     static void Ready(void* context, CLumoImage* image, bool) {
         auto* view = static_cast<MiniView*>(context);
         CLumoImage* images[1] = {image};
-        view->display.SetImages(1, images);
-        const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
+        const bool ok = image && view->display.SetImages(1, images) == LUMO_OK &&
+                        view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
         const LumoDisplayFrame* frame = nullptr;
-        view->display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0);
+        EXPECT_EQ(view->display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0),
+                  LUMO_OK);
         std::lock_guard<std::mutex> lock(view->mutex);
         ++view->runs;
         view->failures += ok ? 0 : 1;
@@ -49,14 +50,14 @@ struct MiniView {
 
 TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     lumo::CLumoInstanceImpl library;
-    library.Init(".", "Pem*.dll", 1);
+    ASSERT_EQ(library.Init(".", "Pem*.dll", 1), LUMO_OK);
     MiniView view;
     CImgProcessChain chain(&library, nullptr);
     ASSERT_TRUE(chain.SetBaseImageProvider(&MiniView::Provide, &view));
     ASSERT_TRUE(chain.SetReadyCallback(&MiniView::Ready, &view));
 
     // Greyscale, 12 significant bits: the window spreads the full range onto 8 bits.
-    view.raw.Allocate(4, 2, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
+    ASSERT_EQ(view.raw.Allocate(4, 2, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1), LUMO_OK);
     const uint16_t grey[8] = {0, 1000, 2048, 4095, 4095, 2048, 1000, 0};
     std::memcpy(view.raw.GetFrameData(0, -1, 0), grey, sizeof(grey));
     const uint32_t greyIds[] = {514, 515, 96};
@@ -76,7 +77,7 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     // image changes under the chain lock, as the view changes it: the analysis may still read it.
     {
         platform::RecursiveLock lock(chain.ChainLock());
-        view.raw.Allocate(6, 4, ImageFormat::CFA8, 0, 1);
+        ASSERT_EQ(view.raw.Allocate(6, 4, ImageFormat::CFA8, 0, 1), LUMO_OK);
         view.raw.SetOrigin(1, 0);
         uint8_t* p = static_cast<uint8_t*>(view.raw.GetFrameData(0, -1, 0));
         for (uint32_t y = 0; y < 4; ++y)
@@ -112,9 +113,9 @@ T At(const uint8_t* block, size_t offset) {
 // the table's ranges and colour mode, the window's range, the histogram's colours per view.
 TEST(DefaultChains, LibraryModulesReadTheBlocksTheChainWrites) {
     lumo::CLumoInstanceImpl library;
-    library.Init(".", "Pem*.dll", 1);
+    ASSERT_EQ(library.Init(".", "Pem*.dll", 1), LUMO_OK);
     lumo::CImageObject rgb;
-    rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1);
+    ASSERT_EQ(rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1), LUMO_OK);
     CImgProcessChain chain(&library, nullptr);
     const uint32_t ids[] = {32, 96};
     platform::RecursiveLock lock(chain.ChainLock());

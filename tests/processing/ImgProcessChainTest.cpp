@@ -48,9 +48,9 @@ struct FakeView {
 class ChainTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1);
+        ASSERT_EQ(m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1), 0u);
         m_raw.SetOrigin(1, 0);
-        m_raw.SetAttribute(2, "maker");
+        ASSERT_EQ(m_raw.SetAttribute(2, "maker"), 0u);
         m_view.raw = &m_raw;
     }
     void Connect(CImgProcessChain& chain) {
@@ -204,7 +204,7 @@ TEST_F(ChainTest, PreparedOutputsFollowTheRequestAndTheInput) {
     m_lumo.journal.outputClass[1002] = 4;
     m_lumo.journal.maxBits[1003] = 12;
     lumo::CImageObject input16;
-    input16.Allocate(8, 6, ImageFormat::Make(16, 14, 1, 0, 2), 0, 1);
+    ASSERT_EQ(input16.Allocate(8, 6, ImageFormat::Make(16, 14, 1, 0, 2), 0, 1), 0u);
     input16.SetOrigin(1, 1);
     std::vector<uint32_t> ids{1001, 1002, 1003};
     platform::RecursiveLock lock(chain.ChainLock());
@@ -231,7 +231,7 @@ TEST_F(ChainTest, PreparedOutputsFollowTheRequestAndTheInput) {
 TEST_F(ChainTest, AdaptsLookUpTableAndWindowBlocksToTheInput) {
     CImgProcessChain chain(&m_lumo, nullptr);
     lumo::CImageObject rgb;
-    rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1);
+    ASSERT_EQ(rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1), 0u);
     std::vector<uint32_t> ids{32, 96};
     platform::RecursiveLock lock(chain.ChainLock());
     ASSERT_TRUE(chain.BuildDefault(4, ids.data(), ids.size(), 67, {}, &rgb));
@@ -270,7 +270,7 @@ TEST_F(ChainTest, AdaptsLookUpTableAndWindowBlocksToTheInput) {
 // Colour blocks of the analyze modules: size, and the byte of the first colours.
 TEST_F(ChainTest, AnalyzeModulesGetThePlotColoursOfTheSourceClass) {
     lumo::CImageObject cfa;
-    cfa.Allocate(4, 4, ImageFormat::CFA8, 0, 1);
+    ASSERT_EQ(cfa.Allocate(4, 4, ImageFormat::CFA8, 0, 1), 0u);
     const uint32_t second[3] = {0x0000FF, 0x00FF00, 0xFF0000};
     for (auto [id, size, f] :
          {std::tuple{74u, 36u, 4u}, std::tuple{73u, 48u, 16u}, std::tuple{72u, 56u, 20u}}) {
