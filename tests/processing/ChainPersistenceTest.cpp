@@ -182,6 +182,23 @@ TEST_F(ChainPersistenceTest, LookUpTableSettingsGoThroughItsTableKeys) {
                   "32 set 15 UserLut_0", "32 set 17 piece=0"}));
 }
 
+TEST_F(ChainPersistenceTest, TablesWhoseCountDoesNotReadKeepTheirStoredKeys) {
+    const char* section = "Chain_0_Module_0";
+    for (const char* stored : {"FactoryLut_0", "UserLut_0", "UserLut_1"})
+        m_ini->SetUInt32(section, stored, 1);
+    CImgProcessChain chain(&m_lumo, nullptr);
+    std::vector<uint32_t> ids{32};
+    platform::RecursiveLock lock(chain.ChainLock());
+    ASSERT_TRUE(chain.BuildDefault(1, ids.data(), ids.size(), 67, {}, &m_raw));
+    m_lumo.Scripted(chain.GetModule(0))->m_failTableCount = true;
+    m_lumo.journal.events.clear();
+    EXPECT_TRUE(chain.Save(m_ini.get(), m_reg.get()));
+    for (const char* stored : {"FactoryLut_0", "UserLut_0", "UserLut_1"})
+        EXPECT_TRUE(m_ini->KeyExists(section, stored)) << stored;
+    EXPECT_TRUE(Matching("32 set 15 FactoryLut").empty());
+    EXPECT_TRUE(Matching("32 set 15 UserLut").empty());
+}
+
 // The library's own modules: the look-up table with its tables, and the edit state that goes
 // to the second store only.
 class LibraryChainPersistenceTest : public ChainPersistenceTest {

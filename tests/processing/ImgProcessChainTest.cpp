@@ -297,6 +297,24 @@ TEST_F(ChainTest, AnalyzeModulesGetThePlotColoursOfTheSourceClass) {
     }
 }
 
+// Blocks that do not read are not written back: zeros would replace the module's own fields.
+TEST_F(ChainTest, BlocksThatDoNotReadAreLeftAsTheyWere) {
+    m_lumo.unreadableBlocks = {12, 13};
+    lumo::CImageObject cfa;
+    ASSERT_EQ(cfa.Allocate(4, 4, ImageFormat::CFA8, 0, 1), 0u);
+    std::vector<uint32_t> ids{32, 96};
+    CImgProcessChain chain(&m_lumo, nullptr);
+    platform::RecursiveLock lock(chain.ChainLock());
+    ASSERT_TRUE(chain.BuildDefault(2, ids.data(), ids.size(), 74, {}, &cfa));
+    auto* lut = m_lumo.Scripted(chain.GetModule(0));
+    for (uint32_t id : {12u, 13u, 14u}) // one block that does not read leaves all three alone
+        EXPECT_TRUE(lut->Block(id).empty()) << id;
+    EXPECT_TRUE(m_lumo.Scripted(chain.GetModule(1))->Block(12).empty());
+    EXPECT_EQ(m_lumo.journal.Count("96 set 6291456 1"), 0u);
+    EXPECT_TRUE(m_lumo.Scripted(chain.GetAnalyzeModule(0))->Block(13).empty());
+    EXPECT_EQ(m_lumo.journal.Count("74 set 18"), 1u); // the options group is applied still
+}
+
 struct RecordingMenu final : CChainMenu {
     std::vector<std::string> lines;
     std::vector<std::unique_ptr<RecordingMenu>> subs;
