@@ -54,9 +54,8 @@ public:
         if (!MakeRing(camera, width, height, buffers, leftGrabbed) ||
             !MakeRing(camera.m_right, width, height, buffers, rightGrabbed))
             return false;
-        camera.m_leftRegion->SetRect(0, 0, 0, width, height, 0);
-        camera.m_rightRegion->SetRect(0, width, 0, width, height, 0);
-        return true;
+        return camera.m_leftRegion->SetRect(0, 0, 0, width, height, 0) == 0 &&
+               camera.m_rightRegion->SetRect(0, width, 0, width, height, 0) == 0;
     }
 };
 

@@ -31,7 +31,7 @@ void MakeRgb(CImageObject& image) {
 
 void Attach(lumo::CAnalyzeModule& module, CImageObject& image) {
     CLumoImage* images[1] = {&image};
-    module.SetImages(1, images);
+    ASSERT_EQ(module.SetImages(1, images), LUMO_OK);
 }
 
 TEST(HistogramModule, CountsEveryColourChannelOfTheSource) {

@@ -140,9 +140,9 @@ TEST(DefaultChains, LibraryModulesReadTheBlocksTheChainWrites) {
     CLumoModule* histogram = chain.GetAnalyzeModule(0);
     uint8_t plot[56] = {};
     uint8_t cumulative[48] = {};
-    histogram->SetParam(16, 0, 0);
+    ASSERT_EQ(histogram->SetParam(16, 0, 0), LUMO_OK);
     ASSERT_EQ(histogram->GetParam(13, LumoArg(plot), sizeof(plot)), LUMO_OK);
-    histogram->SetParam(16, 1, 0);
+    ASSERT_EQ(histogram->SetParam(16, 1, 0), LUMO_OK);
     ASSERT_EQ(histogram->GetParam(13, LumoArg(cumulative), sizeof(cumulative)), LUMO_OK);
     const uint32_t second[3] = {0x0000FF, 0x00FF00, 0xFF0000};
     for (size_t c = 0; c < 3; ++c) {
