@@ -14,6 +14,13 @@ namespace {
 constexpr size_t NAME_ROOM = 4096;
 constexpr uint64_t PROGRESS_STEP = 10;
 
+// Selects frame `frame` of the chosen file and reads it into the reader's input image; 0 or the
+// reader's code. A selection that is not taken is not read: the image would repeat a frame.
+uint32_t ReadFrame(CLumoModule& reader, uint64_t frame) {
+    const uint32_t rc = reader.SetParam(LUMO_PARAM_FRAME, frame, 0);
+    return rc != 0 ? rc : reader.Execute(0);
+}
+
 } // namespace
 
 CFileSequence::CFileSequence() : CFileSequence(CurrentLumoInstance()) {}
@@ -34,7 +41,8 @@ bool CFileSequence::LoadSequence(const char* fileName) {
     if (IsThreadRunning() || !m_reader)
         return false;
     StopThread();
-    m_reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0);
+    if (m_reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0) != 0)
+        return false;
     return StartThread(&CSequenceBase::WorkerThreadProc);
 }
 
@@ -42,8 +50,9 @@ bool CFileSequence::LoadSequenceWithDialog(void* parentWindow) {
     if (IsThreadRunning() || !m_reader)
         return false;
     StopThread();
-    m_reader->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
-    m_reader->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Load sequence"));
+    // Filter and title only dress the dialog; it works without them.
+    (void)m_reader->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
+    (void)m_reader->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Load sequence"));
     uint32_t cancelled = 0;
     if (m_reader->RunDialog(0, parentWindow, &cancelled) != 0 || cancelled)
         return false;
@@ -56,12 +65,12 @@ uint32_t CFileSequence::LoadWorker() {
     uint32_t rc = SEQ_RESULT_SETUP_FAILED;
     {
         const LumoImagePtr owned = MakeLumoImage(Lumo()); // gone before the notification
-        if (CLumoImage* image = owned.get(); image && m_reader) {
-            m_reader->SetImages(1, &image);
+        CLumoImage* image = owned.get();
+        if (image && m_reader && m_reader->SetImages(1, &image) == 0) {
             const LumoOutputInfo* info = m_reader->GetOutputInfo(0);
             const uint64_t frames = info ? info->frameCount : 1;
             rc = frames > 1 ? LoadFrames(image, frames) : LoadSeries(image);
-            m_reader->SetImages(1, nullptr);
+            (void)m_reader->SetImages(1, nullptr); // detaching always succeeds
         }
     }
     Notify(SEQ_NOTIFY_ENDED, static_cast<int64_t>(rc), false);
@@ -69,15 +78,15 @@ uint32_t CFileSequence::LoadWorker() {
 }
 
 uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
-    m_reader->SetParam(LUMO_PARAM_FRAME, 0, 0);
-    if (const uint32_t rc = m_reader->Execute(0); rc != 0)
+    if (const uint32_t rc = ReadFrame(*m_reader, 0); rc != 0)
         return rc;
     {
         CSequenceLock lock(*this);
         if (!Frames() || Frames()->AllocateFrames(image, frames) != 0)
             return SEQ_RESULT_SETUP_FAILED;
         if (Frames()->CopyFrame(image, 0, 0, 0, nullptr, 0, 0) != 0) {
-            Frames()->EditFrames(CLumoImage::EDIT_REMOVE, 0, frames);
+            // Removing frames that exist does not fail; the copy's failure is what is reported.
+            (void)Frames()->EditFrames(CLumoImage::EDIT_REMOVE, 0, frames);
             return SEQ_RESULT_FRAME_FAILED;
         }
     }
@@ -90,8 +99,7 @@ uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
             rc = SEQ_RESULT_ABORTED;
             break;
         }
-        m_reader->SetParam(LUMO_PARAM_FRAME, i, 0);
-        rc = m_reader->Execute(0);
+        rc = ReadFrame(*m_reader, i);
         if (rc != 0)
             break;
         {
@@ -107,19 +115,21 @@ uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
     }
     if (loaded < frames) {
         CSequenceLock lock(*this);
-        Frames()->EditFrames(CLumoImage::EDIT_REMOVE, loaded, frames - loaded);
+        // The frames not loaded were all allocated above: removing them does not fail.
+        (void)Frames()->EditFrames(CLumoImage::EDIT_REMOVE, loaded, frames - loaded);
     }
     return rc;
 }
 
 uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
     std::vector<char> buffer(NAME_ROOM, 0);
-    m_reader->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(buffer.data()), buffer.size());
-    std::string name(buffer.data());
+    std::string name;
+    // A name that does not fit the buffer stays empty: the file is read alone, without a series.
+    if (m_reader->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(buffer.data()), buffer.size()) == 0)
+        name = buffer.data();
     const seriesname::CounterField counter = seriesname::FindCounter(name);
 
-    m_reader->SetParam(LUMO_PARAM_FRAME, 0, 0);
-    if (const uint32_t rc = m_reader->Execute(0); rc != 0)
+    if (const uint32_t rc = ReadFrame(*m_reader, 0); rc != 0)
         return rc;
     {
         CSequenceLock lock(*this);
@@ -146,8 +156,10 @@ uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
         if (text.size() > counter.width)
             return 0;
         name.replace(counter.start, counter.width, text);
-        m_reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
-        const uint32_t rc = m_reader->Execute(0);
+        // A name not taken would read the previous file again.
+        uint32_t rc = m_reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
+        if (rc == 0)
+            rc = m_reader->Execute(0);
         if (rc == SEQ_RESULT_FILE_MISSING)
             return 0;
         if (rc != 0)
@@ -159,8 +171,9 @@ uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
             if (Frames()->EditFrames(CLumoImage::EDIT_INSERT, count, 1) != 0)
                 return SEQ_RESULT_FRAME_FAILED;
             if (Frames()->CopyFrame(image, 0, static_cast<int64_t>(count), 0, nullptr, 0, 0) != 0) {
-                // A file of another shape: the frame made for it goes again.
-                Frames()->EditFrames(CLumoImage::EDIT_REMOVE, count, 1);
+                // A file of another shape: the frame made for it goes again (removing a frame
+                // that exists does not fail).
+                (void)Frames()->EditFrames(CLumoImage::EDIT_REMOVE, count, 1);
                 return SEQ_RESULT_FRAME_FAILED;
             }
             ++count;

@@ -182,10 +182,12 @@ bool CKavrinFast::PrepareFrameBuffers(uint64_t count) {
         return false;
     }
     const uint32_t width = ChannelWidth();
+    // With index and flags 0 a region takes any rectangle; one that does not fit the
+    // destination fails the copies, which report it.
     if (m_leftRegion)
-        m_leftRegion->SetRect(0, 0, 0, width, GetHeight(), 0);
+        (void)m_leftRegion->SetRect(0, 0, 0, width, GetHeight(), 0);
     if (m_rightRegion)
-        m_rightRegion->SetRect(0, width, 0, width, GetHeight(), 0);
+        (void)m_rightRegion->SetRect(0, width, 0, width, GetHeight(), 0);
     return true;
 }
 

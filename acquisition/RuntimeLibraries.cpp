@@ -52,7 +52,8 @@ bool RuntimeLibraries::LoadImageLibrary() {
     CLumoInstance* instance = create();
     if (!instance)
         return false;
-    instance->Init(".", "Pem*.dll", 1); // its result is not examined
+    // Its result is not examined: the program goes on with the modules the library offers.
+    (void)instance->Init(".", "Pem*.dll", 1);
     m_pLumo.store(instance);
     return true;
 }

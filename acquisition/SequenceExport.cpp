@@ -22,10 +22,11 @@ int64_t SignExtended(uint32_t rc) {
 
 // The file writer's dialog, prepared for one save; false when it failed or was cancelled.
 bool AskForFileName(CLumoModule* module, void* parentWindow, const char* title) {
-    module->SetParam(LUMO_PARAM_DIALOG_OPTIONS, 55, 0);
-    module->SetParam(LUMO_PARAM_DIALOG_HISTORY, 3, 0);
-    module->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
-    module->SetParam(LUMO_PARAM_TITLE, 0, LumoArg(title));
+    // These only preset the dialog, which picks the name and the type itself.
+    (void)module->SetParam(LUMO_PARAM_DIALOG_OPTIONS, 55, 0);
+    (void)module->SetParam(LUMO_PARAM_DIALOG_HISTORY, 3, 0);
+    (void)module->SetParam(LUMO_PARAM_FILE_TYPE, 1, 0);
+    (void)module->SetParam(LUMO_PARAM_TITLE, 0, LumoArg(title));
     uint32_t cancelled = 0;
     return module->RunDialog(0, parentWindow, &cancelled) == 0 && !cancelled;
 }
@@ -33,10 +34,11 @@ bool AskForFileName(CLumoModule* module, void* parentWindow, const char* title) 
 // The work image as the file module's one input for one scope.
 class ModuleInput {
 public:
+    // A module takes any image as its one input, and detaching always succeeds.
     ModuleInput(CLumoModule& module, CLumoImage* image) : m_module(module) {
-        m_module.SetImages(1, &image);
+        (void)m_module.SetImages(1, &image);
     }
-    ~ModuleInput() { m_module.SetImages(1, nullptr); }
+    ~ModuleInput() { (void)m_module.SetImages(1, nullptr); }
     ModuleInput(const ModuleInput&) = delete;
     ModuleInput& operator=(const ModuleInput&) = delete;
 
@@ -44,13 +46,18 @@ private:
     CLumoModule& m_module;
 };
 
+// The module's number parameter `id` (b: its second argument); 0 when it does not read.
+uint32_t NumberParam(CLumoModule& module, uint32_t id, uintptr_t b) {
+    uint32_t value = 0;
+    return module.GetParam(id, LumoArg(&value), b) == 0 ? value : 0;
+}
+
 // True when the module's current type and write mode put every image into one file.
 bool WritesOneFile(CLumoModule& module) {
-    uint32_t type = 0, propertyA = 0, propertyB = 0, mode = 0;
-    module.GetParam(LUMO_PARAM_FILE_TYPE, LumoArg(&type), 0);
-    module.GetParam(LUMO_PARAM_TYPE_SINGLE, LumoArg(&propertyA), type);
-    module.GetParam(LUMO_PARAM_TYPE_MULTI, LumoArg(&propertyB), type);
-    module.GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
+    const uint32_t type = NumberParam(module, LUMO_PARAM_FILE_TYPE, 0);
+    const uint32_t propertyA = NumberParam(module, LUMO_PARAM_TYPE_SINGLE, type);
+    const uint32_t propertyB = NumberParam(module, LUMO_PARAM_TYPE_MULTI, type);
+    const uint32_t mode = NumberParam(module, LUMO_PARAM_WRITE_MODE, 0);
     return mode == 1 ? propertyB != 0 : propertyA == 0;
 }
 
@@ -87,7 +94,8 @@ bool CSequenceBase::SaveImage(void* parentWindow, uint64_t index) {
 bool CSequenceBase::SaveSequenceToFile(const char* fileName, uint64_t first, uint64_t count) {
     if (IsThreadRunning() || !m_fileModule)
         return false;
-    m_fileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0);
+    if (m_fileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(fileName), 0) != 0)
+        return false;
     m_ullSaveFirst = first;
     m_ullSaveCount = count;
     return StartSave(&CSequenceBase::SaveSequenceThreadProc);
@@ -106,9 +114,10 @@ uint32_t CSequenceBase::SaveImageThread() {
 }
 
 void CSequenceBase::MarkAsOurs(CLumoImage* work) {
-    work->SetAttribute(2, MAKER);
-    work->SetAttribute(3, GetName());
-    work->SetAttribute(4, PROGRAM);
+    // An image object takes every attribute.
+    (void)work->SetAttribute(2, MAKER);
+    (void)work->SetAttribute(3, GetName());
+    (void)work->SetAttribute(4, PROGRAM);
 }
 
 uint32_t CSequenceBase::CopyAndWrite(uint64_t index, CLumoImage* work) {
@@ -128,8 +137,11 @@ uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CL
     }
     for (uint64_t k = 0; rc == 0 && k < n; ++k) {
         if (!oneFile) {
+            // A name not taken would write over the previous file.
             const std::string name = seriesname::NumberedName(base, k, extension);
-            m_fileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
+            rc = m_fileModule->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(name.c_str()), 0);
+            if (rc != 0)
+                break;
         }
         rc = CopyAndWrite(first + k, work);
         if (rc != 0)

@@ -49,9 +49,9 @@ using lumotest::Stage;
 
 #ifdef KAVRIN_HAVE_OPENCV
 // Times OpenCV's operation and ours back to back in every iteration; "ratio" is OpenCV's time
-// / ours.
+// / ours. `ours` returns the module's result; a failure ends the benchmark with `failed`.
 template <typename Theirs, typename Ours>
-void CompareWithOpenCv(benchmark::State& state, Theirs theirs, Ours ours) {
+void CompareWithOpenCv(benchmark::State& state, Theirs theirs, Ours ours, const char* failed) {
     double ourSeconds = 0;
     double theirSeconds = 0;
     for (auto _ : state) {
@@ -59,9 +59,13 @@ void CompareWithOpenCv(benchmark::State& state, Theirs theirs, Ours ours) {
         theirs();
         benchmark::ClobberMemory();
         const Clock::time_point t1 = Clock::now();
-        ours();
+        const uint32_t rc = ours();
         benchmark::ClobberMemory();
         const Clock::time_point t2 = Clock::now();
+        if (rc != 0) {
+            state.SkipWithError(failed);
+            return;
+        }
         theirSeconds += Seconds(t0, t1);
         ourSeconds += Seconds(t1, t2);
     }
@@ -73,7 +77,10 @@ void CompareWithOpenCv(benchmark::State& state, Theirs theirs, Ours ours) {
 void DemosaicVsOpenCv(benchmark::State& state) {
     cv::setNumThreads(1); // one thread against one thread
     lumo::CImageObject raw;
-    raw.Allocate(WIDTH, HEIGHT, ImageFormat::CFA8, 0, 1);
+    if (raw.Allocate(WIDTH, HEIGHT, ImageFormat::CFA8, 0, 1) != 0) {
+        state.SkipWithError("image could not be allocated");
+        return;
+    }
     FillRandom(raw);
     lumo::CCfaToRgbModule module;
     Stage stage{module, {}};
@@ -85,22 +92,25 @@ void DemosaicVsOpenCv(benchmark::State& state) {
     cv::Mat dst;
     cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR); // allocate once
     CompareWithOpenCv(
-        state, [&] { cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR); }, [&] { module.Execute(0); });
+        state, [&] { cv::cvtColor(src, dst, cv::COLOR_BayerBG2BGR); },
+        [&] { return module.Execute(0); }, "demosaicing failed");
 }
 
 void LookUpTableVsOpenCv(benchmark::State& state) {
     cv::setNumThreads(1);
     lumo::CImageObject grey;
-    grey.Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1);
+    if (grey.Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1) != 0) {
+        state.SkipWithError("image could not be allocated");
+        return;
+    }
     FillRandom(grey);
     lumo::CLookUpTableModule module;
-    module.SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 1); // gamma 0.45
     Stage stage{module, {}};
-    if (!stage.Prepare(grey)) {
+    if (module.SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 1) != 0 || // gamma 0.45
+        !stage.Prepare(grey) || module.Execute(0) != 0) {                     // builds the table
         state.SkipWithError("prepare failed");
         return;
     }
-    module.Execute(0); // builds the table
     cv::Mat src(HEIGHT, WIDTH, CV_8UC1, grey.GetFrameData(0, -1, 0));
     cv::Mat table(1, 256, CV_8UC1);
     for (int i = 0; i < 256; ++i)
@@ -108,7 +118,8 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
     cv::Mat dst;
     cv::LUT(src, table, dst);
     CompareWithOpenCv(
-        state, [&] { cv::LUT(src, table, dst); }, [&] { module.Execute(0); });
+        state, [&] { cv::LUT(src, table, dst); }, [&] { return module.Execute(0); },
+        "look-up failed");
 }
 #endif
 
@@ -142,9 +153,12 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
               uint32_t imageClass, double cameraRate, bool working = false) {
     constexpr int BURST = 4;
     lumo::CLumoInstanceImpl library;
-    library.Init(".", "Pem*.dll", 1);
     ChainViewStub view;
-    view.raw.Allocate(WIDTH, HEIGHT, format, 0, 1);
+    if (library.Init(".", "Pem*.dll", 1) != 0 ||
+        view.raw.Allocate(WIDTH, HEIGHT, format, 0, 1) != 0) {
+        state.SkipWithError("library or raw image not ready");
+        return;
+    }
     FillRandom(view.raw);
     CImgProcessChain chain(&library, nullptr);
     {

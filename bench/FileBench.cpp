@@ -52,15 +52,17 @@ const std::string& Folder() {
     return folder;
 }
 
-// A sequence of `frames` frames with varied contents.
-void Fill(CFileSequence& sequence, uint64_t frames) {
-    Frames(sequence)->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, frames);
+// A sequence of `frames` frames with varied contents; false when they could not be allocated.
+[[nodiscard]] bool Fill(CFileSequence& sequence, uint64_t frames) {
+    if (Frames(sequence)->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, frames) != 0)
+        return false;
     for (uint64_t f = 0; f < frames; ++f) {
         auto* data =
             static_cast<uint8_t*>(Frames(sequence)->GetFrameData(0, static_cast<int64_t>(f), 0));
         for (uint64_t i = 0; i < FRAME_BYTES; ++i)
             data[i] = static_cast<uint8_t>((i * 7 + f * 13) ^ (i >> 11));
     }
+    return true;
 }
 
 void WaitFor(CSequenceBase& sequence) {
@@ -84,7 +86,10 @@ void SaveMultiPageTiff(benchmark::State& state) {
     if (!LumoLibraryOrSkip(state))
         return;
     CFileSequence sequence;
-    Fill(sequence, FRAMES);
+    if (!Fill(sequence, FRAMES)) {
+        state.SkipWithError("frames could not be allocated");
+        return;
+    }
     const std::string plain = Folder() + "/plain.raw";
     const std::string tiff = Folder() + "/sequence.tif";
     auto plainWrite = [&] {
@@ -131,7 +136,10 @@ void LoadMultiPageTiff(benchmark::State& state) {
     const std::string tiff = Folder() + "/sequence.tif";
     if (!std::filesystem::exists(tiff)) {
         CFileSequence sequence;
-        Fill(sequence, FRAMES);
+        if (!Fill(sequence, FRAMES)) {
+            state.SkipWithError("frames could not be allocated");
+            return;
+        }
         if (!sequence.SaveSequenceToFile(tiff.c_str(), 0, FRAMES)) {
             state.SkipWithError("saving did not start");
             return;
@@ -182,8 +190,11 @@ void PngSeries(benchmark::State& state) {
     if (!LumoLibraryOrSkip(state))
         return;
     CFileSequence sequence;
-    Fill(sequence, PNG_FRAMES);
-    sequence.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_PNG, 0);
+    if (!Fill(sequence, PNG_FRAMES) ||
+        sequence.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_PNG, 0) != 0) {
+        state.SkipWithError("PNG series could not be prepared");
+        return;
+    }
     const std::string png = Folder() + "/series.png";
     double save = 0, load = 0;
     for (auto _ : state) {

@@ -4,6 +4,7 @@
 #include "bench/BenchLibrary.h"
 #include "external/ImageFormat.h"
 #include "external/LumoInstance.h"
+#include "external/LumoPtr.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
@@ -26,10 +27,13 @@ void CopyFrameVsMemcpy(benchmark::State& state) {
     CLumoInstance* lumo = LumoLibraryOrSkip(state);
     if (!lumo)
         return;
-    CLumoImage* source = lumo->CreateImageObject();
-    CLumoImage* target = lumo->CreateImageObject();
-    source->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1);
-    target->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1);
+    const LumoImagePtr source = MakeLumoImage(lumo);
+    const LumoImagePtr target = MakeLumoImage(lumo);
+    if (!source || !target || source->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1) != 0 ||
+        target->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, 1) != 0) {
+        state.SkipWithError("images could not be allocated");
+        return;
+    }
     std::memset(source->GetFrameData(0, 0, 0), 0x5A, FRAME_BYTES);
     std::vector<uint8_t> from(FRAME_BYTES, 0x5A);
     std::vector<uint8_t> to(FRAME_BYTES, 0);
@@ -41,16 +45,17 @@ void CopyFrameVsMemcpy(benchmark::State& state) {
         std::memcpy(to.data(), from.data(), FRAME_BYTES);
         benchmark::ClobberMemory();
         const Clock::time_point t1 = Clock::now();
-        const uint32_t rc = target->CopyFrame(source, 0, -1, 0, nullptr, 0, 0);
+        const uint32_t rc = target->CopyFrame(source.get(), 0, -1, 0, nullptr, 0, 0);
         benchmark::ClobberMemory();
         const Clock::time_point t2 = Clock::now();
-        benchmark::DoNotOptimize(rc);
+        if (rc != 0) {
+            state.SkipWithError("CopyFrame failed");
+            return;
+        }
         baseline += Seconds(t0, t1);
         library += Seconds(t1, t2);
     }
     ReportThroughput(state, baseline, library, FRAME_BYTES, "lumo");
-    lumo->DeleteImage(CLumoObject::KIND_IMAGE, source);
-    lumo->DeleteImage(CLumoObject::KIND_IMAGE, target);
 }
 
 void AllocateFramesVsMemset(benchmark::State& state) {
@@ -62,9 +67,9 @@ void AllocateFramesVsMemset(benchmark::State& state) {
     {
         // Likewise the library's memory: the first pages a process ever gets cost the same
         // slow first touch for both, which is not what is compared here.
-        CLumoImage* warm = lumo->CreateImageObject();
-        warm->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, FRAMES);
-        lumo->DeleteImage(CLumoObject::KIND_IMAGE, warm);
+        // A warm-up that fails makes the measured Allocate fail as well, which reports it.
+        if (const LumoImagePtr warm = MakeLumoImage(lumo))
+            (void)warm->Allocate(WIDTH, HEIGHT, ImageFormat::GREY8, 0, FRAMES);
     }
     double baseline = 0;
     double library = 0;

@@ -12,10 +12,10 @@ public:
 
     // Sets parameter `id`. For PARAM_NAME `value` is a const char*; for PARAM_OUTPUT a number.
     // Returns 0 when the parameter was taken.
-    virtual uint32_t SetSinkParam(uint32_t id, uintptr_t value, uintptr_t extra) = 0;
+    [[nodiscard]] virtual uint32_t SetSinkParam(uint32_t id, uintptr_t value, uintptr_t extra) = 0;
     // Reads parameter `id` into *out (PARAM_OUTPUT: 1 when the output is shown, else 0).
     // Returns 0 when the parameter exists.
-    virtual uint32_t GetSinkParam(uint32_t id, uintptr_t* out, uintptr_t extra) = 0;
+    [[nodiscard]] virtual uint32_t GetSinkParam(uint32_t id, uintptr_t* out, uintptr_t extra) = 0;
     // Shows the output (1). Returns 0.
     virtual uint32_t ActivateOutput(uint32_t on) = 0;
     // Level 0 marks failures, 1 traces. `format` is printf-style; the 64-bit conversions are

@@ -12,22 +12,25 @@ class CLumoInstance {
 public:
     // Registers the library's built-in modules. The program calls Init(".", "Pem*.dll", 1);
     // folder and pattern name where plug-in modules would be found (none are loaded).
-    virtual uint32_t Init(const char* folder, const char* pattern, uint32_t flags) = 0;
+    [[nodiscard]] virtual uint32_t Init(const char* folder, const char* pattern,
+                                        uint32_t flags) = 0;
     // Display name of the module with object ID `objectId` (library-owned text), null when no
     // such module is registered. `reserved` is 0.
     virtual const char* GetModuleName(uint32_t objectId, uint32_t reserved) = 0;
     // A new module of object ID `objectId`, or null when none is registered.
-    virtual CLumoModule* CreateModule(uint32_t objectId) = 0;
+    [[nodiscard]] virtual CLumoModule* CreateModule(uint32_t objectId) = 0;
     virtual void DeleteModule(CLumoModule* module) = 0;
     // kind CLumoObject::KIND_IMAGE (0): an empty image object; KIND_REGION (1): an empty region.
     // `reserved` is 0. Null for any other kind.
-    virtual CLumoObject* CreateImage(uint32_t kind, uint32_t reserved) = 0;
+    [[nodiscard]] virtual CLumoObject* CreateImage(uint32_t kind, uint32_t reserved) = 0;
     // Destroys an object this instance made, with the kind it was made with. Null, a wrong kind
     // and objects of another instance are ignored.
     virtual void DeleteImage(uint32_t kind, CLumoObject* object) = 0;
 
-    CLumoImage* CreateImageObject() { return AsLumoImage(CreateImage(CLumoObject::KIND_IMAGE, 0)); }
-    CLumoRegion* CreateRegionObject() {
+    [[nodiscard]] CLumoImage* CreateImageObject() {
+        return AsLumoImage(CreateImage(CLumoObject::KIND_IMAGE, 0));
+    }
+    [[nodiscard]] CLumoRegion* CreateRegionObject() {
         return AsLumoRegion(CreateImage(CLumoObject::KIND_REGION, 0));
     }
 

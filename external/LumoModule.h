@@ -49,21 +49,22 @@ public:
     virtual uint32_t GetObjectId() const = 0;
     // count 1: images[0] is the input; count 2: input and output. images = null (any count)
     // detaches both. The module does not own the images.
-    virtual uint32_t SetImages(uint32_t count, CLumoImage* const* images) = 0;
+    [[nodiscard]] virtual uint32_t SetImages(uint32_t count, CLumoImage* const* images) = 0;
     // 0: the input, 1: the output; null when none was given.
     virtual CLumoImage* GetImage(uint32_t which) const = 0;
     // Asks about parameter `id`; a count comes back through one of the pointer arguments.
-    virtual uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c,
-                                uintptr_t d) = 0;
-    virtual uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) = 0;
-    virtual uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) = 0;
+    [[nodiscard]] virtual uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c,
+                                              uintptr_t d) = 0;
+    [[nodiscard]] virtual uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) = 0;
+    [[nodiscard]] virtual uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) = 0;
     // mode: EXECUTE_*. 0 or the module's error code.
-    virtual uint32_t Execute(uint32_t mode) = 0;
+    [[nodiscard]] virtual uint32_t Execute(uint32_t mode) = 0;
     // Runs dialog `dialogId` modally over `parentWindow` (a QWidget*, may be null);
     // *pCancelled becomes 1 when the user cancelled, else 0.
-    virtual uint32_t RunDialog(uint32_t dialogId, void* parentWindow, uint32_t* pCancelled) = 0;
-    virtual uint32_t OpenDialog(uint32_t dialogId, void* parentWindow) = 0;
-    virtual uint32_t CloseDialog(uint32_t dialogId) = 0;
+    [[nodiscard]] virtual uint32_t RunDialog(uint32_t dialogId, void* parentWindow,
+                                             uint32_t* pCancelled) = 0;
+    [[nodiscard]] virtual uint32_t OpenDialog(uint32_t dialogId, void* parentWindow) = 0;
+    [[nodiscard]] virtual uint32_t CloseDialog(uint32_t dialogId) = 0;
     // Non-zero when the dialog is open.
     virtual uint32_t IsDialogOpen(uint32_t dialogId) const = 0;
     // Module-owned record (valid until the next call on the module), or null. `which` is 0.

@@ -8,11 +8,13 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static lumo::CLumoInstanceImpl* library = [] {
         auto* made = new lumo::CLumoInstanceImpl(); // lives for the whole run
-        made->Init(".", "Pem*.dll", 1);
+        if (made->Init(".", "Pem*.dll", 1) != 0)
+            std::abort(); // without its modules every load would only fail
         return made;
     }();
     static CImgProcessChain* chain = new CImgProcessChain(library, nullptr);
@@ -24,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ini->Load();
 
     lumo::CImageObject first;
-    first.Allocate(16, 8, ImageFormat::CFA8, 0, 1);
+    if (first.Allocate(16, 8, ImageFormat::CFA8, 0, 1) != 0)
+        std::abort();
     platform::RecursiveLock lock(chain->ChainLock());
     if (chain->Load(2, ini.get(), reg.get(), {}, &first, nullptr)) {
         (void)chain->Process(); // a failing module is an answer too: only a crash counts

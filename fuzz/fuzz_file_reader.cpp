@@ -44,13 +44,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     lumo::CFileReader reader;
     lumo::CImageObject image;
     CLumoImage* input = &image;
-    reader.SetImages(1, &input);
-    reader.SetParam(LUMO_PARAM_FRAME_LIMIT, 16u << 20, 0);
-    reader.SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
+    if (reader.SetImages(1, &input) != LUMO_OK ||
+        reader.SetParam(LUMO_PARAM_FRAME_LIMIT, 16u << 20, 0) != LUMO_OK ||
+        reader.SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0) != LUMO_OK)
+        std::abort();
     const LumoOutputInfo* info = reader.GetOutputInfo(0);
     const uint64_t frames = info ? info->frameCount : 1;
     for (uint64_t i = 0; i < frames && i < 8; ++i) {
-        reader.SetParam(LUMO_PARAM_FRAME, i, 0);
+        if (reader.SetParam(LUMO_PARAM_FRAME, i, 0) != LUMO_OK)
+            std::abort();
         const uint32_t rc = reader.Execute(0);
         if (!IsDocumented(rc))
             std::abort();

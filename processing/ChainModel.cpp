@@ -93,7 +93,8 @@ bool ChainModel::BuildAnalyzeGroup(ChainModuleSteps& steps, ChainSource& source,
         CLumoModule* module = made.get();
         contents.m_analyzeGroup.push_back(std::move(made));
         CLumoImage* images[1] = {firstImage};
-        module->SetImages(1, images);
+        if (module->SetImages(1, images) != LUMO_OK)
+            return false;
         steps.SetOptions(module, firstImage);
         source.LoadSettings(module, j, 0);
         SetNotifyBlock(module);
@@ -115,14 +116,16 @@ CLumoModule* ChainModel::AppendChainModule(ChainContents& contents, uint32_t id,
         return nullptr;
     CLumoImage* images[2] = {input, output.get()};
     contents.m_images.push_back(std::move(output));
-    module->SetParam(LUMO_PARAM_LOG, LumoArg(m_pLog), 0);
-    module->SetImages(2, images);
+    (void)module->SetParam(LUMO_PARAM_LOG, LumoArg(m_pLog), 0); // not taken: the module is silent
+    if (module->SetImages(2, images) != LUMO_OK)
+        return nullptr;
     SetNotifyBlock(module);
     return module;
 }
 
 void ChainModel::SetNotifyBlock(CLumoModule* module) const {
-    module->SetParam(LUMO_PARAM_NOTIFY, LumoArg(m_pNotifyBlock), sizeof(LumoNotifyBlock));
+    // A module that does not take the block has no dialog events to tell.
+    (void)module->SetParam(LUMO_PARAM_NOTIFY, LumoArg(m_pNotifyBlock), sizeof(LumoNotifyBlock));
 }
 
 void ChainModel::AppendModuleDialogs(ChainContents& contents, CLumoModule* module, uint64_t index,
@@ -161,7 +164,7 @@ void ChainModel::SetFirstInput(CLumoImage* image) {
         return;
     CLumoModule* first = m_contents.m_modules.front().module.get();
     CLumoImage* images[2] = {image, first->GetImage(1)};
-    first->SetImages(2, images);
+    (void)first->SetImages(2, images); // input and output are always taken
 }
 
 bool ChainModel::RefreshInput(ChainModuleSteps& steps, CLumoImage* image) {
@@ -209,8 +212,10 @@ void ChainModel::Analyze(CLumoImage* rawImage) {
     CLumoImage* source = m_nAnalyzeSource == 0 ? rawImage : GetImage(m_nAnalyzeSource - 1);
     for (const LumoModulePtr& module : m_contents.m_analyzeGroup) {
         CLumoImage* images[1] = {source};
-        module->SetImages(1, images);
-        module->Execute(CLumoModule::EXECUTE_ANALYSE);
+        if (module->SetImages(1, images) != LUMO_OK)
+            continue; // it would analyse the image it had before
+        // A failed analysis leaves the module's own view as it was; the others still run.
+        (void)module->Execute(CLumoModule::EXECUTE_ANALYSE);
     }
 }
 

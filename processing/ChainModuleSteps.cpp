@@ -37,24 +37,26 @@ void WriteColours(LumoColourPairs& colours, uint32_t imageClass, uint32_t green)
 }
 
 // Reads the module's colour block 13 of layout `Block`, and writes it back with the colours for
-// `image` when there is an image.
+// `image` when there is an image. A block that does not read is not written: its other fields
+// would be zeroed. A block the module does not take leaves its colours as they were.
 template <typename Block>
 void UpdateColourBlock(CLumoModule* module, CLumoImage* image, uint32_t green = COLOUR_SECOND[1]) {
     Block block{};
-    module->GetParam(LUMO_PARAM_BLOCK13, LumoArg(&block), sizeof(block));
-    if (!image)
+    if (module->GetParam(LUMO_PARAM_BLOCK13, LumoArg(&block), sizeof(block)) != LUMO_OK || !image)
         return;
     WriteColours(block.colours, ImageFormat::ImageClass(image->GetFormat(nullptr)), green);
-    module->SetParam(LUMO_PARAM_BLOCK13, LumoArg(&block), sizeof(block));
+    (void)module->SetParam(LUMO_PARAM_BLOCK13, LumoArg(&block), sizeof(block));
 }
 
 void AdaptLookUpTable(CLumoModule* module, uint32_t imageClass, uint32_t bits) {
     LumoLutSetupBlock setup{};
     LumoLutRangeBlock ranges{};
     LumoLutDialogBlock dialog{};
-    module->GetParam(LUMO_PARAM_BLOCK12, LumoArg(&setup), sizeof(setup));
-    module->GetParam(LUMO_PARAM_BLOCK13, LumoArg(&ranges), sizeof(ranges));
-    module->GetParam(LUMO_PARAM_BLOCK14, LumoArg(&dialog), sizeof(dialog));
+    // Blocks that do not read are not written back: their other fields would be zeroed.
+    if (module->GetParam(LUMO_PARAM_BLOCK12, LumoArg(&setup), sizeof(setup)) != LUMO_OK ||
+        module->GetParam(LUMO_PARAM_BLOCK13, LumoArg(&ranges), sizeof(ranges)) != LUMO_OK ||
+        module->GetParam(LUMO_PARAM_BLOCK14, LumoArg(&dialog), sizeof(dialog)) != LUMO_OK)
+        return;
     setup.colourMode = (imageClass >= 1 && imageClass <= 3)   ? 1
                        : imageClass == ImageFormat::CLASS_RGB ? 3
                                                               : 0;
@@ -63,19 +65,23 @@ void AdaptLookUpTable(CLumoModule* module, uint32_t imageClass, uint32_t bits) {
     ranges.inputRange = s;
     ranges.outputRange = s;
     ranges.inputScale = 1.0 / s;
-    module->SetParam(LUMO_PARAM_BLOCK12, LumoArg(&setup), sizeof(setup));
-    module->SetParam(LUMO_PARAM_BLOCK13, LumoArg(&ranges), sizeof(ranges));
-    module->SetParam(LUMO_PARAM_BLOCK14, LumoArg(&dialog), sizeof(dialog));
+    // A block the module does not take leaves it as it was: the table keeps its old ranges.
+    (void)module->SetParam(LUMO_PARAM_BLOCK12, LumoArg(&setup), sizeof(setup));
+    (void)module->SetParam(LUMO_PARAM_BLOCK13, LumoArg(&ranges), sizeof(ranges));
+    (void)module->SetParam(LUMO_PARAM_BLOCK14, LumoArg(&dialog), sizeof(dialog));
 }
 
 void AdaptContrastWindow(CLumoModule* module, uint32_t bits) {
     LumoWindowBlock window{};
-    module->GetParam(LUMO_PARAM_BLOCK12, LumoArg(&window), sizeof(window));
+    // A block that does not read is not written back: its other fields would be zeroed.
+    if (module->GetParam(LUMO_PARAM_BLOCK12, LumoArg(&window), sizeof(window)) != LUMO_OK)
+        return;
     window.minimum = 0.0;
     window.maximum = PowerOfTwo(bits) - 1.0;
     std::memcpy(window.label, "#", 2);
-    module->SetParam(LUMO_PARAM_BLOCK12, LumoArg(&window), sizeof(window));
-    module->SetParam(LUMO_PARAM_RESET_WINDOW, 1, 0);
+    // Not taken, the window keeps its old range.
+    (void)module->SetParam(LUMO_PARAM_BLOCK12, LumoArg(&window), sizeof(window));
+    (void)module->SetParam(LUMO_PARAM_RESET_WINDOW, 1, 0);
 }
 
 } // namespace
@@ -103,7 +109,7 @@ bool PrepareModuleOutput(CLumoModule* module) {
     if (output->Allocate(request->width, request->height, format, 0, 1) != LUMO_OK)
         return false;
     for (uint32_t n = 2; n <= 4; ++n)
-        output->SetAttribute(n, input->GetAttribute(n));
+        (void)output->SetAttribute(n, input->GetAttribute(n)); // an image takes every attribute
     uint32_t x = 0;
     uint32_t y = 0;
     input->GetOrigin(&x, &y);
@@ -135,14 +141,16 @@ void SetModuleOptions(CLumoModule* module, CLumoImage* image) {
         UpdateColourBlock<LumoLinePlotColourBlock>(module, image);
         break;
     case LUMO_ID_HISTOGRAM: // the plot view, then the cumulative view
-        module->SetParam(LUMO_PARAM_KIND, 0, 0);
-        UpdateColourBlock<LumoLinePlotColourBlock>(module, image, HISTOGRAM_GREEN);
-        module->SetParam(LUMO_PARAM_OPTIONS, 0, LumoArg(OPTIONS_TEXT));
-        module->SetParam(LUMO_PARAM_KIND, 1, 0);
-        UpdateColourBlock<LumoColumnPlotColourBlock>(module, image);
+        // A view not selected would get the other view's block layout.
+        if (module->SetParam(LUMO_PARAM_KIND, 0, 0) == LUMO_OK)
+            UpdateColourBlock<LumoLinePlotColourBlock>(module, image, HISTOGRAM_GREEN);
+        (void)module->SetParam(LUMO_PARAM_OPTIONS, 0, LumoArg(OPTIONS_TEXT));
+        if (module->SetParam(LUMO_PARAM_KIND, 1, 0) == LUMO_OK)
+            UpdateColourBlock<LumoColumnPlotColourBlock>(module, image);
         break;
     default:
         break;
     }
-    module->SetParam(LUMO_PARAM_OPTIONS, 0, LumoArg(OPTIONS_TEXT));
+    // A module without a named options group does not take it; it keeps its own.
+    (void)module->SetParam(LUMO_PARAM_OPTIONS, 0, LumoArg(OPTIONS_TEXT));
 }

@@ -65,7 +65,9 @@ bool StoredId(CIniFile_0* ini, const char* section, uint64_t n, uint32_t& id) {
 template <typename Transfer>
 void TransferOwnKeys(CLumoModule* module, CIniFile_0* iniStore, CIniFile_0* registryStore,
                      const char* section, uintptr_t firstPart, Transfer transfer) {
-    module->SetParam(LUMO_PARAM_WHERE, LumoArg(section), 0);
+    // A module that does not take the place would move its keys wherever it was set last.
+    if (module->SetParam(LUMO_PARAM_WHERE, LumoArg(section), 0) != LUMO_OK)
+        return;
     for (uintptr_t part = firstPart; part < PART_EDIT_STATE; ++part)
         transfer(LumoArg(iniStore), part);
     transfer(LumoArg(registryStore), PART_EDIT_STATE);
@@ -76,18 +78,21 @@ void TransferOwnKeys(CLumoModule* module, CIniFile_0* iniStore, CIniFile_0* regi
 template <typename Transfer>
 void TransferTableInUse(CLumoModule* module, CIniFile_0* iniStore, const char* section,
                         Transfer transfer) {
-    module->SetParam(LUMO_PARAM_WHERE, LumoArg(section), LumoArg("ActualLut"));
-    module->SetParam(LUMO_PARAM_KIND, TABLE_IN_USE, 0);
+    if (module->SetParam(LUMO_PARAM_WHERE, LumoArg(section), LumoArg("ActualLut")) != LUMO_OK ||
+        module->SetParam(LUMO_PARAM_KIND, TABLE_IN_USE, 0) != LUMO_OK)
+        return;
     transfer(LumoArg(iniStore), 0);
 }
 
 void LoadTables(CLumoModule* module, CIniFile_0* iniStore, const char* section) {
     for (uint32_t kind : {FACTORY_TABLES, USER_TABLES}) {
-        module->SetParam(LUMO_PARAM_KIND, kind, 0);
+        if (module->SetParam(LUMO_PARAM_KIND, kind, 0) != LUMO_OK)
+            continue;
         for (uint64_t n = 0; n < MAX_ENTRIES; ++n) {
             const std::string key = TableKey(kind, n);
-            module->SetParam(LUMO_PARAM_WHERE, LumoArg(section), LumoArg(key.c_str()));
-            if (module->SetParam(LUMO_PARAM_STORE, LumoArg(iniStore), 0) != LUMO_OK)
+            if (module->SetParam(LUMO_PARAM_WHERE, LumoArg(section), LumoArg(key.c_str())) !=
+                    LUMO_OK ||
+                module->SetParam(LUMO_PARAM_STORE, LumoArg(iniStore), 0) != LUMO_OK)
                 break;
         }
     }
@@ -96,13 +101,18 @@ void LoadTables(CLumoModule* module, CIniFile_0* iniStore, const char* section) 
 // Saves every table of each kind, then removes the keys of tables that no longer exist.
 void SaveTables(CLumoModule* module, CIniFile_0* iniStore, const char* section) {
     for (uint32_t kind : {FACTORY_TABLES, USER_TABLES}) {
-        module->SetParam(LUMO_PARAM_KIND, kind, 0);
+        // Without a count the stored tables stay as they are: none of their keys is removed.
         uint64_t count = 0;
-        module->QueryParam(LUMO_PARAM_STORE, 0, 0, 0, LumoArg(&count));
+        if (module->SetParam(LUMO_PARAM_KIND, kind, 0) != LUMO_OK ||
+            module->QueryParam(LUMO_PARAM_STORE, 0, 0, 0, LumoArg(&count)) != LUMO_OK)
+            continue;
         for (uint64_t n = 0; n < count && n < MAX_ENTRIES; ++n) {
             const std::string key = TableKey(kind, n);
-            module->SetParam(LUMO_PARAM_WHERE, LumoArg(section), LumoArg(key.c_str()));
-            module->GetParam(LUMO_PARAM_STORE, LumoArg(iniStore), static_cast<uintptr_t>(n));
+            if (module->SetParam(LUMO_PARAM_WHERE, LumoArg(section), LumoArg(key.c_str())) !=
+                LUMO_OK)
+                continue; // saving now would write over the table saved before
+            // A table that does not save keeps what its key held.
+            (void)module->GetParam(LUMO_PARAM_STORE, LumoArg(iniStore), static_cast<uintptr_t>(n));
         }
         for (uint64_t n = count; n < count + MAX_ENTRIES; ++n) {
             const std::string key = TableKey(kind, n);
@@ -117,11 +127,12 @@ void SaveTables(CLumoModule* module, CIniFile_0* iniStore, const char* section) 
 // use, its own keys and its tables; any other module's own keys.
 void TransferModule(CLumoModule* module, CIniFile_0* iniStore, CIniFile_0* registryStore,
                     const char* section, bool save) {
+    // A module transfers the parts it has; one it has not answers with a code nobody needs.
     const auto transfer = [module, save](uintptr_t store, uintptr_t part) {
         if (save)
-            module->GetParam(LUMO_PARAM_STORE, store, part);
+            (void)module->GetParam(LUMO_PARAM_STORE, store, part);
         else
-            module->SetParam(LUMO_PARAM_STORE, store, part);
+            (void)module->SetParam(LUMO_PARAM_STORE, store, part);
     };
     if (module->GetObjectId() != LUMO_ID_LOOK_UP_TABLE) {
         TransferOwnKeys(module, iniStore, registryStore, section, 0, transfer);
@@ -173,8 +184,8 @@ void ChainSettings::AddDialogs(ChainContents& contents, CLumoModule* module, uin
         const uint32_t open =
             m_pIni->GetListUInt32(section.c_str(), key.c_str(), "InitiallyOpen", 0) != 0 ? 1 : 0;
         contents.m_dialogs.push_back(ChainDialogEntry{module, index, d, chainFlag, open, dialogId});
-        if (open)
-            module->OpenDialog(dialogId, m_pParentWindow);
+        if (open) // a dialog only shows the module's settings: the chain works without it
+            (void)module->OpenDialog(dialogId, m_pParentWindow);
     }
 }
 

@@ -10,12 +10,13 @@ namespace lumo {
 
 void RegisterBuiltinModules(CModuleRegistry& registry) {
     RegisterProcessingModules(registry);
-    registry.Register(LUMO_ID_FILE_WRITER, "File writer", []() -> std::unique_ptr<CModuleBase> {
-        return std::make_unique<CFileWriter>();
-    });
-    registry.Register(LUMO_ID_FILE_READER, "File reader", []() -> std::unique_ptr<CModuleBase> {
-        return std::make_unique<CFileReader>();
-    });
+    // Distinct fixed IDs and non-null factories: neither registration can be refused.
+    (void)registry.Register(
+        LUMO_ID_FILE_WRITER, "File writer",
+        []() -> std::unique_ptr<CModuleBase> { return std::make_unique<CFileWriter>(); });
+    (void)registry.Register(
+        LUMO_ID_FILE_READER, "File reader",
+        []() -> std::unique_ptr<CModuleBase> { return std::make_unique<CFileReader>(); });
 }
 
 } // namespace lumo

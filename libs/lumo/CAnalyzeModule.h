@@ -20,9 +20,10 @@ public:
     static constexpr uint32_t PARAM_OPTIONS = LUMO_PARAM_OPTIONS;
     CAnalyzeModule(uint32_t objectId, const char* title);
 
-    uint32_t Execute(uint32_t mode) override;
+    [[nodiscard]] uint32_t Execute(uint32_t mode) override;
     const LumoOutputInfo* GetOutputInfo(uint32_t which) override;
-    uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c, uintptr_t d) override;
+    [[nodiscard]] uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c,
+                                      uintptr_t d) override;
 
 protected:
     // Samples analysed per pixel: the colour channels of RGB images, else every channel.

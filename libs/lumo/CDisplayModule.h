@@ -31,9 +31,9 @@ public:
     static constexpr uint32_t PARAM_FRAME = 1030;
     CDisplayModule() : CModuleBase(ID) {}
 
-    uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t Execute(uint32_t mode) override;
+    [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t Execute(uint32_t mode) override;
 
 private:
     [[nodiscard]] uint32_t TakeImage();

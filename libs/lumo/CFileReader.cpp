@@ -146,14 +146,15 @@ uint32_t CFileReader::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t*
         return LUMO_E_INVALIDARG;
     FileDialogRequest request;
     const char* title = nullptr;
-    CModuleBase::GetParam(LUMO_PARAM_TITLE, 0, LumoArg(&title));
+    // With an out pointer the title always reads; null means none was set.
+    (void)CModuleBase::GetParam(LUMO_PARAM_TITLE, 0, LumoArg(&title));
     request.title = title ? title : "Open";
     request.name = m_name;
     request.parent = parentWindow;
     uint32_t cancelled = 1;
-    const uint32_t rc = RunFileDialog(request, &cancelled);
+    uint32_t rc = RunFileDialog(request, &cancelled);
     if (rc == LUMO_OK && cancelled == 0)
-        SetParam(LUMO_PARAM_FILE_NAME, LumoArg(request.name.c_str()), 0);
+        rc = SetParam(LUMO_PARAM_FILE_NAME, LumoArg(request.name.c_str()), 0);
     if (pCancelled)
         *pCancelled = cancelled;
     return rc;

@@ -18,10 +18,11 @@ public:
     CFileReader() : CModuleBase(2) {}
     ~CFileReader() override = default;
 
-    uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t Execute(uint32_t mode) override;
-    uint32_t RunDialog(uint32_t dialogId, void* parentWindow, uint32_t* pCancelled) override;
+    [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t Execute(uint32_t mode) override;
+    [[nodiscard]] uint32_t RunDialog(uint32_t dialogId, void* parentWindow,
+                                     uint32_t* pCancelled) override;
     const LumoOutputInfo* GetOutputInfo(uint32_t which) override;
 
 private:

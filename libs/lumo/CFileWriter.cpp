@@ -115,7 +115,8 @@ uint32_t CFileWriter::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t*
     FileDialogRequest request;
     request.save = true;
     const char* title = nullptr;
-    CModuleBase::GetParam(LUMO_PARAM_TITLE, 0, LumoArg(&title));
+    // With an out pointer the title always reads; null means none was set.
+    (void)CModuleBase::GetParam(LUMO_PARAM_TITLE, 0, LumoArg(&title));
     request.title = title ? title : "Save";
     request.type = m_type;
     request.name = m_name;

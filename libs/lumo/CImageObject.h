@@ -20,7 +20,7 @@ public:
 
     uint32_t GetKind() const override { return KIND_IMAGE; }
 
-    uint32_t SetAttribute(uint32_t number, const char* text) override;
+    [[nodiscard]] uint32_t SetAttribute(uint32_t number, const char* text) override;
     const char* GetAttribute(uint32_t number) const override;
     uint32_t GetWidth() const override { return m_width; }
     uint32_t GetHeight() const override { return m_height; }
@@ -28,27 +28,29 @@ public:
     uint32_t GetSignificantBits() const override;
     uint64_t GetFrameSize() const override;
     uint32_t GetBitDepth() const override;
-    uint32_t AllocateFrames(const CLumoImage* templateImage, uint64_t count) override;
-    uint32_t Allocate(uint32_t width, uint32_t height, uint64_t format, uint32_t reserved,
-                      uint64_t frameCount) override;
-    uint32_t CopyFrame(const CLumoImage* source, uint64_t sourceFrame, int64_t targetFrame,
-                       uint32_t reserved1, const CLumoRegion* region, uint32_t reserved2,
-                       uint32_t reserved3) override;
+    [[nodiscard]] uint32_t AllocateFrames(const CLumoImage* templateImage, uint64_t count) override;
+    [[nodiscard]] uint32_t Allocate(uint32_t width, uint32_t height, uint64_t format,
+                                    uint32_t reserved, uint64_t frameCount) override;
+    [[nodiscard]] uint32_t CopyFrame(const CLumoImage* source, uint64_t sourceFrame,
+                                     int64_t targetFrame, uint32_t reserved1,
+                                     const CLumoRegion* region, uint32_t reserved2,
+                                     uint32_t reserved3) override;
     void GetOrigin(uint32_t* pX, uint32_t* pY) const override;
     void SetOrigin(uint32_t x, uint32_t y) override;
     uint64_t GetFrameCount() const override { return m_frames.size(); }
     void* GetFrameData(uint32_t plane, int64_t frame, uint32_t reserved) override;
-    uint32_t GetPixel(uint32_t x, uint32_t y, uint32_t* values, uint32_t valueCount, int64_t frame,
-                      uint32_t reserved1, uint32_t reserved2) const override;
-    uint32_t SetPixel(uint32_t row, uint32_t firstColumn, uint32_t lastColumn,
-                      const uint32_t* values, uint32_t valueCount, int64_t frame,
-                      uint32_t reserved1, uint32_t reserved2) override;
+    [[nodiscard]] uint32_t GetPixel(uint32_t x, uint32_t y, uint32_t* values, uint32_t valueCount,
+                                    int64_t frame, uint32_t reserved1,
+                                    uint32_t reserved2) const override;
+    [[nodiscard]] uint32_t SetPixel(uint32_t row, uint32_t firstColumn, uint32_t lastColumn,
+                                    const uint32_t* values, uint32_t valueCount, int64_t frame,
+                                    uint32_t reserved1, uint32_t reserved2) override;
     uint64_t GetAreaGroupCount(int64_t frame) const override;
     uint64_t GetAreaSpanCount(uint64_t group, int64_t frame) const override;
     uint32_t GetAreaSpanA(uint64_t group, uint64_t span, int64_t frame) const override;
     uint32_t GetAreaSpanB(uint64_t group, uint64_t span, int64_t frame) const override;
     uint32_t GetAreaSpanC(uint64_t group, uint64_t span, int64_t frame) const override;
-    uint32_t EditFrames(uint32_t mode, uint64_t position, uint64_t count) override;
+    [[nodiscard]] uint32_t EditFrames(uint32_t mode, uint64_t position, uint64_t count) override;
 
     // Frame 0 shows `source`'s frame 0 without a copy: a module whose output equals its input
     // hands the input on this way. Both need a frame 0 and the same width, height and bytes

@@ -39,7 +39,7 @@ public:
     static constexpr uint32_t PARAM_REMOVE_USER = 43;
     CLookUpTableModule();
 
-    uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
     // The six factory tables.
     static std::vector<LutTable> FactoryTables();
 

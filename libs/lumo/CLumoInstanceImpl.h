@@ -17,11 +17,11 @@ public:
     CLumoInstanceImpl(const CLumoInstanceImpl&) = delete;
     CLumoInstanceImpl& operator=(const CLumoInstanceImpl&) = delete;
 
-    uint32_t Init(const char* folder, const char* pattern, uint32_t flags) override;
+    [[nodiscard]] uint32_t Init(const char* folder, const char* pattern, uint32_t flags) override;
     const char* GetModuleName(uint32_t objectId, uint32_t reserved) override;
-    CLumoModule* CreateModule(uint32_t objectId) override;
+    [[nodiscard]] CLumoModule* CreateModule(uint32_t objectId) override;
     void DeleteModule(CLumoModule* module) override;
-    CLumoObject* CreateImage(uint32_t kind, uint32_t reserved) override;
+    [[nodiscard]] CLumoObject* CreateImage(uint32_t kind, uint32_t reserved) override;
     void DeleteImage(uint32_t kind, CLumoObject* object) override;
 
 private:

@@ -22,20 +22,22 @@ public:
     CModuleBase& operator=(const CModuleBase&) = delete;
 
     uint32_t GetObjectId() const override { return m_objectId; }
-    uint32_t SetImages(uint32_t count, CLumoImage* const* images) override;
+    [[nodiscard]] uint32_t SetImages(uint32_t count, CLumoImage* const* images) override;
     CLumoImage* GetImage(uint32_t which) const override;
     // LUMO_PARAM_DIALOGS: no dialogs. Anything else: not offered.
-    uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c, uintptr_t d) override;
+    [[nodiscard]] uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c,
+                                      uintptr_t d) override;
     // LUMO_PARAM_NOTIFY, LUMO_PARAM_LOG and LUMO_PARAM_TITLE are kept; anything else: not
     // offered.
-    uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
     // LUMO_PARAM_LOG reads the sink back (a = CDebugSink** out); LUMO_PARAM_TITLE the title (null
     // when none was set); LUMO_PARAM_DIALOGS has no entries; anything else: not offered.
-    uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t Execute(uint32_t mode) override;
-    uint32_t RunDialog(uint32_t dialogId, void* parentWindow, uint32_t* pCancelled) override;
-    uint32_t OpenDialog(uint32_t dialogId, void* parentWindow) override;
-    uint32_t CloseDialog(uint32_t dialogId) override;
+    [[nodiscard]] uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t Execute(uint32_t mode) override;
+    [[nodiscard]] uint32_t RunDialog(uint32_t dialogId, void* parentWindow,
+                                     uint32_t* pCancelled) override;
+    [[nodiscard]] uint32_t OpenDialog(uint32_t dialogId, void* parentWindow) override;
+    [[nodiscard]] uint32_t CloseDialog(uint32_t dialogId) override;
     uint32_t IsDialogOpen(uint32_t dialogId) const override;
     const LumoOutputInfo* GetOutputInfo(uint32_t which) override;
 

@@ -15,7 +15,7 @@ using ModuleFactory = std::unique_ptr<CModuleBase> (*)();
 class CModuleRegistry {
 public:
     // Adds a module type; false (and nothing changes) when the ID is taken or the factory null.
-    bool Register(uint32_t objectId, const char* name, ModuleFactory factory);
+    [[nodiscard]] bool Register(uint32_t objectId, const char* name, ModuleFactory factory);
     // The registered name (owned by the registry), null for an unknown ID.
     const char* NameOf(uint32_t objectId) const;
     // A new module, null for an unknown ID.

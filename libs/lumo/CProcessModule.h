@@ -22,10 +22,11 @@ class CProcessModule : public CModuleBase {
 public:
     CProcessModule(uint32_t objectId, const char* dialogTitle);
 
-    uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c, uintptr_t d) override;
-    uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    uint32_t Execute(uint32_t mode) override;
+    [[nodiscard]] uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c,
+                                      uintptr_t d) override;
+    [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
+    [[nodiscard]] uint32_t Execute(uint32_t mode) override;
     const LumoOutputInfo* GetOutputInfo(uint32_t which) override;
 
     static constexpr uint32_t PARAM_WHERE = LUMO_PARAM_WHERE;

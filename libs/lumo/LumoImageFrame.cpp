@@ -25,9 +25,10 @@ uint8_t* CLumoImageTarget::Prepare(const ImageFileFrame& frame, uint32_t& result
     if (result != LUMO_OK)
         return nullptr;
     m_image.SetOrigin(frame.originX, frame.originY);
-    for (uint32_t i = 0; i < 3; ++i)
-        m_image.SetAttribute(2 + i,
-                             frame.attributes[i].empty() ? nullptr : frame.attributes[i].c_str());
+    for (uint32_t i = 0; i < 3; ++i) {
+        const char* text = frame.attributes[i].empty() ? nullptr : frame.attributes[i].c_str();
+        (void)m_image.SetAttribute(2 + i, text); // an image object takes every attribute
+    }
     return static_cast<uint8_t*>(m_image.GetFrameData(0, -1, 0));
 }
 

@@ -25,20 +25,22 @@ std::unique_ptr<CModuleBase> Make() {
 } // namespace
 
 void RegisterProcessingModules(CModuleRegistry& registry) {
-    registry.Register(CBlackGainModule::ID, "Black Level / Gain", &Make<CBlackGainModule>);
-    registry.Register(COrientationModule::ID, "Orientation", &Make<COrientationModule>);
-    registry.Register(CCfaToRgbModule::ID, "CFA to RGB", &Make<CCfaToRgbModule>);
-    registry.Register(CLookUpTableModule::ID, "Look-up Table", &Make<CLookUpTableModule>);
-    registry.Register(CContrastWindowModule::ID, "Contrast Window", &Make<CContrastWindowModule>);
-    registry.Register(CDisplayModule::ID, "Display", &Make<CDisplayModule>);
-    registry.Register(CHistogramModule::ID, "Histogram", &Make<CHistogramModule>);
-    registry.Register(CProfileModule::LINE_ID, "Line Profile", [] {
+    // Distinct fixed IDs and non-null factories: none of these registrations can be refused.
+    (void)registry.Register(CBlackGainModule::ID, "Black Level / Gain", &Make<CBlackGainModule>);
+    (void)registry.Register(COrientationModule::ID, "Orientation", &Make<COrientationModule>);
+    (void)registry.Register(CCfaToRgbModule::ID, "CFA to RGB", &Make<CCfaToRgbModule>);
+    (void)registry.Register(CLookUpTableModule::ID, "Look-up Table", &Make<CLookUpTableModule>);
+    (void)registry.Register(CContrastWindowModule::ID, "Contrast Window",
+                            &Make<CContrastWindowModule>);
+    (void)registry.Register(CDisplayModule::ID, "Display", &Make<CDisplayModule>);
+    (void)registry.Register(CHistogramModule::ID, "Histogram", &Make<CHistogramModule>);
+    (void)registry.Register(CProfileModule::LINE_ID, "Line Profile", [] {
         return std::unique_ptr<CModuleBase>(std::make_unique<CProfileModule>(false));
     });
-    registry.Register(CProfileModule::COLUMN_ID, "Column Profile", [] {
+    (void)registry.Register(CProfileModule::COLUMN_ID, "Column Profile", [] {
         return std::unique_ptr<CModuleBase>(std::make_unique<CProfileModule>(true));
     });
-    registry.Register(CStatisticsModule::ID, "Statistics", &Make<CStatisticsModule>);
+    (void)registry.Register(CStatisticsModule::ID, "Statistics", &Make<CStatisticsModule>);
 }
 
 } // namespace lumo

@@ -20,14 +20,15 @@ protected:
     bool ReadBack(const std::string& path, uint64_t frame, CLumoImage* into,
                   uint64_t* frames = nullptr) {
         CLumoModule* reader = m_pLumo->CreateModule(LUMO_ID_FILE_READER);
-        reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
-        reader->SetParam(LUMO_PARAM_FRAME, frame, 0);
-        reader->SetImages(1, &into);
+        const bool chosen =
+            reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0) == LUMO_OK &&
+            reader->SetParam(LUMO_PARAM_FRAME, frame, 0) == LUMO_OK &&
+            reader->SetImages(1, &into) == LUMO_OK;
         if (frames) {
             const LumoOutputInfo* info = reader->GetOutputInfo(0);
             *frames = info ? info->frameCount : 0;
         }
-        const bool ok = reader->Execute(0) == 0;
+        const bool ok = chosen && reader->Execute(0) == 0;
         m_pLumo->DeleteModule(reader);
         return ok;
     }
@@ -121,7 +122,8 @@ TEST_F(ExportTest, OneMultiPageFileCarriesTheAttributesAndIsFinished) {
     ASSERT_TRUE(WaitUntilEnded(sequence));
     EXPECT_EQ(log.Seen().back(), (Entry{5, 0, false}));
     uint32_t mode = 0;
-    sequence.GetFileModule()->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
+    ASSERT_EQ(sequence.GetFileModule()->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0),
+              LUMO_OK);
     EXPECT_EQ(mode, 1u);
     const LumoImagePtr image = MakeLumoImage(m_pLumo);
     uint64_t frames = 0;
@@ -160,7 +162,8 @@ TEST_F(ExportTest, AbortAfterTheSecondImageKeepsWhatWasWritten) {
             ASSERT_TRUE(ReadBack(path, 1, image.get(), &frames));
             EXPECT_EQ(frames, 2u);
             uint32_t mode = 0;
-            sequence.GetFileModule()->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0);
+            ASSERT_EQ(sequence.GetFileModule()->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0),
+                      LUMO_OK);
             EXPECT_EQ(mode, 1u);
         } else {
             const std::string base = m_folder / ("abort" + std::to_string(type) + "_0000000");

@@ -15,17 +15,17 @@ protected:
         TestSequence source;
         ASSERT_EQ(Frames(source)->Allocate(width, height, ImageFormat::GREY8, 0, frames), 0u);
         FillFrames(*Frames(source));
-        source.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, type, 0);
+        ASSERT_EQ(source.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, type, 0), LUMO_OK);
         // One file per image is named by the export; write single files through the module.
         if (type != LUMO_FILE_MULTI_TIFF) {
             CLumoModule* writer = source.GetFileModule();
             const LumoImagePtr work = MakeLumoImage(m_pLumo);
             ASSERT_TRUE(source.CopyValidToImage(0, work.get(), 1, 0));
             CLumoImage* input = work.get();
-            writer->SetImages(1, &input);
-            writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
+            ASSERT_EQ(writer->SetImages(1, &input), LUMO_OK);
+            ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0), LUMO_OK);
             ASSERT_EQ(writer->Execute(0), 0u);
-            writer->SetImages(1, nullptr);
+            ASSERT_EQ(writer->SetImages(1, nullptr), LUMO_OK);
             return;
         }
         ASSERT_TRUE(source.SaveSequenceToFile(path.c_str(), 0, frames));
@@ -142,15 +142,15 @@ TEST_F(FileSequenceTest, StopTrimsTheFramesAndDamageKeepsWhatWasLoaded) {
         CLumoModule* writer = source.GetFileModule();
         const LumoImagePtr work = MakeLumoImage(m_pLumo);
         CLumoImage* input = work.get();
-        writer->SetImages(1, &input);
+        ASSERT_EQ(writer->SetImages(1, &input), LUMO_OK);
         const std::string mixed = m_folder / "mixed.tif";
-        writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(mixed.c_str()), 0);
+        ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(mixed.c_str()), 0), LUMO_OK);
         for (uint32_t width : {8u, 8u, 16u}) {
             ASSERT_EQ(work->Allocate(width, 4, ImageFormat::GREY8, 0, 1), 0u);
             ASSERT_EQ(writer->Execute(0), 0u);
         }
-        writer->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
-        writer->SetImages(1, nullptr);
+        ASSERT_EQ(writer->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1), LUMO_OK);
+        ASSERT_EQ(writer->SetImages(1, nullptr), LUMO_OK);
         CFileSequence sequence;
         NotificationLog log;
         EXPECT_EQ(Load(sequence, log, mixed), 0xA0010006);

@@ -88,7 +88,9 @@ TEST(RuntimeLibraries, SequenceLogsThroughTheDebugLibrarysSink) {
     libs.MakeCurrent();
     CDebugSink* sink = libs.CreateDebugSink();
     ASSERT_NE(sink, nullptr);
-    sink->SetSinkParam(CDebugSink::PARAM_NAME, reinterpret_cast<uintptr_t>("Doc debug"), 0);
+    ASSERT_EQ(
+        sink->SetSinkParam(CDebugSink::PARAM_NAME, reinterpret_cast<uintptr_t>("Doc debug"), 0),
+        0u);
     {
         TestSequence sequence;
         ASSERT_EQ(Frames(sequence)->Allocate(8, 2, ImageFormat::GREY8, 0, 2), 0u);

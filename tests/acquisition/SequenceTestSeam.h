@@ -27,6 +27,11 @@ public:
     static uint64_t DisplayCounter(CSequenceBase& sequence) {
         return sequence.m_ullDisplayCounter.load();
     }
+    // The callback and its context as a worker reading them now would get them.
+    static std::pair<PFN_SequenceNotify, uint64_t> Notification(CSequenceBase& sequence) {
+        platform::MutexLock lock(sequence.m_notifyLock);
+        return {sequence.m_pNotify, sequence.m_ullNotifyContext};
+    }
     static bool SaveBusy(CSequenceBase& sequence) { return sequence.m_bSaveBusy.load(); }
     // The notification callback and context installed now: what a worker holds that read them
     // just before they were removed.
@@ -55,9 +60,8 @@ public:
         if (!MakeRing(camera, width, height, buffers, leftGrabbed) ||
             !MakeRing(camera.m_right, width, height, buffers, rightGrabbed))
             return false;
-        camera.m_leftRegion->SetRect(0, 0, 0, width, height, 0);
-        camera.m_rightRegion->SetRect(0, width, 0, width, height, 0);
-        return true;
+        return camera.m_leftRegion->SetRect(0, 0, 0, width, height, 0) == 0 &&
+               camera.m_rightRegion->SetRect(0, width, 0, width, height, 0) == 0;
     }
 };
 

@@ -42,8 +42,11 @@ public:
     bool Loaded() const { return m_create && m_delete; }
     SinkPtr Create(const char* name) const {
         SinkPtr sink(m_create(), m_delete);
-        if (sink && name)
-            sink->SetSinkParam(CDebugSink::PARAM_NAME, reinterpret_cast<uintptr_t>(name), 0);
+        if (sink && name) {
+            EXPECT_EQ(
+                sink->SetSinkParam(CDebugSink::PARAM_NAME, reinterpret_cast<uintptr_t>(name), 0),
+                0u);
+        }
         return sink;
     }
     void* Symbol(const char* name) const { return dlsym(m_handle.get(), name); }
@@ -101,7 +104,8 @@ TEST(PemDebugLibrary, NamedSinksAppendStampedLinesToTheirOwnFiles) {
     const time_t after = std::time(nullptr);
     lib.Create("Doc debug")->Log(1, "second %s", "sink"); // appends to the same file
     auto unnamed = lib.Create("View debug");
-    unnamed->SetSinkParam(CDebugSink::PARAM_NAME, 0, 0); // null name: the default file
+    // A null name: the default file.
+    ASSERT_EQ(unnamed->SetSinkParam(CDebugSink::PARAM_NAME, 0, 0), 0u);
     unnamed->Log(1, "unnamed again");
     unnamed.reset();
 
@@ -233,7 +237,8 @@ TEST(PemDebugConcurrency, EightThreadsLoseNoLineUnlessReportedAsDropped) {
         sink.get(), [&sink] { sink.reset(); }, home.LogFile("Library"));
     // A 4-line queue, so that lines are dropped and reported.
     auto small = std::make_unique<pemdebug::CPemDebugSink>(4);
-    small->SetSinkParam(CDebugSink::PARAM_NAME, reinterpret_cast<uintptr_t>("Small"), 0);
+    ASSERT_EQ(small->SetSinkParam(CDebugSink::PARAM_NAME, reinterpret_cast<uintptr_t>("Small"), 0),
+              0u);
     const uint64_t smallDropped = LogFromEightThreads(
         small.get(), [&small] { small.reset(); }, home.LogFile("Small"));
     RecordProperty("dropped_library_queue", std::to_string(libDropped));

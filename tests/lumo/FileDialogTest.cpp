@@ -56,10 +56,10 @@ TEST_F(FileModuleTest, DialogRunsInsideAnApplicationOnly) {
     QApplication app(argc, argv);
 
     ModulePtr writer = NewWriter();
-    writer->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Save sequence"));
+    ASSERT_EQ(writer->SetParam(LUMO_PARAM_TITLE, 0, LumoArg("Save sequence")), 0u);
     const std::string chosen = m_folder / "picked.png";
     // The dialog starts at the module's file name; it is accepted once it shows that file.
-    writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(chosen.c_str()), 0);
+    ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(chosen.c_str()), 0), 0u);
     WhenDialogOpens([&, step = std::make_shared<int>(0)](QFileDialog* dialog) {
         if ((*step)++ == 0) {
             EXPECT_EQ(dialog->windowTitle().toStdString(), "Save sequence");
@@ -69,15 +69,16 @@ TEST_F(FileModuleTest, DialogRunsInsideAnApplicationOnly) {
             QMetaObject::invokeMethod(dialog, "done", Q_ARG(int, QDialog::Accepted));
         }
     });
-    writer->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_BMP, 0); // the dialog's choice replaces it
+    // The dialog's choice replaces it.
+    ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_BMP, 0), 0u);
     uint32_t cancelled = 7;
     ASSERT_EQ(writer->RunDialog(0, nullptr, &cancelled), 0u);
     EXPECT_EQ(cancelled, 0u);
     std::vector<char> room(4096);
-    writer->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(room.data()), room.size());
+    ASSERT_EQ(writer->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(room.data()), room.size()), 0u);
     EXPECT_EQ(std::string(room.data()), chosen);
     uint32_t type = 0;
-    writer->GetParam(LUMO_PARAM_FILE_TYPE, LumoArg(&type), 0);
+    ASSERT_EQ(writer->GetParam(LUMO_PARAM_FILE_TYPE, LumoArg(&type), 0), 0u);
     EXPECT_EQ(type, LUMO_FILE_PNG);
 
     ModulePtr reader = NewReader();

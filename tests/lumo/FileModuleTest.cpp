@@ -34,9 +34,9 @@ TEST_F(FileModuleTest, EveryTypeAndLayoutReloadsWithContentsAndAttributes) {
             ImagePtr source = NewImage();
             ASSERT_EQ(source->Allocate(37, 21, layout.format, 0, frames), 0u); // odd sizes
             source->SetOrigin(layout.originX, layout.originY);
-            source->SetAttribute(2, "Hadrell Optics GmbH");
-            source->SetAttribute(3, "File Sequence");
-            source->SetAttribute(4, "KavrinDemo");
+            ASSERT_EQ(source->SetAttribute(2, "Hadrell Optics GmbH"), LUMO_OK);
+            ASSERT_EQ(source->SetAttribute(3, "File Sequence"), LUMO_OK);
+            ASSERT_EQ(source->SetAttribute(4, "KavrinDemo"), LUMO_OK);
             FillPattern(*source, type * 10 + static_cast<uint32_t>(layout.format & 0xFF));
             const std::string path = m_folder / (std::string("f") + layout.name[0] +
                                                  std::to_string(layout.format) + EXTENSIONS[type]);
@@ -117,14 +117,14 @@ TEST_F(FileModuleTest, WriterParametersChooseTheLayoutAndTheModeFollowsTheOpenFi
     ImagePtr work = NewImage();
     ASSERT_EQ(work->Allocate(4, 4, ImageFormat::GREY8, 0, 1), 0u);
     CLumoImage* input = work.get();
-    writer->SetImages(1, &input);
+    ASSERT_EQ(writer->SetImages(1, &input), LUMO_OK);
     const std::string path = m_folder / "mode.tif";
     EXPECT_EQ(writer->Execute(0), LUMO_E_INVALIDARG); // no name yet
-    writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
-    writer->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&out), 0);
+    ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0), LUMO_OK);
+    ASSERT_EQ(writer->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&out), 0), LUMO_OK);
     EXPECT_EQ(out, 1u);
     ASSERT_EQ(writer->Execute(0), 0u);
-    writer->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&out), 0);
+    ASSERT_EQ(writer->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&out), 0), LUMO_OK);
     EXPECT_EQ(out, 0u); // a multi-page file is open
     // Readable after every completed page, before it is finished.
     for (uint64_t pages = 1; pages <= 3; ++pages) {
@@ -134,11 +134,11 @@ TEST_F(FileModuleTest, WriterParametersChooseTheLayoutAndTheModeFollowsTheOpenFi
         }
     }
     EXPECT_EQ(writer->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1), 0u);
-    writer->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&out), 0);
+    ASSERT_EQ(writer->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&out), 0), LUMO_OK);
     EXPECT_EQ(out, 1u);
     // The next Execute starts the file again.
     ASSERT_EQ(writer->Execute(0), 0u);
-    writer->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
+    ASSERT_EQ(writer->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1), LUMO_OK);
     EXPECT_EQ(FrameCountOf(path), 1u);
 
     // The name comes back whole or not at all.
@@ -151,8 +151,8 @@ TEST_F(FileModuleTest, WriterParametersChooseTheLayoutAndTheModeFollowsTheOpenFi
 
     // A folder that does not exist cannot be written.
     const std::string bad = m_folder / "missing/x.png";
-    writer->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_PNG, 0);
-    writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(bad.c_str()), 0);
+    ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_PNG, 0), LUMO_OK);
+    ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(bad.c_str()), 0), LUMO_OK);
     EXPECT_EQ(writer->Execute(0), LUMO_E_FILEWRITE);
 }
 
@@ -185,10 +185,10 @@ TEST_F(FileModuleTest, ReaderReportsMissingUnknownAndForeignFiles) {
     ASSERT_EQ(ReadFrame(m_folder / "a.pgm", 0, *image), 0u);
     EXPECT_EQ(image->GetFormat(nullptr), ImageFormat::Make(16, 12, 1, 0, ImageFormat::CLASS_GREY));
     uint32_t v[4] = {};
-    image->GetPixel(1, 0, v, 4, -1, 0, 0);
+    ASSERT_EQ(image->GetPixel(1, 0, v, 4, -1, 0, 0), LUMO_OK);
     EXPECT_EQ(v[0], 0x0FFFu);
     ASSERT_EQ(ReadFrame(m_folder / "b.ppm", 0, *image), 0u);
-    image->GetPixel(0, 0, v, 4, -1, 0, 0);
+    ASSERT_EQ(image->GetPixel(0, 0, v, 4, -1, 0, 0), LUMO_OK);
     EXPECT_EQ(v[0], 10u);
     EXPECT_EQ(v[2], 30u);
     EXPECT_EQ(ReadFrame(m_folder / "b.ppm", 1, *image), LUMO_E_INVALIDARG); // one frame only

@@ -72,10 +72,14 @@ protected:
     uint32_t WriteFrames(CLumoImage& image, uint32_t type, const std::string& path) {
         ModulePtr writer = NewWriter();
         ImagePtr work = NewImage();
-        writer->SetParam(LUMO_PARAM_FILE_TYPE, type, 0);
-        writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
         CLumoImage* input = work.get();
-        writer->SetImages(1, &input);
+        uint32_t rc = writer->SetParam(LUMO_PARAM_FILE_TYPE, type, 0);
+        if (rc == 0)
+            rc = writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
+        if (rc == 0)
+            rc = writer->SetImages(1, &input);
+        if (rc != 0)
+            return rc;
         uint32_t x = 0, y = 0;
         image.GetOrigin(&x, &y);
         for (uint64_t f = 0; f < image.GetFrameCount(); ++f) {
@@ -83,25 +87,29 @@ protected:
                 return 1;
             work->SetOrigin(x, y);
             for (uint32_t n = 2; n <= 4; ++n)
-                work->SetAttribute(n, image.GetAttribute(n));
-            work->CopyFrame(&image, f, -1, 0, nullptr, 0, 0);
-            if (const uint32_t rc = writer->Execute(0))
-                return rc;
+                EXPECT_EQ(work->SetAttribute(n, image.GetAttribute(n)), 0u);
+            if (const uint32_t copied = work->CopyFrame(&image, f, -1, 0, nullptr, 0, 0))
+                return copied;
+            if (const uint32_t written = writer->Execute(0))
+                return written;
         }
         return writer->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
     }
     // Reads frame `frame` of `path` into `into`.
     uint32_t ReadFrame(const std::string& path, uint64_t frame, CLumoImage& into) {
         ModulePtr reader = NewReader();
-        reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
-        reader->SetParam(LUMO_PARAM_FRAME, frame, 0);
         CLumoImage* input = &into;
-        reader->SetImages(1, &input);
-        return reader->Execute(0);
+        uint32_t rc = reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
+        if (rc == 0)
+            rc = reader->SetParam(LUMO_PARAM_FRAME, frame, 0);
+        if (rc == 0)
+            rc = reader->SetImages(1, &input);
+        return rc != 0 ? rc : reader->Execute(0);
     }
     uint64_t FrameCountOf(const std::string& path) {
         ModulePtr reader = NewReader();
-        reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0);
+        if (reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0) != 0)
+            return 0;
         const LumoOutputInfo* info = reader->GetOutputInfo(0);
         return info ? info->frameCount : 0;
     }

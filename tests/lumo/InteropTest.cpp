@@ -92,7 +92,7 @@ TEST_F(FileModuleTest, OurFilesReadRightInTiffinfoAndIdentify) {
     // Colour-filter-array pages with attributes, as tiffinfo lists them.
     ImagePtr cfa = NewImage();
     ASSERT_EQ(cfa->Allocate(16, 8, ImageFormat::CFA8, 0, 2), 0u);
-    cfa->SetAttribute(2, "Hadrell Optics GmbH");
+    ASSERT_EQ(cfa->SetAttribute(2, "Hadrell Optics GmbH"), LUMO_OK);
     FillPattern(*cfa, 1);
     const std::string path = m_folder / "cfa.tif";
     ASSERT_EQ(WriteFrames(*cfa, LUMO_FILE_MULTI_TIFF, path), 0u);

@@ -13,8 +13,7 @@ struct Stage {
     // Makes `input` the module's input and prepares the output for it.
     bool Prepare(lumo::CImageObject& input) {
         CLumoImage* images[2] = {&input, &output};
-        module.SetImages(2, images);
-        return PrepareModuleOutput(&module);
+        return module.SetImages(2, images) == 0 && PrepareModuleOutput(&module);
     }
 };
 

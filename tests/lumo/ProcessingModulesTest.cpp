@@ -51,7 +51,7 @@ TEST(BlackGainModule, IdentityByDefaultThenClampedLinear) {
     lumo::CBlackGainModule module;
     Stage stage{module, {}};
     CImageObject in;
-    in.Allocate(4, 1, ImageFormat::GREY8, 0, 1);
+    ASSERT_EQ(in.Allocate(4, 1, ImageFormat::GREY8, 0, 1), LUMO_OK);
     Fill<uint8_t>(in, {0, 9, 100, 255});
     ASSERT_TRUE(stage.Prepare(in));
     ASSERT_EQ(module.Execute(0), LUMO_OK);
@@ -65,7 +65,7 @@ TEST(BlackGainModule, IdentityByDefaultThenClampedLinear) {
               (std::vector<uint8_t>{0, 0, 180, 255}));
 
     CImageObject in12; // 12 significant bits: clipped at 4095, not at 65535
-    in12.Allocate(3, 1, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
+    ASSERT_EQ(in12.Allocate(3, 1, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1), LUMO_OK);
     Fill<uint16_t>(in12, {5, 1000, 3000});
     ASSERT_TRUE(stage.Prepare(in12));
     ASSERT_EQ(module.Execute(0), LUMO_OK);
@@ -81,7 +81,7 @@ TEST(OrientationModule, MirrorsAndMovesTheOriginWithTheFilterPhase) {
     lumo::COrientationModule module;
     Stage stage{module, {}};
     CImageObject in;
-    in.Allocate(3, 2, ImageFormat::CFA8, 0, 1);
+    ASSERT_EQ(in.Allocate(3, 2, ImageFormat::CFA8, 0, 1), LUMO_OK);
     Fill<uint8_t>(in, {1, 2, 3, 4, 5, 6});
     ASSERT_TRUE(stage.Prepare(in));
     const uint32_t flips[4][2] = {{0, 0}, {1, 0}, {0, 1}, {1, 1}};
@@ -104,7 +104,7 @@ TEST(OrientationModule, MirrorsAndMovesTheOriginWithTheFilterPhase) {
     lumo::CCfaToRgbModule cfa;
     Stage rgb{cfa, {}};
     CImageObject bayer;
-    bayer.Allocate(7, 5, ImageFormat::CFA8, 0, 1);
+    ASSERT_EQ(bayer.Allocate(7, 5, ImageFormat::CFA8, 0, 1), LUMO_OK);
     Mosaic<uint8_t>(bayer, 200, 100, 30);
     ASSERT_TRUE(stage.Prepare(bayer));
     ASSERT_EQ(module.Execute(0), LUMO_OK);
@@ -166,7 +166,8 @@ TEST(CfaToRgbModule, UniformColourForAllFourPhasesAndBothMethods) {
                 Stage stage{module, {}};
                 CImageObject in;
                 const uint32_t bits = container == 8 ? 8 : 12;
-                in.Allocate(9, 6, ImageFormat::Make(container, bits, 1, 0, 2), 0, 1);
+                ASSERT_EQ(in.Allocate(9, 6, ImageFormat::Make(container, bits, 1, 0, 2), 0, 1),
+                          LUMO_OK);
                 in.SetOrigin(phase & 1, phase >> 1);
                 const uint32_t r = container == 8 ? 210 : 3000;
                 const uint32_t g = container == 8 ? 120 : 2000;
@@ -196,7 +197,7 @@ TEST(CfaToRgbModule, BilinearFollowsARampAndWhiteBalanceScales) {
     lumo::CCfaToRgbModule module;
     Stage stage{module, {}};
     CImageObject in;
-    in.Allocate(10, 4, ImageFormat::CFA8, 0, 1);
+    ASSERT_EQ(in.Allocate(10, 4, ImageFormat::CFA8, 0, 1), LUMO_OK);
     // Red grows by 10 per column, green 5 per column, blue constant: every interior pixel's
     // missing values are exact averages of the ramp.
     uint8_t* p = Data<uint8_t>(in);
@@ -226,7 +227,7 @@ TEST(CfaToRgbModule, BilinearFollowsARampAndWhiteBalanceScales) {
     EXPECT_EQ(px[1], 40);
     EXPECT_EQ(px[2], 39); // 38.5 rounds up
     CImageObject grey;    // not colour-filter-array data: refused at preparation or execution
-    grey.Allocate(4, 4, ImageFormat::Make(8, 8, 3, 0, 4), 0, 1);
+    ASSERT_EQ(grey.Allocate(4, 4, ImageFormat::Make(8, 8, 3, 0, 4), 0, 1), LUMO_OK);
     EXPECT_FALSE(stage.Prepare(grey) && module.Execute(0) == LUMO_OK);
 }
 
@@ -242,11 +243,11 @@ TEST(LookUpTableModule, FactoryTablesMatchTheirCurvesFor8And16Bits) {
     lumo::CLookUpTableModule module;
     Stage stage{module, {}};
     CImageObject in8;
-    in8.Allocate(256, 1, ImageFormat::GREY8, 0, 1);
+    ASSERT_EQ(in8.Allocate(256, 1, ImageFormat::GREY8, 0, 1), LUMO_OK);
     for (uint32_t v = 0; v < 256; ++v)
         Data<uint8_t>(in8)[v] = uint8_t(v);
     CImageObject in12;
-    in12.Allocate(4096, 1, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
+    ASSERT_EQ(in12.Allocate(4096, 1, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1), LUMO_OK);
     for (uint32_t v = 0; v < 4096; ++v)
         Data<uint16_t>(in12)[v] = uint16_t(v);
     for (uint32_t k = 0; k < 6; ++k) {
@@ -276,13 +277,13 @@ TEST(LookUpTableModule, FactoryTablesMatchTheirCurvesFor8And16Bits) {
     ASSERT_EQ(module.SetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(points.data()), 0),
               LUMO_OK);
     CImageObject rgb;
-    rgb.Allocate(2, 1, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1);
+    ASSERT_EQ(rgb.Allocate(2, 1, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1), LUMO_OK);
     Fill<uint8_t>(rgb, {10, 20, 30, 0, 200, 100, 50, 0});
     ASSERT_TRUE(stage.Prepare(rgb));
     uint8_t block12[184] = {};
     uint32_t mode = 3;
     std::memcpy(block12 + 8, &mode, 4);
-    module.SetParam(12, LumoArg(block12), sizeof(block12));
+    ASSERT_EQ(module.SetParam(12, LumoArg(block12), sizeof(block12)), LUMO_OK);
     ASSERT_EQ(module.Execute(0), LUMO_OK);
     const uint8_t* out = Data<uint8_t>(stage.output);
     EXPECT_EQ(std::vector<uint8_t>(out, out + 3), (std::vector<uint8_t>{10, 235, 0}));
@@ -293,7 +294,7 @@ TEST(ContrastWindowModule, MapsTheWindowOntoTheFullOutputRange) {
     lumo::CContrastWindowModule module;
     Stage stage{module, {}};
     CImageObject in;
-    in.Allocate(5, 1, ImageFormat::GREY8, 0, 1);
+    ASSERT_EQ(in.Allocate(5, 1, ImageFormat::GREY8, 0, 1), LUMO_OK);
     Fill<uint8_t>(in, {0, 50, 100, 150, 255});
     ASSERT_TRUE(stage.Prepare(in));
     uint8_t block[128] = {};
@@ -307,7 +308,7 @@ TEST(ContrastWindowModule, MapsTheWindowOntoTheFullOutputRange) {
     EXPECT_EQ(std::vector<uint8_t>(out, out + 5), (std::vector<uint8_t>{0, 0, 128, 255, 255}));
 
     CImageObject in12; // reset to the input's range: 12 bits onto 8
-    in12.Allocate(4, 1, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
+    ASSERT_EQ(in12.Allocate(4, 1, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1), LUMO_OK);
     Fill<uint16_t>(in12, {0, 1000, 2048, 4095});
     ASSERT_TRUE(stage.Prepare(in12));
     EXPECT_EQ(stage.output.GetFormat(nullptr), ImageFormat::GREY8);
@@ -328,10 +329,10 @@ TEST(DisplayModule, TakesGreyAndRgbImagesIntoDisplayBuffers) {
     ASSERT_EQ(display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0), LUMO_OK);
     EXPECT_EQ(frame, nullptr);
     CImageObject grey;
-    grey.Allocate(3, 1, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
+    ASSERT_EQ(grey.Allocate(3, 1, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1), LUMO_OK);
     Fill<uint16_t>(grey, {0, 0x123, 0xFFF});
     CLumoImage* one[1] = {&grey};
-    display.SetImages(1, one);
+    ASSERT_EQ(display.SetImages(1, one), LUMO_OK);
     ASSERT_EQ(display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE), LUMO_OK);
     ASSERT_EQ(display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0), LUMO_OK);
     ASSERT_NE(frame, nullptr);
@@ -340,12 +341,12 @@ TEST(DisplayModule, TakesGreyAndRgbImagesIntoDisplayBuffers) {
               (std::vector<uint8_t>{0, 0x12, 0xFF}));
 
     CImageObject rgb;
-    rgb.Allocate(2, 1, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1);
+    ASSERT_EQ(rgb.Allocate(2, 1, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1), LUMO_OK);
     Fill<uint8_t>(rgb, {1, 2, 3, 0, 4, 5, 6, 0});
     one[0] = &rgb;
-    display.SetImages(1, one);
+    ASSERT_EQ(display.SetImages(1, one), LUMO_OK);
     ASSERT_EQ(display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE), LUMO_OK);
-    display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0);
+    ASSERT_EQ(display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0), LUMO_OK);
     EXPECT_EQ(frame->width, 2u);
     EXPECT_EQ(frame->bytesPerPixel, 4u);
     EXPECT_EQ(std::vector<uint8_t>(frame->pixels, frame->pixels + 8),
@@ -355,7 +356,9 @@ TEST(DisplayModule, TakesGreyAndRgbImagesIntoDisplayBuffers) {
     uint32_t inUse = 0;
     EXPECT_EQ(display.SetParam(lumo::CDisplayModule::PARAM_METHOD, 2, 0), LUMO_OK);
     EXPECT_NE(display.SetParam(lumo::CDisplayModule::PARAM_METHOD, 7, 0), LUMO_OK);
-    display.GetParam(lumo::CDisplayModule::PARAM_METHOD, LumoArg(&method), LumoArg(&inUse));
+    ASSERT_EQ(
+        display.GetParam(lumo::CDisplayModule::PARAM_METHOD, LumoArg(&method), LumoArg(&inUse)),
+        LUMO_OK);
     EXPECT_EQ(method, 2u);
     EXPECT_EQ(inUse, 2u);
 }
@@ -387,10 +390,11 @@ TEST(ProcessModules, OfferOneTitledDialogRefuseToOpenItAndRefuseChangedInputs) {
 
         Stage stage{m, {}};
         CImageObject in;
-        in.Allocate(6, 4, ImageFormat::CFA8, 0, 1);
+        ASSERT_EQ(in.Allocate(6, 4, ImageFormat::CFA8, 0, 1), LUMO_OK);
         ASSERT_TRUE(stage.Prepare(in)) << k;
         EXPECT_EQ(m.Execute(0), LUMO_OK) << k;
-        in.Allocate(12, 8, ImageFormat::CFA8, 0, 1); // larger than the prepared output
+        // Larger than the prepared output.
+        ASSERT_EQ(in.Allocate(12, 8, ImageFormat::CFA8, 0, 1), LUMO_OK);
         EXPECT_NE(m.Execute(0), LUMO_OK) << k;
     }
 }

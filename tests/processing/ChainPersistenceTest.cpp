@@ -21,7 +21,7 @@ using chaintest::ScriptedInstance;
 class ChainPersistenceTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1);
+        ASSERT_EQ(m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1), 0u);
         m_ini = MakeIniFile(0);
         m_reg = MakeIniFile(3);
         ASSERT_TRUE(m_ini && m_reg);
@@ -182,14 +182,31 @@ TEST_F(ChainPersistenceTest, LookUpTableSettingsGoThroughItsTableKeys) {
                   "32 set 15 UserLut_0", "32 set 17 piece=0"}));
 }
 
+TEST_F(ChainPersistenceTest, TablesWhoseCountDoesNotReadKeepTheirStoredKeys) {
+    const char* section = "Chain_0_Module_0";
+    for (const char* stored : {"FactoryLut_0", "UserLut_0", "UserLut_1"})
+        m_ini->SetUInt32(section, stored, 1);
+    CImgProcessChain chain(&m_lumo, nullptr);
+    std::vector<uint32_t> ids{32};
+    platform::RecursiveLock lock(chain.ChainLock());
+    ASSERT_TRUE(chain.BuildDefault(1, ids.data(), ids.size(), 67, {}, &m_raw));
+    m_lumo.Scripted(chain.GetModule(0))->m_failTableCount = true;
+    m_lumo.journal.events.clear();
+    EXPECT_TRUE(chain.Save(m_ini.get(), m_reg.get()));
+    for (const char* stored : {"FactoryLut_0", "UserLut_0", "UserLut_1"})
+        EXPECT_TRUE(m_ini->KeyExists(section, stored)) << stored;
+    EXPECT_TRUE(Matching("32 set 15 FactoryLut").empty());
+    EXPECT_TRUE(Matching("32 set 15 UserLut").empty());
+}
+
 // The library's own modules: the look-up table with its tables, and the edit state that goes
 // to the second store only.
 class LibraryChainPersistenceTest : public ChainPersistenceTest {
 protected:
     void SetUp() override {
         ChainPersistenceTest::SetUp();
-        m_library.Init(".", "Pem*.dll", 1);
-        m_rgb.Allocate(8, 6, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1);
+        ASSERT_EQ(m_library.Init(".", "Pem*.dll", 1), 0u);
+        ASSERT_EQ(m_rgb.Allocate(8, 6, ImageFormat::Make(8, 8, 4, 58, 4), 0, 1), 0u);
     }
     lumo::CLumoInstanceImpl m_library;
     lumo::CImageObject m_rgb;
@@ -206,15 +223,18 @@ TEST_F(LibraryChainPersistenceTest, LookUpTablesRoundTripAndStaleUserKeysGo) {
         ASSERT_TRUE(chain.BuildDefault(4, ids.data(), ids.size(), 67, {}, &m_rgb));
         CLumoModule* lut = chain.GetModule(1);
         for (int n = 0; n < 5; ++n) { // five user tables, the last one the custom table
-            lut->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, uint32_t(n));
-            if (n == 4)
-                lut->SetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(points.data()), 0);
-            lut->SetParam(lumo::CLookUpTableModule::PARAM_KEEP_USER, 0, 0);
+            ASSERT_EQ(lut->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, uint32_t(n)), 0u);
+            if (n == 4) {
+                ASSERT_EQ(lut->SetParam(lumo::CLookUpTableModule::PARAM_POINTS,
+                                        LumoArg(points.data()), 0),
+                          0u);
+            }
+            ASSERT_EQ(lut->SetParam(lumo::CLookUpTableModule::PARAM_KEEP_USER, 0, 0), 0u);
         }
         chain.Save(m_ini.get(), m_reg.get());
         EXPECT_TRUE(m_ini->KeyExists("Chain_0_Module_1", "UserLut_4"));
-        lut->SetParam(lumo::CLookUpTableModule::PARAM_REMOVE_USER, 0, 0);
-        lut->SetParam(lumo::CLookUpTableModule::PARAM_REMOVE_USER, 0, 0);
+        ASSERT_EQ(lut->SetParam(lumo::CLookUpTableModule::PARAM_REMOVE_USER, 0, 0), 0u);
+        ASSERT_EQ(lut->SetParam(lumo::CLookUpTableModule::PARAM_REMOVE_USER, 0, 0), 0u);
         chain.Save(m_ini.get(), m_reg.get());
     }
     EXPECT_TRUE(m_ini->KeyExists("Chain_0_Module_1", "UserLut_2"));
@@ -238,15 +258,15 @@ TEST_F(LibraryChainPersistenceTest, LookUpTablesRoundTripAndStaleUserKeysGo) {
     ASSERT_EQ(lut->GetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(actual.data()), 0), 0u);
     EXPECT_EQ(actual, points);
     uint64_t count = 0;
-    lut->SetParam(16, 2, 0);
-    lut->QueryParam(17, 0, 0, 0, LumoArg(&count));
+    ASSERT_EQ(lut->SetParam(16, 2, 0), 0u);
+    ASSERT_EQ(lut->QueryParam(17, 0, 0, 0, LumoArg(&count)), 0u);
     EXPECT_EQ(count, 3u); // user tables 2, 3 and the custom one
-    lut->SetParam(16, 1, 0);
-    lut->QueryParam(17, 0, 0, 0, LumoArg(&count));
+    ASSERT_EQ(lut->SetParam(16, 1, 0), 0u);
+    ASSERT_EQ(lut->QueryParam(17, 0, 0, 0, LumoArg(&count)), 0u);
     EXPECT_EQ(count, 6u);
     // The third user table is the custom one.
     ASSERT_EQ(lut->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 2, 2), 0u);
-    lut->GetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(actual.data()), 0);
+    ASSERT_EQ(lut->GetParam(lumo::CLookUpTableModule::PARAM_POINTS, LumoArg(actual.data()), 0), 0u);
     EXPECT_EQ(actual, points);
 }
 
@@ -279,9 +299,9 @@ protected:
 
 TEST_F(RegistryChainPersistenceTest, EditStatesGoThroughTheRegistryStoreAcrossSessions) {
     lumo::CLumoInstanceImpl library;
-    library.Init(".", "Pem*.dll", 1);
+    ASSERT_EQ(library.Init(".", "Pem*.dll", 1), 0u);
     lumo::CImageObject raw;
-    raw.Allocate(8, 6, ImageFormat::CFA8, 0, 1);
+    ASSERT_EQ(raw.Allocate(8, 6, ImageFormat::CFA8, 0, 1), 0u);
     const uint32_t ids[] = {514, 515, 3, 32};
     {
         IniFilePtr ini = OpenFile();
@@ -290,9 +310,9 @@ TEST_F(RegistryChainPersistenceTest, EditStatesGoThroughTheRegistryStoreAcrossSe
         platform::RecursiveLock lock(chain.ChainLock());
         ASSERT_TRUE(chain.BuildDefault(2, ids, 4, 67, {}, &raw));
         for (uint64_t i = 0; i < 4; ++i)
-            chain.GetModule(i)->SetParam(21, 100 + i, 0);
-        chain.GetAnalyzeModule(0)->SetParam(21, 167, 0);
-        chain.GetModule(3)->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 2);
+            ASSERT_EQ(chain.GetModule(i)->SetParam(21, 100 + i, 0), 0u);
+        ASSERT_EQ(chain.GetAnalyzeModule(0)->SetParam(21, 167, 0), 0u);
+        ASSERT_EQ(chain.GetModule(3)->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 2), 0u);
         chain.Save(ini.get(), reg.get());
         ASSERT_EQ(ini->Save(), INI_OK);
         ASSERT_EQ(reg->Save(), INI_OK);
@@ -307,14 +327,14 @@ TEST_F(RegistryChainPersistenceTest, EditStatesGoThroughTheRegistryStoreAcrossSe
     ASSERT_EQ(chain.GetModuleCount(), 4u);
     for (uint64_t i = 0; i < 4; ++i) {
         uint32_t state = 0;
-        chain.GetModule(i)->GetParam(21, LumoArg(&state), 0);
+        ASSERT_EQ(chain.GetModule(i)->GetParam(21, LumoArg(&state), 0), 0u);
         EXPECT_EQ(state, 100 + i) << i;
     }
     uint32_t analyzeState = 0;
-    chain.GetAnalyzeModule(0)->GetParam(21, LumoArg(&analyzeState), 0);
+    ASSERT_EQ(chain.GetAnalyzeModule(0)->GetParam(21, LumoArg(&analyzeState), 0), 0u);
     EXPECT_EQ(analyzeState, 167u);
     uint8_t block12[184] = {};
-    chain.GetModule(3)->GetParam(12, LumoArg(block12), sizeof(block12));
+    ASSERT_EQ(chain.GetModule(3)->GetParam(12, LumoArg(block12), sizeof(block12)), 0u);
     EXPECT_STREQ(reinterpret_cast<const char*>(block12 + 24), "Gamma 2.2");
 }
 

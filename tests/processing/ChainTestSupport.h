@@ -63,7 +63,7 @@ public:
             *reinterpret_cast<uint64_t*>(b) = 2;
             return LUMO_OK;
         }
-        if (id == 17 && d) {
+        if (id == 17 && d && !m_failTableCount) {
             *reinterpret_cast<uint64_t*>(d) = m_tableCount;
             return LUMO_OK;
         }
@@ -89,7 +89,7 @@ public:
         return CModuleBase::SetParam(id, a, b);
     }
     uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override {
-        if (id >= 12 && id <= 14 && a) {
+        if (id >= 12 && id <= 14 && a && !m_unreadableBlocks.count(id)) {
             std::vector<uint8_t>& block = m_blocks[id];
             block.resize(b, 0);
             std::memcpy(reinterpret_cast<void*>(a), block.data(), b);
@@ -152,7 +152,9 @@ public:
     std::vector<uint8_t> Block(uint32_t id) { return m_blocks[id]; }
 
     uint64_t m_tableCount = 0;
+    bool m_failTableCount = false; // the table count does not read
     int m_failLoadAfter = 1 << 30;
+    std::set<uint32_t> m_unreadableBlocks; // parameter blocks that do not read
 
 private:
     Journal& m_journal;
@@ -177,6 +179,7 @@ public:
         journal.Add("create " + std::to_string(objectId));
         auto module = std::make_unique<ScriptedModule>(objectId, journal);
         module->m_failLoadAfter = loadsBeforeFailure;
+        module->m_unreadableBlocks = unreadableBlocks;
         std::lock_guard<std::mutex> lock(m_mutex);
         CLumoModule* raw = module.get();
         m_modules.emplace(raw, std::move(module));
@@ -217,7 +220,8 @@ public:
 
     Journal journal;
     bool failImages = false;
-    int loadsBeforeFailure = 1 << 30; // loads (SetParam 17) each new module takes before failing
+    int loadsBeforeFailure = 1 << 30;    // loads (SetParam 17) each new module takes before failing
+    std::set<uint32_t> unreadableBlocks; // parameter blocks no new module lets read
 
 private:
     std::mutex m_mutex;

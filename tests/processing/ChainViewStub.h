@@ -26,11 +26,12 @@ struct ChainViewStub {
     static void Ready(void* context, CLumoImage* image, bool) {
         auto* view = static_cast<ChainViewStub*>(context);
         CLumoImage* images[1] = {image};
-        view->display.SetImages(1, images);
-        const bool ok = image && view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
+        const bool ok = image && view->display.SetImages(1, images) == 0 &&
+                        view->display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE) == 0;
         const LumoDisplayFrame* frame = nullptr;
-        if (view->keepShown)
-            view->display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0);
+        if (ok && view->keepShown &&
+            view->display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0) != 0)
+            frame = nullptr; // counted as shown, but nothing to keep
         std::lock_guard<std::mutex> lock(view->mutex);
         ++view->runs;
         view->failures += ok ? 0 : 1;

@@ -18,7 +18,7 @@ namespace {
 
 TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     lumo::CLumoInstanceImpl library;
-    library.Init(".", "Pem*.dll", 1);
+    ASSERT_EQ(library.Init(".", "Pem*.dll", 1), LUMO_OK);
     ChainViewStub view;
     view.keepShown = true;
     CImgProcessChain chain(&library, nullptr);
@@ -26,7 +26,7 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     ASSERT_TRUE(chain.SetReadyCallback(&ChainViewStub::Ready, &view));
 
     // Greyscale, 12 significant bits: the window spreads the full range onto 8 bits.
-    view.raw.Allocate(4, 2, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1);
+    ASSERT_EQ(view.raw.Allocate(4, 2, ImageFormat::Make(16, 12, 1, 0, 1), 0, 1), LUMO_OK);
     const uint16_t grey[8] = {0, 1000, 2048, 4095, 4095, 2048, 1000, 0};
     std::memcpy(view.raw.GetFrameData(0, -1, 0), grey, sizeof(grey));
     const uint32_t greyIds[] = {514, 515, 96};
@@ -46,7 +46,7 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     // image changes under the chain lock, as the view changes it: the analysis may still read it.
     {
         platform::RecursiveLock lock(chain.ChainLock());
-        view.raw.Allocate(6, 4, ImageFormat::CFA8, 0, 1);
+        ASSERT_EQ(view.raw.Allocate(6, 4, ImageFormat::CFA8, 0, 1), LUMO_OK);
         view.raw.SetOrigin(1, 0);
         uint8_t* p = static_cast<uint8_t*>(view.raw.GetFrameData(0, -1, 0));
         for (uint32_t y = 0; y < 4; ++y)
@@ -82,9 +82,9 @@ T At(const uint8_t* block, size_t offset) {
 // the table's ranges and colour mode, the window's range, the histogram's colours per view.
 TEST(DefaultChains, LibraryModulesReadTheBlocksTheChainWrites) {
     lumo::CLumoInstanceImpl library;
-    library.Init(".", "Pem*.dll", 1);
+    ASSERT_EQ(library.Init(".", "Pem*.dll", 1), LUMO_OK);
     lumo::CImageObject rgb;
-    rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1);
+    ASSERT_EQ(rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1), LUMO_OK);
     CImgProcessChain chain(&library, nullptr);
     const uint32_t ids[] = {32, 96};
     platform::RecursiveLock lock(chain.ChainLock());
@@ -109,9 +109,9 @@ TEST(DefaultChains, LibraryModulesReadTheBlocksTheChainWrites) {
     CLumoModule* histogram = chain.GetAnalyzeModule(0);
     uint8_t plot[56] = {};
     uint8_t cumulative[48] = {};
-    histogram->SetParam(16, 0, 0);
+    ASSERT_EQ(histogram->SetParam(16, 0, 0), LUMO_OK);
     ASSERT_EQ(histogram->GetParam(13, LumoArg(plot), sizeof(plot)), LUMO_OK);
-    histogram->SetParam(16, 1, 0);
+    ASSERT_EQ(histogram->SetParam(16, 1, 0), LUMO_OK);
     ASSERT_EQ(histogram->GetParam(13, LumoArg(cumulative), sizeof(cumulative)), LUMO_OK);
     const uint32_t second[3] = {0x0000FF, 0x00FF00, 0xFF0000};
     for (size_t c = 0; c < 3; ++c) {

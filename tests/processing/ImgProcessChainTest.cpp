@@ -48,9 +48,9 @@ struct FakeView {
 class ChainTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1);
+        ASSERT_EQ(m_raw.Allocate(8, 6, ImageFormat::GREY8, 0, 1), 0u);
         m_raw.SetOrigin(1, 0);
-        m_raw.SetAttribute(2, "maker");
+        ASSERT_EQ(m_raw.SetAttribute(2, "maker"), 0u);
         m_view.raw = &m_raw;
     }
     void Connect(CImgProcessChain& chain) {
@@ -204,7 +204,7 @@ TEST_F(ChainTest, PreparedOutputsFollowTheRequestAndTheInput) {
     m_lumo.journal.outputClass[1002] = 4;
     m_lumo.journal.maxBits[1003] = 12;
     lumo::CImageObject input16;
-    input16.Allocate(8, 6, ImageFormat::Make(16, 14, 1, 0, 2), 0, 1);
+    ASSERT_EQ(input16.Allocate(8, 6, ImageFormat::Make(16, 14, 1, 0, 2), 0, 1), 0u);
     input16.SetOrigin(1, 1);
     std::vector<uint32_t> ids{1001, 1002, 1003};
     platform::RecursiveLock lock(chain.ChainLock());
@@ -231,7 +231,7 @@ TEST_F(ChainTest, PreparedOutputsFollowTheRequestAndTheInput) {
 TEST_F(ChainTest, AdaptsLookUpTableAndWindowBlocksToTheInput) {
     CImgProcessChain chain(&m_lumo, nullptr);
     lumo::CImageObject rgb;
-    rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1);
+    ASSERT_EQ(rgb.Allocate(4, 4, ImageFormat::Make(16, 10, 3, 26, 4), 0, 1), 0u);
     std::vector<uint32_t> ids{32, 96};
     platform::RecursiveLock lock(chain.ChainLock());
     ASSERT_TRUE(chain.BuildDefault(4, ids.data(), ids.size(), 67, {}, &rgb));
@@ -270,7 +270,7 @@ TEST_F(ChainTest, AdaptsLookUpTableAndWindowBlocksToTheInput) {
 // Colour blocks of the analyze modules: size, and the byte of the first colours.
 TEST_F(ChainTest, AnalyzeModulesGetThePlotColoursOfTheSourceClass) {
     lumo::CImageObject cfa;
-    cfa.Allocate(4, 4, ImageFormat::CFA8, 0, 1);
+    ASSERT_EQ(cfa.Allocate(4, 4, ImageFormat::CFA8, 0, 1), 0u);
     const uint32_t second[3] = {0x0000FF, 0x00FF00, 0xFF0000};
     for (auto [id, size, f] :
          {std::tuple{74u, 36u, 4u}, std::tuple{73u, 48u, 16u}, std::tuple{72u, 56u, 20u}}) {
@@ -295,6 +295,24 @@ TEST_F(ChainTest, AnalyzeModulesGetThePlotColoursOfTheSourceClass) {
         EXPECT_EQ(colour, 0xFFFFFFu) << id;
         EXPECT_EQ(m_lumo.journal.Count(std::to_string(id) + " set 18"), 2u) << id;
     }
+}
+
+// Blocks that do not read are not written back: zeros would replace the module's own fields.
+TEST_F(ChainTest, BlocksThatDoNotReadAreLeftAsTheyWere) {
+    m_lumo.unreadableBlocks = {12, 13};
+    lumo::CImageObject cfa;
+    ASSERT_EQ(cfa.Allocate(4, 4, ImageFormat::CFA8, 0, 1), 0u);
+    std::vector<uint32_t> ids{32, 96};
+    CImgProcessChain chain(&m_lumo, nullptr);
+    platform::RecursiveLock lock(chain.ChainLock());
+    ASSERT_TRUE(chain.BuildDefault(2, ids.data(), ids.size(), 74, {}, &cfa));
+    auto* lut = m_lumo.Scripted(chain.GetModule(0));
+    for (uint32_t id : {12u, 13u, 14u}) // one block that does not read leaves all three alone
+        EXPECT_TRUE(lut->Block(id).empty()) << id;
+    EXPECT_TRUE(m_lumo.Scripted(chain.GetModule(1))->Block(12).empty());
+    EXPECT_EQ(m_lumo.journal.Count("96 set 6291456 1"), 0u);
+    EXPECT_TRUE(m_lumo.Scripted(chain.GetAnalyzeModule(0))->Block(13).empty());
+    EXPECT_EQ(m_lumo.journal.Count("74 set 18"), 1u); // the options group is applied still
 }
 
 struct RecordingMenu final : CChainMenu {
