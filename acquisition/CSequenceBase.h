@@ -144,8 +144,9 @@ protected:
     void CountDisplayedFrame();
     // True while a save runs on the sequence's thread.
     bool IsSaveBusy() const { return m_bSaveBusy.load(); }
-    // Raises a notification through the installed callback, if any.
-    void Notify(uint32_t code, int64_t value, bool synchronous);
+    // Raises a notification through the installed callback, if any. Never with the sequence
+    // mutex held: the receiver may need it (a synchronous notification waits for the receiver).
+    void Notify(uint32_t code, int64_t value, bool synchronous) KAVRIN_EXCLUDES(m_mutex);
     // True when a notification callback is installed.
     bool HasNotifyCallback();
     // The stop event threads poll.
