@@ -74,7 +74,7 @@ void TransferOwnKeys(CLumoModule* module, CIniFile_0* iniStore, CIniFile_0* regi
 }
 
 // The look-up table's table in use under "ActualLut", through the INI file store; it takes the
-// place of the table's part 0.
+// place of the table's settings piece 0.
 template <typename Transfer>
 void TransferTableInUse(CLumoModule* module, CIniFile_0* iniStore, const char* section,
                         Transfer transfer) {
