@@ -116,7 +116,7 @@ TEST(FileVersionInfo, FilesWithoutAVersionSectionHaveNoVersion) {
     const std::string text = "CompanyName=Hadrell Optics\nFileVersion=1.2.3.4\n";
     WriteFile(folder.File("notes.txt"), text.data(), text.size());
     WriteFile(folder.File("empty.so"), "", 0);
-    const Bytes other = MinimalElf64(text, ".kavrin_versio");
+    const Bytes other = MinimalElf64(text, ".kavrin_version2");
     WriteFile(folder.File("other.so"), other.data(), other.size());
 
     CFileVersionInfo info;
@@ -153,7 +153,10 @@ TEST(FileVersionInfo, DamagedElfFilesAreRefusedWithoutACrash) {
          [](Bytes& b) { Poke<uint16_t>(b, offsetof(Elf64_Ehdr, e_shentsize), 32); }},
         {"section name index out of range",
          [](Bytes& b) {
-             Poke<uint32_t>(b, VersionSectionField(b, offsetof(Elf64_Shdr, sh_name)), 4096);
+             // on the null section, ahead of the intact version section
+             Poke<uint32_t>(
+                 b, VersionSectionField(b, offsetof(Elf64_Shdr, sh_name)) - sizeof(Elf64_Shdr),
+                 4096);
          }},
         {"section past the end", [&](Bytes& b) { Poke<uint64_t>(b, sectionOffset, b.size() - 4); }},
         {"section size wraps", [&](Bytes& b) { Poke<uint64_t>(b, sectionSize, ~uint64_t{0}); }},
@@ -225,10 +228,15 @@ TEST(FileVersionInfo, OddTextReadsLineByLine) {
 
 TEST(FileVersionInfo, VersionNumbersStopAtTheFirstBadPart) {
     const std::vector<std::pair<std::string, std::array<uint16_t, 4>>> cases = {
-        {"1.2.3.4.5", {1, 2, 3, 4}},   {"65535.0.65535.9", {65535, 0, 65535, 9}},
-        {"1.65536.3.4", {1, 0, 0, 0}}, {"1.x.3.4", {1, 0, 0, 0}},
-        {"1..3", {1, 0, 0, 0}},        {"-1.2", {0, 0, 0, 0}},
-        {" 1.2", {0, 0, 0, 0}},        {"", {0, 0, 0, 0}},
+        {"1.2.3.4.5", {1, 2, 3, 4}},
+        {"65535.0.65535.9", {65535, 0, 65535, 9}},
+        {"1.65536.3.4", {1, 0, 0, 0}},
+        {"1.x.3.4", {1, 0, 0, 0}},
+        {"1..3", {1, 0, 0, 0}},
+        {"1.2a.3", {1, 0, 0, 0}},
+        {"-1.2", {0, 0, 0, 0}},
+        {" 1.2", {0, 0, 0, 0}},
+        {"", {0, 0, 0, 0}},
     };
     CFileVersionInfo info;
     for (const auto& [text, parts] : cases) {
