@@ -86,16 +86,19 @@ bool ReadSectionHeader(ByteSource& source, const Ehdr& header, uint64_t index, S
     return source.ReadAt(header.e_shoff + index * header.e_shentsize, &out, sizeof out);
 }
 
-// Whether the name at `nameIndex` of the section-name table `names` is SECTION_NAME. False in
-// `valid` when the index lies outside the table.
+enum class SectionName { Other, Version, OutOfRange };
+
+// What the name at `nameIndex` of the section-name table `names` is.
 template <typename Shdr>
-bool IsVersionSection(ByteSource& source, const Shdr& names, uint64_t nameIndex, bool& valid) {
-    valid = nameIndex < names.sh_size;
-    if (!valid || names.sh_size - nameIndex < sizeof SECTION_NAME)
-        return false;
+SectionName NameOf(ByteSource& source, const Shdr& names, uint64_t nameIndex) {
+    if (nameIndex >= names.sh_size)
+        return SectionName::OutOfRange;
     char name[sizeof SECTION_NAME];
-    valid = source.ReadAt(names.sh_offset + nameIndex, name, sizeof name);
-    return valid && std::memcmp(name, SECTION_NAME, sizeof name) == 0;
+    if (names.sh_size - nameIndex < sizeof name ||
+        !source.ReadAt(names.sh_offset + nameIndex, name, sizeof name))
+        return SectionName::Other;
+    return std::memcmp(name, SECTION_NAME, sizeof name) == 0 ? SectionName::Version
+                                                             : SectionName::Other;
 }
 
 // The contents of the version section of an ELF file of one class.
@@ -116,13 +119,12 @@ bool ReadVersionSection(ByteSource& source, std::vector<uint8_t>& out) {
         return false;
     for (uint64_t i = 0; i < header.e_shnum; ++i) {
         Shdr section{};
-        bool valid = false;
         if (!ReadSectionHeader(source, header, i, section))
             return false;
-        const bool found = IsVersionSection(source, names, section.sh_name, valid);
-        if (!valid)
+        const SectionName name = NameOf(source, names, section.sh_name);
+        if (name == SectionName::OutOfRange)
             return false;
-        if (!found)
+        if (name == SectionName::Other)
             continue;
         if (section.sh_type == SHT_NOBITS ||
             section.sh_size > CFileVersionInfo::MAX_SECTION_BYTES ||
