@@ -23,7 +23,7 @@ TEST_F(KavrinCli, HelpVersionAndWrongCommandLines) {
     for (const char* word : {"info FILE [--json]", "convert IN OUT", "\"frames\"", "\"format\"",
                              "\"image_class\"", "\"bits\"", "\"attributes\""})
         EXPECT_NE(help.out.find(word), std::string::npos) << word;
-    EXPECT_EQ(Kavrin("--version").out, "kavrin 0.1.0\n");
+    EXPECT_EQ(Kavrin("--version").out, "kavrin 1.0.0\n");
     EXPECT_EQ(Kavrin("convert --help").status, 0);
     CliRun unknown = Kavrin("frobnicate", true);
     EXPECT_EQ(unknown.status, 2);
