@@ -3,6 +3,20 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include <algorithm>
+
+namespace {
+
+// As narrow as the caption allows ("CC1A" at least): the row stays a compact bar.
+void FitToCaption(QPushButton& button) {
+    const QFontMetrics metrics = button.fontMetrics();
+    const int text = std::max(metrics.horizontalAdvance(QStringLiteral("CC8B")),
+                              metrics.horizontalAdvance(button.text()));
+    button.setFixedWidth(text + 18);
+}
+
+} // namespace
+
 // The pane's widgets. They are members, not heap children: they are destroyed before the body
 // that holds them.
 struct CCamCntrlBar::Controls {
@@ -77,7 +91,10 @@ void CCamCntrlBar::Refresh() {
         button.setChecked(shown && (m_uState & (1u << i)) != 0);
         button.setEnabled(m_bEnabled);
         button.setHidden(!shown);
-        button.setText(m_names[static_cast<size_t>(i)]);
+        if (button.text() != m_names[static_cast<size_t>(i)]) {
+            button.setText(m_names[static_cast<size_t>(i)]);
+            FitToCaption(button);
+        }
     }
 }
 
