@@ -6,10 +6,12 @@
 #pragma once
 
 #include <QDockWidget>
+#include <QString>
 
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QPushButton;
 
@@ -35,9 +37,16 @@ public:
     QPushButton* Button(int i) const;
 
 private:
-    // ...
+    struct Controls;
+
+    void Refresh();
+    void OnButtonClicked(int i);
+
+    std::array<QString, LINES> m_names;
     Notify m_notify;
     uint64_t m_ullLineCount = 0;
     uint32_t m_uState = 0;
     bool m_bEnabled = true;
+    // The widgets go first when the pane is destroyed, while the members above still hold.
+    std::unique_ptr<Controls> m_pControls;
 };

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -70,7 +71,30 @@ public:
     static bool ParseRate(const QString& text, uint64_t& framesPerSecond);
 
 private:
-    // ...
+    // What a refresh redraws, by flag bits.
+    static constexpr uint32_t REFRESH_RANGE = 1u << 0;
+    static constexpr uint32_t REFRESH_POSITION = 1u << 1;
+    static constexpr uint32_t REFRESH_RATE = 1u << 2;
+    static constexpr uint32_t REFRESH_DIRECTION = 1u << 3;
+    static constexpr uint32_t REFRESH_ENABLING = 1u << 31;
+    static constexpr uint32_t REFRESH_ALL =
+        REFRESH_RANGE | REFRESH_POSITION | REFRESH_RATE | REFRESH_DIRECTION | REFRESH_ENABLING;
+
+    struct Controls;
+
+    void Refresh(uint32_t flags);
+    void RefreshRange();
+    void RefreshPosition();
+    void RefreshDirection();
+    void RefreshEnabling();
+    // Shows the new position and tells the owner about it.
+    void MoveTo(int64_t position);
+    void OnSliderMoved(int value);
+    void OnTimerTick();
+    // The protocol of "<<" and ">>" once the button has toggled its check state.
+    void OnReplayToggled(bool forward);
+    int64_t Send(uint32_t code, int64_t value);
+
     uint64_t m_ullCount = 0;
     int64_t m_llLastSent = -1;
     Notify m_notify;
@@ -79,4 +103,6 @@ private:
     uint64_t m_ullTimerRate = 0;
     uint64_t m_ullRate = 20;
     int64_t m_llPosition = 0;
+    // The widgets go first when the pane is destroyed, while the members above still hold.
+    std::unique_ptr<Controls> m_pControls;
 };
