@@ -4,7 +4,9 @@ void CommandRouter::Add(uint32_t id, Run run, Update update) {
     m_handlers[id] = Handler{std::move(run), std::move(update)};
 }
 
-void CommandRouter::Remove(uint32_t id) { m_handlers.erase(id); }
+void CommandRouter::Remove(uint32_t id) {
+    m_handlers.erase(id);
+}
 
 bool CommandRouter::Execute(uint32_t id) const {
     const auto it = m_handlers.find(id);
