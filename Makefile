@@ -1,7 +1,7 @@
 # Set-up, build and test in one command each.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build test test-asan test-tsan test-clang fuzz bench run format clean
+.PHONY: deps build test test-asan test-tsan test-clang fuzz bench run demo screenshots format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -33,7 +33,13 @@ bench: build
 	@for b in build/release/bench/bench_*; do [ -x "$$b" ] && "$$b"; done
 
 run: build
+	bash scripts/run-desktop.sh
+
+demo: build
 	bash scripts/run-demo.sh
+
+screenshots: build
+	bash scripts/screenshots.sh
 
 format:
 	git ls-files '*.cpp' '*.h' | xargs clang-format -i

@@ -22,6 +22,7 @@
 
 class CMainFrame;
 class CKavrinDemoDoc;
+class QtMessageHook;
 
 class CKavrinDemoApp final : public QObject {
     Q_OBJECT
@@ -90,5 +91,6 @@ private:
     uint64_t m_ullBufferCount = 100;
     uint32_t m_uImageHeight = 1726;
     uint64_t m_ullCameraType = 0;
+    std::unique_ptr<QtMessageHook> m_pMessageHook; // library messages as message boxes
     std::unique_ptr<CMainFrame> m_pMainFrame;
 };

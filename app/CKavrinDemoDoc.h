@@ -29,6 +29,7 @@
 #include <memory>
 
 class CDebugSink;
+class CFileSequence;
 class CKavrinDemoApp;
 class CMainFrame;
 
@@ -93,6 +94,9 @@ signals:
     void updateViews(int hint, qint64 value);
     // Title or modified flag changed.
     void titleChanged();
+    // The current sequence is about to be deleted (replaced by a new one, or the document
+    // ends): whoever still points at it lets go now. Emitted on the UI thread, direct.
+    void sequenceGoing(CSequenceBase* sequence);
 
 private:
     using SequencePtr = std::unique_ptr<CSequenceBase, std::function<void(CSequenceBase*)>>;
@@ -100,9 +104,10 @@ private:
     void RegisterCommands();
     void InstallSequence(SequencePtr sequence);
     void FillCameraPane();
-    bool StartOpen(const std::function<bool(CSequenceBase&)>& startLoad);
+    bool StartOpen(const std::function<bool(CFileSequence&)>& startLoad);
+    void DeleteSequence(SequencePtr sequence);
     void SetTitle(const QString& title);
-    static void ShowError(const char* text);
+    void ShowError(const char* text);
 
     CKavrinDemoApp& m_app;
     CMainFrame& m_frame;
@@ -112,5 +117,6 @@ private:
     SequencePtr m_pSequence;
     uint32_t m_uState = IDLE;
     bool m_bModified = false;
+    bool m_bSavingSequence = false; // the save under way writes the whole sequence
     QString m_title;
 };

@@ -73,6 +73,7 @@ private:
     void CreateMenus();
     void CreateToolBars();
     void CreatePanes();
+    void FillViewMenu();
     void RebuildCameraMenu();
     void RebuildRecentFiles();
     QAction* AddAction(uint32_t id, const QString& text, const QString& icon = {});
@@ -86,6 +87,7 @@ private:
     std::map<uint32_t, QAction*> m_actions;
     QMenu* m_pCameraMenu = nullptr;
     QMenu* m_pRecentMenu = nullptr;
+    QMenu* m_pViewMenu = nullptr;
     QToolBar* m_toolBars[4] = {};
     CMainStatusBar* m_pStatusBar = nullptr;
     CSequenceBar* m_pSequenceBar = nullptr;

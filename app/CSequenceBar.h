@@ -22,9 +22,9 @@ class CSequenceBar final : public QDockWidget {
 
 public:
     // Notification codes handed to the owner as (code, value).
-    static constexpr uint32_t NOTIFY_POSITION = 0;     // value: the new position
-    static constexpr uint32_t NOTIFY_PLAY_START = 1;   // value 0; a non-zero answer refuses
-    static constexpr uint32_t NOTIFY_PLAY_STOP = 2;    // value 0
+    static constexpr uint32_t NOTIFY_POSITION = 0;   // value: the new position
+    static constexpr uint32_t NOTIFY_PLAY_START = 1; // value 0; a non-zero answer refuses
+    static constexpr uint32_t NOTIFY_PLAY_STOP = 2;  // value 0
     // The owner's handler, called synchronously; its answer matters for NOTIFY_PLAY_START.
     using Notify = std::function<int64_t(uint32_t code, int64_t value)>;
 

@@ -9,7 +9,7 @@
 
 // One display buffer. Rows are packed, top row first.
 struct LumoDisplayFrame {
-    static constexpr uint32_t GREY8 = 1; // one byte per pixel
+    static constexpr uint32_t GREY8 = 1;  // one byte per pixel
     static constexpr uint32_t BGRX32 = 4; // bytes B, G, R, 0xFF per pixel (a little-endian
                                           // 0xFFRRGGBB word)
     const uint8_t* pixels;

@@ -22,6 +22,9 @@ PACKAGES=(
     libtiff-dev
     libpng-dev
     qt6-base-dev
+    libqt6svg6 # the SVG icon engine and image plugin: the toolbar icons are SVG
+    xvfb # a display for the screenshots and the live-display benchmark
+    xauth # xvfb-run needs it
     nlohmann-json3-dev # kavrin's JSON output
     libtiff-tools
     imagemagick

@@ -1,0 +1,26 @@
+// kavrindemo: the desktop program. `kavrindemo [FILE]` opens FILE as a file sequence.
+#include "app/CKavrinDemoApp.h"
+#include "app/CMainFrame.h"
+#include "app/QuitSignals.h"
+
+#include <QApplication>
+#include <QIcon>
+
+int main(int argc, char** argv) {
+    QApplication application(argc, argv);
+    application.setWindowIcon(QIcon(QStringLiteral(":/icons/kavrindemo.svg")));
+    CKavrinDemoApp app;
+    if (!app.InitInstance(application.arguments().mid(1)))
+        return 1;
+    // File > Exit, closing the window, SIGTERM and SIGINT all end here: whatever runs is
+    // stopped, the settings are written, and the exit status is 0.
+    QuitSignals quitSignals;
+    QObject::connect(&quitSignals, &QuitSignals::quitRequested, &application, [&app] {
+        if (CMainFrame* frame = app.GetMainFrame())
+            frame->close();
+        QApplication::quit();
+    });
+    const int status = QApplication::exec();
+    app.ExitInstance();
+    return status;
+}

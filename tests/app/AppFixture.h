@@ -1,0 +1,115 @@
+// What the desktop program's tests share: a private home for every file the program touches,
+// the program started and ended as main() does, and a watcher that answers message boxes and
+// file dialogs from the event loop (a modal box runs its own loop; the watcher's timer fires
+// inside it).
+#pragma once
+
+#include "app/CKavrinDemoApp.h"
+#include "app/CKavrinDemoDoc.h"
+#include "app/CMainFrame.h"
+#include "support/ScopedEnv.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+// KAVRIN_DATA_HOME, KAVRIN_REGISTRY_DIR and XDG_STATE_HOME inside one temporary folder.
+class AppHome {
+public:
+    AppHome()
+        : m_data("KAVRIN_DATA_HOME", Sub("data").c_str()),
+          m_registry("KAVRIN_REGISTRY_DIR", Sub("registry").c_str()),
+          m_state("XDG_STATE_HOME", Sub("state").c_str()) {}
+    std::string Sub(const char* name) const {
+        return m_dir.path().toStdString() + "/" + name;
+    }
+    QString Path() const { return m_dir.path(); }
+
+private:
+    QTemporaryDir m_dir;
+    ScopedEnv m_data;
+    ScopedEnv m_registry;
+    ScopedEnv m_state;
+};
+
+// The application object started as main() starts it, without showing the window unless asked.
+class AppRun {
+public:
+    explicit AppRun(bool show = false) : m_app(std::make_unique<CKavrinDemoApp>()) {
+        m_started = m_app->InitInstance({}, show);
+    }
+    ~AppRun() { End(); }
+    // Ends the program as File > Exit does, then destroys the application object (which
+    // writes the settings file).
+    void End() {
+        if (m_app)
+            m_app->ExitInstance();
+        m_app.reset();
+    }
+    bool Started() const { return m_started; }
+    CKavrinDemoApp& App() { return *m_app; }
+    CMainFrame& Frame() { return *m_app->GetMainFrame(); }
+    CKavrinDemoDoc& Doc() { return *Frame().GetActiveDocument(); }
+    // Triggers the action of command `id` as a menu entry or toolbar button does.
+    bool Trigger(uint32_t id) {
+        Frame().UpdateCommandStates();
+        QAction* action = Frame().Action(id);
+        if (!action || !action->isEnabled())
+            return false;
+        action->trigger();
+        return true;
+    }
+    bool Enabled(uint32_t id) {
+        Frame().UpdateCommandStates();
+        QAction* action = Frame().Action(id);
+        return action && action->isEnabled();
+    }
+
+private:
+    std::unique_ptr<CKavrinDemoApp> m_app;
+    bool m_started = false;
+};
+
+// Answers the modal widgets that come up: message boxes with `answer` (recording title and
+// text), file dialogs with the file `fileName` (or cancels them when it is empty).
+class ModalWatcher {
+public:
+    ModalWatcher() {
+        QObject::connect(&m_timer, &QTimer::timeout, [this] { Poll(); });
+        m_timer.start(20);
+    }
+    QMessageBox::StandardButton answer = QMessageBox::Ok;
+    QString fileName;
+    QStringList titles;
+    QStringList texts;
+    int fileDialogs = 0;
+
+private:
+    void Poll() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* box = qobject_cast<QMessageBox*>(modal)) {
+            titles << box->windowTitle();
+            texts << box->text();
+            QAbstractButton* button = box->button(answer);
+            if (!button)
+                button = box->buttons().value(0);
+            button->click();
+        } else if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+            ++fileDialogs;
+            if (fileName.isEmpty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->selectFile(fileName);
+            dialog->accept();
+        }
+    }
+    QTimer m_timer;
+};
