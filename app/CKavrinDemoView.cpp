@@ -94,6 +94,8 @@ CKavrinDemoView::CKavrinDemoView(CKavrinDemoApp& app, CKavrinDemoDoc& doc, CMain
     RegisterCommands();
     connect(&doc, &CKavrinDemoDoc::updateViews, this,
             [this](int hint, qint64 value) { OnUpdate(hint, value); });
+    connect(&doc, &CKavrinDemoDoc::sequenceGoing, this,
+            [this](CSequenceBase* sequence) { ForgetSequence(sequence); });
 }
 
 CKavrinDemoView::~CKavrinDemoView() {
@@ -248,6 +250,15 @@ void CKavrinDemoView::OnUpdate(int hint, int64_t value) {
         break;
     default:
         break;
+    }
+}
+
+void CKavrinDemoView::ForgetSequence(CSequenceBase* sequence) {
+    // Under the chain lock: the base-image provider is not inside the sequence afterwards.
+    platform::RecursiveLock lock(m_pChain->ChainLock());
+    if (m_pCurrentSequence.load() == sequence) {
+        m_pCurrentSequence.store(nullptr);
+        m_llCurrentFrame.store(-1);
     }
 }
 

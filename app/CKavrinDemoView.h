@@ -106,6 +106,8 @@ private:
     // UI thread: the queued "new frame" call of the update thread.
     void OnNewFrame();
 
+    // The document is about to delete `sequence`: the provider lets go of it.
+    void ForgetSequence(CSequenceBase* sequence);
     void RegisterCommands();
     void CreateDebugSink();
     void UpdateScrollBars(int64_t x, int64_t y);
