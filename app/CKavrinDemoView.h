@@ -13,14 +13,26 @@
 #pragma once
 
 #include "external/LumoPaintSurface.h"
+#include "external/LumoPtr.h"
+#include "settings/IniFile.h"
 
 #include <QAbstractScrollArea>
+#include <QRect>
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 
+class CDebugSink;
+class CImgProcessChain;
 class CKavrinDemoApp;
 class CKavrinDemoDoc;
 class CMainFrame;
+class CMainStatusBar;
+class CSequenceBar;
+class CSequenceBase;
+class QMenu;
+class QPainter;
 
 class CKavrinDemoView final : public QAbstractScrollArea, public CLumoPaintSurface {
     Q_OBJECT
@@ -54,6 +66,20 @@ public:
     // Frames painted since construction (benchmarks and tests).
     uint64_t PaintedFrames() const;
 
+    // Pane 118's text for a cursor at `cursor` in the view's client area (viewport
+    // coordinates), whether or not the cursor is there. Takes the chain lock.
+    QString PixelTextAt(const QPoint& cursor);
+    // The image-processing popup without showing it: the menu (dialog entries 1 ... N, then
+    // "Analyze Source"), and the action of a chosen id.
+    std::unique_ptr<QMenu> BuildImgProcessMenu(uint64_t& dialogCount);
+    void ApplyImgProcessChoice(uint32_t id, uint64_t dialogCount);
+    // The chain, the display module and the raw image (tests).
+    CImgProcessChain* Chain() const { return m_pChain.get(); }
+    CLumoModule* DisplayModule() const { return m_pDisplay.get(); }
+    // The displayed size of the image the display module holds under the current zoom; 0 x 0
+    // without one. Takes the chain lock.
+    QSize DisplayedSize();
+
     // CLumoPaintSurface: paints the display module's buffer during paintEvent.
     void PaintDisplayFrame(const LumoDisplayFrame& frame, int32_t zoomX, int32_t zoomY,
                            bool hardZoom) override;
@@ -66,5 +92,61 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
-    // Private state is the view's own; see CKavrinDemoView.cpp.
+    struct DebugSinkDeleter {
+        const CKavrinDemoApp* app;
+        void operator()(CDebugSink* sink) const;
+    };
+
+    // Update thread, chain lock held: the raw image filled with the current frame.
+    static CLumoImage* InitBaseImg(void* context);
+    // Update thread, chain lock held: the processed image (null when processing failed).
+    static void NotifyReady(void* context, CLumoImage* image, bool erase);
+    // Any thread: a module dialog's event.
+    static uint32_t OnDialogEvent(void* context, uint32_t code);
+    // UI thread: the queued "new frame" call of the update thread.
+    void OnNewFrame();
+
+    // The document is about to delete `sequence`: the provider lets go of it.
+    void ForgetSequence(CSequenceBase* sequence);
+    void RegisterCommands();
+    void CreateDebugSink();
+    void UpdateScrollBars(int64_t x, int64_t y);
+    void PaintBackground(QPainter& painter, const QRect& exposed, const QRect& image);
+    // Chain selection for the document's sequence (hint 1); ViewChainSelection.cpp.
+    void SelectChain();
+    CSequenceBase* DocumentSequence() const;
+    uint32_t DocumentState() const;
+
+    void RefreshPixelPane();
+    void RefreshLostPane();
+    void RefreshDisplayRatePane();
+    void RefreshGrabRatePane();
+    void RefreshZoomPane();
+    void SetPane(uint32_t id, const QString& text);
+
+    CKavrinDemoApp& m_app;
+    CKavrinDemoDoc& m_doc;
+    CMainFrame& m_frame;
+    IniFilePtr m_pIniStore;
+    IniFilePtr m_pRegStore;
+    std::unique_ptr<CDebugSink, DebugSinkDeleter> m_pLog;
+    int32_t m_zoomX = 1;
+    int32_t m_zoomY = 1;
+    // The raw image's contents and the display module's use belong to the chain lock.
+    LumoImagePtr m_pRawImage;
+    LumoModulePtr m_pDisplay;
+    // Last of the owned engine objects: its update thread ends before they go.
+    std::unique_ptr<CImgProcessChain> m_pChain;
+    CSequenceBar* m_pSequenceBar = nullptr;
+    CMainStatusBar* m_pStatusBar = nullptr;
+    // What the base-image provider copies; written by hint 3 on the UI thread.
+    std::atomic<int64_t> m_llCurrentFrame{-1};
+    std::atomic<CSequenceBase*> m_pCurrentSequence{nullptr};
+    // One queued "new frame" call to the UI thread at a time.
+    std::atomic<bool> m_bNewFramePending{false};
+    std::atomic<uint64_t> m_ullPaintedFrames{0};
+    // Set while paintEvent runs the display module's Execute (1).
+    QPainter* m_pPainter = nullptr;
+    QRect m_exposed;
+    QRect m_painted;
 };

@@ -1,23 +1,18 @@
 // Object ID 256, "Display": turns the processed image into a display-ready buffer off the UI
 // thread (Execute (2)): 8-bit grey for one-sample images, 32-bit pixels in memory order
-// R, G, B, 0xFF for RGB images (class 4). Painting into a window (Execute (1)) belongs to the
-// desktop shell and is not offered here.
+// B, G, R, 0xFF for RGB images (class 4), the layout a little-endian 0xFFRRGGBB word has.
+// Execute (1) paints that buffer through the paint surface handed over as the window.
 // Parameters: 4 log sink; 1024 display method (Set: 1 Direct Draw, 2 DIB, 3 automatic; Get:
-// a = uint32_t* method, b = uint32_t* method in use); 1025 window handle; 1027 zoom (x, y, signed);
-// 1029 hard/soft zoom flag (Set: a; Get: a = uint32_t*); 1030 Get: a = const LumoDisplayFrame**.
+// a = uint32_t* method, b = uint32_t* method in use); 1025 window (a = CLumoPaintSurface*, may
+// be null); 1027 zoom (x, y, signed); 1029 hard/soft zoom flag (Set: a; Get: a = uint32_t*;
+// 1 = hard, nearest neighbour); 1030 Get: a = const LumoDisplayFrame**.
 #pragma once
 
+#include "external/LumoPaintSurface.h"
 #include "libs/lumo/CModuleBase.h"
 
 #include <cstdint>
 #include <vector>
-
-struct LumoDisplayFrame {
-    const uint8_t* pixels; // rows packed, top row first
-    uint32_t width;
-    uint32_t height;
-    uint32_t bytesPerPixel; // 1 grey, 4 R, G, B, 0xFF
-};
 
 namespace lumo {
 
@@ -37,10 +32,11 @@ public:
 
 private:
     [[nodiscard]] uint32_t TakeImage();
+    void Paint();
 
     uint32_t m_method = 2;
     uint32_t m_methodInUse = 0;
-    void* m_pWindow = nullptr;
+    CLumoPaintSurface* m_pWindow = nullptr;
     int32_t m_zoomX = 1;
     int32_t m_zoomY = 1;
     uint32_t m_hardZoom = 0;

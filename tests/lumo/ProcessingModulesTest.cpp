@@ -350,8 +350,8 @@ TEST(DisplayModule, TakesGreyAndRgbImagesIntoDisplayBuffers) {
     EXPECT_EQ(frame->width, 2u);
     EXPECT_EQ(frame->bytesPerPixel, 4u);
     EXPECT_EQ(std::vector<uint8_t>(frame->pixels, frame->pixels + 8),
-              (std::vector<uint8_t>{1, 2, 3, 0xFF, 4, 5, 6, 0xFF}));
-    EXPECT_EQ(display.Execute(CLumoModule::EXECUTE_PAINT), LUMO_E_NOTSUPPORTED);
+              (std::vector<uint8_t>{3, 2, 1, 0xFF, 6, 5, 4, 0xFF})); // B, G, R, 0xFF
+    EXPECT_EQ(display.Execute(CLumoModule::EXECUTE_PAINT), LUMO_OK); // no surface: nothing to do
     uint32_t method = 0;
     uint32_t inUse = 0;
     EXPECT_EQ(display.SetParam(lumo::CDisplayModule::PARAM_METHOD, 2, 0), LUMO_OK);

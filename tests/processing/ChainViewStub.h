@@ -19,7 +19,8 @@ struct ChainViewStub {
     uint64_t runs = 0;
     uint64_t failures = 0;
     bool keepShown = false;     // set before the chain runs: copy every frame shown into `shown`
-    std::vector<uint8_t> shown; // the last frame the display showed, with keepShown
+    std::vector<uint8_t> shown; // the last frame the display showed, with keepShown: grey
+                                // bytes, or B, G, R, 0xFF pixels
 
     // The chain's base image provider and ready callback; `context` is the view.
     static CLumoImage* Provide(void* context) { return &static_cast<ChainViewStub*>(context)->raw; }

@@ -63,10 +63,10 @@ TEST(DefaultChains, GreyscaleAndColourChainsReachTheDisplay) {
     std::lock_guard<std::mutex> lock(view.mutex);
     EXPECT_EQ(view.failures, 0u);
     ASSERT_EQ(view.shown.size(), 6u * 4u * 4u);
-    for (size_t i = 0; i < 24; ++i) { // R, G, B, 0xFF
-        ASSERT_EQ(view.shown[4 * i + 0], 200) << i;
+    for (size_t i = 0; i < 24; ++i) { // B, G, R, 0xFF
+        ASSERT_EQ(view.shown[4 * i + 0], 50) << i;
         ASSERT_EQ(view.shown[4 * i + 1], 100) << i;
-        ASSERT_EQ(view.shown[4 * i + 2], 50) << i;
+        ASSERT_EQ(view.shown[4 * i + 2], 200) << i;
         ASSERT_EQ(view.shown[4 * i + 3], 0xFF) << i;
     }
 }
