@@ -21,8 +21,14 @@
 #include <QTimer>
 #include <QToolBar>
 
+// The icons live in a static library, whose resources are registered only when asked for.
+static void InitIconResources() {
+    Q_INIT_RESOURCE(icons);
+}
+
 CMainFrame::CMainFrame(CKavrinDemoApp& app)
     : m_app(app), m_pSettings(std::make_unique<CFrameworkSettings>(app.GetRegistryPath())) {
+    InitIconResources();
     setObjectName("MainFrame");
     m_uLook = OfferedLook(m_pSettings->ReadApplicationLook(210));
     m_pSettings->DiscardToolBarCustomisation();

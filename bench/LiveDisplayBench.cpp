@@ -7,12 +7,12 @@
 // gap between two of its ticks.
 //
 //   bench_live_display [seconds per run, default 20]
+#include "acquisition/CCamera.h"
 #include "app/CKavrinDemoApp.h"
 #include "app/CKavrinDemoDoc.h"
 #include "app/CKavrinDemoView.h"
 #include "app/CMainFrame.h"
 #include "app/CSequenceBar.h"
-#include "acquisition/CCamera.h"
 #include "app/CommandIds.h"
 
 #include <QApplication>

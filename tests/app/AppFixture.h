@@ -7,8 +7,9 @@
 #include "app/CKavrinDemoApp.h"
 #include "app/CKavrinDemoDoc.h"
 #include "app/CMainFrame.h"
-#include "support/ScopedEnv.h"
+#include "tests/support/ScopedEnv.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
@@ -27,9 +28,7 @@ public:
         : m_data("KAVRIN_DATA_HOME", Sub("data").c_str()),
           m_registry("KAVRIN_REGISTRY_DIR", Sub("registry").c_str()),
           m_state("XDG_STATE_HOME", Sub("state").c_str()) {}
-    std::string Sub(const char* name) const {
-        return m_dir.path().toStdString() + "/" + name;
-    }
+    std::string Sub(const char* name) const { return m_dir.path().toStdString() + "/" + name; }
     QString Path() const { return m_dir.path(); }
 
 private:
@@ -108,7 +107,7 @@ private:
                 return;
             }
             dialog->selectFile(fileName);
-            dialog->accept();
+            static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides it as protected
         }
     }
     QTimer m_timer;

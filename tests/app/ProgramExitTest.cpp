@@ -35,8 +35,7 @@ void ProgramExitTest::signalEndsTheProgramCleanly() {
     program.start(KAVRINDEMO, {});
     QVERIFY(program.waitForStarted(10000));
     // Settled once the frame has written nothing yet but its registry store exists.
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home.path() + "/registry/HKEY_CURRENT_USER.db"),
-                             20000);
+    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(home.path() + "/registry/HKEY_CURRENT_USER.db"), 20000);
     QTest::qWait(500);
     ::kill(pid_t(program.processId()), signalNumber);
     QVERIFY(program.waitForFinished(20000));
