@@ -179,6 +179,7 @@ private slots:
         QTest::newRow("empty") << "" << false << quint64{0};
         QTest::newRow("blank") << "  " << false << quint64{0};
         QTest::newRow("overflow") << "18446744073709551616" << false << quint64{0};
+        QTest::newRow("far overflow") << "99999999999999999999" << false << quint64{0};
         QTest::newRow("trailing text") << "12abc" << false << quint64{0};
         QTest::newRow("inner blank") << "1 2" << false << quint64{0};
     }
