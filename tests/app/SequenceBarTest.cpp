@@ -132,6 +132,18 @@ private slots:
         QVERIFY(owner.notes.empty());
     }
 
+    void StepBackToAPositionReportedBeforeTheOwnerMovedIsReported() {
+        CSequenceBar bar;
+        Owner owner;
+        owner.Attach(bar);
+        bar.SetCount(5);
+        bar.OnNext();
+        bar.OnFirst();
+        bar.SetPosition(4); // the owner shows image 4 now (new images came in)
+        bar.OnFirst();
+        QCOMPARE(owner.Positions(), (std::vector<int64_t>{1, 0, 0}));
+    }
+
     void SliderMovedByUserIsReported() {
         CSequenceBar bar;
         Owner owner;
