@@ -10,9 +10,11 @@
 
 namespace {
 
-constexpr int64_t MONITOR_POLL_MS = 50;
+// Short enough that the live display can show a new frame at every refresh of a 60-100 Hz
+// monitor: the newest frame the view can show is the one the monitor counted last.
+constexpr int64_t MONITOR_POLL_MS = 10;
 // Polls in a row whose status read failed before the monitor stops watching (one second).
-constexpr int MONITOR_STATUS_FAILURES = 20;
+constexpr int MONITOR_STATUS_FAILURES = int(1000 / MONITOR_POLL_MS);
 
 void ShowError(const char* text) {
     platform::ShowMessage(text, "Error", platform::MessageButtons::Ok);

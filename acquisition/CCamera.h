@@ -40,7 +40,7 @@ public:
     // returns.
     [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
                                         uint32_t blackOut) override;
-    // Worker thread: the grab monitor. Polls MonitorCount() every 50 ms, notification 1 when it
+    // Worker thread: the grab monitor. Polls MonitorCount() every 10 ms, notification 1 when it
     // changes, notification 2 when a single sequence is full, when the stop event is set, or
     // when the grabber's status could not be read for a second (GrabStatusFailed()).
     uint32_t WorkerThread() override;
