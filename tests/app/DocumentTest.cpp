@@ -11,9 +11,12 @@
 #include "app/CSequenceBar.h"
 #include "app/CommandIds.h"
 
+#include <QDropEvent>
 #include <QFile>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 #include <QtTest>
 
 namespace {
@@ -48,6 +51,7 @@ private slots:
     void cameraMenuFollowsTheCatalogue();
     void loadAndSaveOutcomesAreReported();
     void layoutAndRecentFilesAreKept();
+    void droppedAndNamedFilesOpenAsFileSequences();
 };
 
 void DocumentTest::cameraTypeIsReadAtStartAndWrittenAtExit() {
@@ -255,6 +259,37 @@ void DocumentTest::layoutAndRecentFilesAreKept() {
     AppRun run;
     QVERIFY(run.Frame().SequenceBar()->isHidden()); // the layout came back
     QVERIFY(run.Frame().findChild<QMenu*>("RecentFilesMenu")->isEnabled());
+}
+
+void DocumentTest::droppedAndNamedFilesOpenAsFileSequences() {
+    AppHome home;
+    const QString image = home.Path() + "/small.pgm";
+    QByteArray pgm("P5\n4 3\n255\n");
+    pgm.append(QByteArray(12, char(0x40)));
+    WriteText(image, pgm);
+    {
+        AppRun run;
+        const auto mime = std::make_unique<QMimeData>(); // the event does not own it
+        mime->setUrls({QUrl::fromLocalFile(image)});
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, mime.get(), Qt::LeftButton,
+                              Qt::NoModifier);
+        QApplication::sendEvent(&run.Frame(), &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(QPointF(10, 10), Qt::CopyAction, mime.get(), Qt::LeftButton,
+                        Qt::NoModifier);
+        QApplication::sendEvent(&run.Frame(), &drop);
+        QTRY_COMPARE_WITH_TIMEOUT(run.Doc().GetSequence()->GetSequenceType(), 1u, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(run.Doc().GetState(), uint32_t(CKavrinDemoDoc::IDLE), 10000);
+        QCOMPARE(run.Doc().GetSequence()->GetImageCount(), 1u);
+    }
+    // The command line: kavrindemo FILE.
+    CKavrinDemoApp app;
+    QVERIFY(app.InitInstance({image}, false));
+    CKavrinDemoDoc& doc = *app.GetMainFrame()->GetActiveDocument();
+    QTRY_COMPARE_WITH_TIMEOUT(doc.GetState(), uint32_t(CKavrinDemoDoc::IDLE), 10000);
+    QCOMPARE(doc.GetSequence()->GetSequenceType(), 1u);
+    QCOMPARE(doc.GetSequence()->GetImageCount(), 1u);
+    QCOMPARE(CFrameworkSettings(app.GetRegistryPath()).ReadRecentFiles().value(0), image);
 }
 
 QTEST_MAIN(DocumentTest)
