@@ -96,6 +96,16 @@ bool GrabSmallSequence(AppRun& run, uint64_t buffers = 6) {
            run.Doc().GetSequence()->GetImageCount() > 0;
 }
 
+// With KAVRIN_VIEW_SNAPSHOTS set to a folder, the view as the user sees it is kept there as
+// <name>.png, for looking at, not for comparing.
+void Snapshot(CKavrinDemoView& view, const char* name) {
+    const QString folder = qEnvironmentVariable("KAVRIN_VIEW_SNAPSHOTS");
+    if (folder.isEmpty())
+        return;
+    QTest::qWait(200); // the update thread's frame reaches the screen
+    view.grab().save(folder + "/" + name + ".png");
+}
+
 } // namespace
 
 class ViewTest : public QObject {
@@ -270,7 +280,7 @@ void ViewTest::statusTextsBySequenceAndState() {
 
 void ViewTest::chainFollowsTheImageClassAndComesBack() {
     AppHome home;
-    AppRun run;
+    AppRun run(true);
     ModalWatcher watcher;
     QVERIFY(run.Started());
     CKavrinDemoView* view = run.Frame().GetActiveView();
@@ -297,6 +307,9 @@ void ViewTest::chainFollowsTheImageClassAndComesBack() {
     QCOMPARE(PrimaryClass(chain), 4u);
     QCOMPARE(ModuleIds(chain), (std::vector<uint32_t>{514, 515, 32}));
     QCOMPARE(AnalyzeSource(chain), 0u);
+    view->OnUpdate(cmd::HINT_SHOW_POSITION, 0);
+    view->SetDisplayZoom(8, 8);
+    Snapshot(*view, "rgb-8-1");
     QVERIFY(QFileInfo::exists(folder + "/Greyscale.ini"));
     QVERIFY(!QFileInfo::exists(folder + "/RGB.ini"));
 
@@ -319,15 +332,18 @@ void ViewTest::framesArePaintedAndZoomCommandsWork() {
     view->OnUpdate(cmd::HINT_SHOW_POSITION, 0);
     QTRY_VERIFY_WITH_TIMEOUT(view->PaintedFrames() > before, 10000);
     CMainStatusBar* status = run.Frame().StatusBar();
+    Snapshot(*view, "grey-1-1");
 
     QVERIFY(run.Trigger(cmd::ID_ZOOM_IN));
     QCOMPARE(view->ZoomX(), 2);
     QCOMPARE(view->ZoomY(), 2);
     QCOMPARE(status->PaneText(cmd::ID_PANE_ZOOM), QString("2 : 1"));
+    Snapshot(*view, "grey-2-1");
     QVERIFY(run.Trigger(cmd::ID_ZOOM_OUT));
     QVERIFY(run.Trigger(cmd::ID_ZOOM_OUT));
     QCOMPARE(view->ZoomX(), -2);
     QCOMPARE(status->PaneText(cmd::ID_PANE_ZOOM), QString("1 : 2"));
+    Snapshot(*view, "grey-1-2");
     QVERIFY(run.Trigger(cmd::ID_ZOOM_1_1));
     QCOMPARE(view->ZoomX(), 1);
     QCOMPARE(status->PaneText(cmd::ID_PANE_ZOOM), QString("1 : 1"));
@@ -335,6 +351,7 @@ void ViewTest::framesArePaintedAndZoomCommandsWork() {
         QVERIFY(run.Trigger(cmd::ID_ZOOM_IN));
     QCOMPARE(view->ZoomX(), 64);
     QCOMPARE(view->DisplayedSize().height(), 64 * 64);
+    Snapshot(*view, "grey-64-1");
 
     QAction* hardSoft = run.Frame().Action(cmd::ID_ZOOM_HARD_SOFT);
     run.Frame().UpdateCommandStates();
