@@ -144,6 +144,9 @@ void CSequenceBar::SetCount(uint64_t count) {
 
 void CSequenceBar::SetPosition(int64_t position) {
     m_llPosition = position;
+    // The owner knows the position it set: a user step back to the position reported before
+    // must be reported again, or the owner keeps showing another image than the pane says.
+    m_llLastSent = position;
     Refresh(REFRESH_POSITION);
 }
 

@@ -84,9 +84,9 @@ bool WaitIdle(CKavrinDemoDoc& doc) {
 
 Figures LiveGrab(CKavrinDemoApp& app, uint32_t cameraType, double seconds) {
     CMainFrame& frame = *app.GetMainFrame();
-    app.OnCameraType(cmd::ID_CAMERA_FIRST + cameraType);
     CKavrinDemoDoc& doc = *frame.GetActiveDocument();
-    doc.SetModifiedFlag(false);
+    doc.SetModifiedFlag(false); // the previous recording goes without asking
+    app.OnCameraType(cmd::ID_CAMERA_FIRST + cameraType);
     doc.OnGrab(true);
     if (doc.GetState() != CKavrinDemoDoc::GRABBING) {
         std::fprintf(stderr, "the grab did not start\n");

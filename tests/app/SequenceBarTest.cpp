@@ -132,6 +132,18 @@ private slots:
         QVERIFY(owner.notes.empty());
     }
 
+    void StepBackToAPositionReportedBeforeTheOwnerMovedIsReported() {
+        CSequenceBar bar;
+        Owner owner;
+        owner.Attach(bar);
+        bar.SetCount(5);
+        bar.OnNext();
+        bar.OnFirst();
+        bar.SetPosition(4); // the owner shows image 4 now (new images came in)
+        bar.OnFirst();
+        QCOMPARE(owner.Positions(), (std::vector<int64_t>{1, 0, 0}));
+    }
+
     void SliderMovedByUserIsReported() {
         CSequenceBar bar;
         Owner owner;
@@ -179,6 +191,7 @@ private slots:
         QTest::newRow("empty") << "" << false << quint64{0};
         QTest::newRow("blank") << "  " << false << quint64{0};
         QTest::newRow("overflow") << "18446744073709551616" << false << quint64{0};
+        QTest::newRow("far overflow") << "99999999999999999999" << false << quint64{0};
         QTest::newRow("trailing text") << "12abc" << false << quint64{0};
         QTest::newRow("inner blank") << "1 2" << false << quint64{0};
     }

@@ -1,0 +1,88 @@
+// Takes the screenshots in docs/screenshots/: the main window with a greyscale and a colour
+// (Bayer) recording from the simulated grabber. Run it in a real X server (scripts/
+// screenshots.sh runs it under xvfb-run); every file it touches lives in a temporary folder.
+//
+//   app_screenshot_tour OUTPUT_FOLDER
+#include "app/CKavrinDemoApp.h"
+#include "app/CKavrinDemoDoc.h"
+#include "app/CKavrinDemoView.h"
+#include "app/CMainFrame.h"
+#include "app/CSequenceBar.h"
+#include "app/CommandIds.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QTemporaryDir>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+void Wait(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+bool Record(CKavrinDemoApp& app, uint32_t cameraType) {
+    CMainFrame& frame = *app.GetMainFrame();
+    CKavrinDemoDoc& doc = *frame.GetActiveDocument();
+    doc.SetModifiedFlag(false); // the previous recording goes without asking
+    app.OnCameraType(cmd::ID_CAMERA_FIRST + cameraType);
+    doc.OnGrab(false);
+    QElapsedTimer clock;
+    clock.start();
+    while (doc.GetState() != CKavrinDemoDoc::IDLE && clock.elapsed() < 30000)
+        Wait(50);
+    return doc.GetState() == CKavrinDemoDoc::IDLE && doc.GetSequence()->GetImageCount() > 0;
+}
+
+bool Shoot(CKavrinDemoApp& app, const QString& file) {
+    CMainFrame& frame = *app.GetMainFrame();
+    CKavrinDemoView& view = *frame.GetActiveView();
+    frame.SequenceBar()->SetPosition(12);
+    (void)view.OnSequencePaneNotify(CSequenceBar::NOTIFY_POSITION, 12);
+    view.SetDisplayZoom(-3, -3);
+    Wait(1500);
+    // The pixel readout of a point inside the image, as the mouse shows it.
+    const QPoint inside(420, 260);
+    QCursor::setPos(view.viewport()->mapToGlobal(inside));
+    QMouseEvent move(QEvent::MouseMove, QPointF(inside),
+                     view.viewport()->mapToGlobal(QPointF(inside)), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(view.viewport(), &move);
+    Wait(300);
+    return frame.grab().save(file);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: app_screenshot_tour OUTPUT_FOLDER\n");
+        return 2;
+    }
+    QTemporaryDir home;
+    setenv("KAVRIN_DATA_HOME", (home.path() + "/data").toUtf8().constData(), 1);
+    setenv("KAVRIN_REGISTRY_DIR", (home.path() + "/registry").toUtf8().constData(), 1);
+    setenv("XDG_STATE_HOME", (home.path() + "/state").toUtf8().constData(), 1);
+    setenv("FGSIM_DROP", "list:7", 1); // one lost frame, so the counter shows something
+    QApplication application(argc, argv);
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    CKavrinDemoApp app;
+    if (!app.InitInstance({}, true))
+        return 1;
+    app.GetMainFrame()->resize(1280, 800);
+    app.SetBufferCount(40);
+    bool ok = Record(app, 0) && Shoot(app, out + "/greyscale.png");
+    ok = ok && Record(app, 1) && Shoot(app, out + "/colour.png");
+    app.ExitInstance();
+    if (!ok)
+        std::fprintf(stderr, "app_screenshot_tour: a recording or a screenshot failed\n");
+    return ok ? 0 : 1;
+}
