@@ -121,6 +121,7 @@ private slots:
     void chainFollowsTheImageClassAndComesBack();
     void framesArePaintedAndZoomCommandsWork();
     void imageProcessingPopupListsDialogsAndSources();
+    void currentImageIsSavedWhenIdle();
 };
 
 void ViewTest::zoomStepsAndTheirTexts() {
@@ -399,6 +400,25 @@ void ViewTest::imageProcessingPopupListsDialogsAndSources() {
     menu = view->BuildImgProcessMenu(dialogs);
     QVERIFY(!menu->actions().last()->menu()->actions()[0]->isChecked());
     QVERIFY(menu->actions().last()->menu()->actions()[2]->isChecked());
+}
+
+void ViewTest::currentImageIsSavedWhenIdle() {
+    AppHome home;
+    AppRun run;
+    ModalWatcher watcher;
+    QVERIFY(!run.Enabled(cmd::ID_SAVE_CURRENT_IMAGE)); // a camera without images
+    QVERIFY(GrabSmallSequence(run));
+    run.Frame().SequenceBar()->SetPosition(2);
+    watcher.fileName = home.Path() + "/current.tif";
+    QVERIFY(run.Trigger(cmd::ID_SAVE_CURRENT_IMAGE));
+    QTRY_COMPARE_WITH_TIMEOUT(run.Doc().GetState(), uint32_t(CKavrinDemoDoc::IDLE), 20000);
+    QCOMPARE(watcher.fileDialogs, 1);
+    QCOMPARE(watcher.texts, QStringList());
+    QVERIFY(QFileInfo::exists(watcher.fileName));
+    // Busy documents refuse it.
+    run.Doc().SetState(CKavrinDemoDoc::REPLAYING);
+    QVERIFY(!run.Enabled(cmd::ID_SAVE_CURRENT_IMAGE));
+    run.Doc().SetState(CKavrinDemoDoc::IDLE);
 }
 
 QTEST_MAIN(ViewTest)
