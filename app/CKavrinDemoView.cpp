@@ -231,8 +231,8 @@ void CKavrinDemoView::OnUpdate(int hint, int64_t value) {
         if (sequence) {
             m_pCurrentSequence.store(sequence);
             m_llCurrentFrame.store(m_pSequenceBar ? m_pSequenceBar->GetPosition() : 0);
+            // False only without an update thread: then nothing is shown anyway.
             (void)m_pChain->RequestUpdate(value != 0 && hint == cmd::HINT_SHOW_POSITION);
-            // false only without an update thread: then nothing is shown anyway
             RefreshDisplayRatePane();
         }
         break;

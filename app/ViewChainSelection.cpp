@@ -105,7 +105,10 @@ void CKavrinDemoView::SelectChain() {
         } else {
             const std::string file = viewchain::ChainFilePath(m_app.GetSettingsFolder(), *format);
             const std::string key = viewchain::RegistryStorePath(m_app.GetRegistryPath(), *format);
-            // A missing file or key is an empty store: the load below then fails.
+            // A missing file or key is an empty store: the load below then fails. The file
+            // store is emptied first: loading a missing file leaves what it held, and that is
+            // the outgoing format's chain.
+            (void)m_pIniStore->Clear(); // emptying a document cannot fail
             (void)m_pIniStore->SetFileName(file.c_str());
             (void)m_pIniStore->Load();
             (void)m_pRegStore->SetFileName(key.c_str());
