@@ -12,7 +12,9 @@
 #include "external/DebugLog.h"
 #include "processing/CImgProcessChain.h"
 
+#include <QClipboard>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QImage>
 #include <QMenu>
 #include <QMouseEvent>
@@ -30,6 +32,7 @@ constexpr uint32_t DISPLAY_PARAM_METHOD = 1024;
 constexpr uint32_t DISPLAY_PARAM_WINDOW = 1025;
 constexpr uint32_t DISPLAY_PARAM_ZOOM = 1027;
 constexpr uint32_t DISPLAY_PARAM_HARD_ZOOM = 1029;
+constexpr uint32_t DISPLAY_PARAM_FRAME = 1030; // the display buffer, read under the chain lock
 constexpr uint32_t DISPLAY_METHOD_DIB = 2;
 
 // The sequence pane's notifications.
@@ -99,6 +102,10 @@ CKavrinDemoView::CKavrinDemoView(CKavrinDemoApp& app, CKavrinDemoDoc& doc, CMain
 }
 
 CKavrinDemoView::~CKavrinDemoView() {
+    for (uint32_t id : {cmd::ID_ZOOM_IN, cmd::ID_ZOOM_OUT, cmd::ID_ZOOM_1_1, cmd::ID_ZOOM_HARD_SOFT,
+                        cmd::ID_APP_OPTIONS, cmd::ID_IMG_PROCESS, cmd::ID_SAVE_CURRENT_IMAGE,
+                        cmd::ID_DEBUG_VIEW, cmd::ID_EDIT_COPY})
+        m_frame.Commands().Remove(id); // the handlers point at this view
     if (m_pSequenceBar)
         m_pSequenceBar->SetNotify({});
     if (m_pChain) {
@@ -159,9 +166,16 @@ void CKavrinDemoView::RegisterCommands() {
         });
     commands.Add(
         cmd::ID_IMG_PROCESS, [this] { OnImgProcess(); },
+        // The count the last chain selection found: the menus are refreshed ten times a second
+        // and must not wait for a chain run.
         [this] {
-            platform::RecursiveLock lock(m_pChain->ChainLock());
-            return CommandState{m_pChain->GetDialogCount() != 0, false};
+            return CommandState{m_ullDialogCount.load() != 0, false};
+        });
+    commands.Add(
+        cmd::ID_EDIT_COPY, [this] { OnEditCopy(); },
+        [this] {
+            CSequenceBase* sequence = DocumentSequence();
+            return CommandState{sequence && sequence->GetImageCount() != 0, false};
         });
     commands.Add(
         cmd::ID_SAVE_CURRENT_IMAGE, [this] { OnSaveCurrentImage(); },
@@ -296,6 +310,7 @@ void CKavrinDemoView::NotifyReady(void* context, CLumoImage* image, bool) {
     } else {
         KAVRIN_LOG(log, 1, "CKavrinDemoView::NotifyReady", "No display class available");
     }
+    view->m_ullReadyFrames.fetch_add(1);
     // The whole window is shown anew: the background outside the image is always painted, so
     // the erase flag asks for nothing more. At most one call waits in the UI thread's queue.
     if (!view->m_bNewFramePending.exchange(true))
@@ -510,7 +525,37 @@ void CKavrinDemoView::PaintDisplayFrame(const LumoDisplayFrame& frame, int32_t z
     m_pPainter->setRenderHint(QPainter::SmoothPixmapTransform, !hardZoom);
     m_pPainter->drawImage(QRect(int(h.d0), int(v.d0), int(h.d1 - h.d0), int(v.d1 - v.d0)), image,
                           QRect(int(h.i0), int(v.i0), int(h.i1 - h.i0), int(v.i1 - v.i0)));
-    m_ullPaintedFrames.fetch_add(1);
+    // A frame counts once, however often it is painted again (exposures, scrolling).
+    const uint64_t ready = m_ullReadyFrames.load();
+    if (ready != m_ullLastPaintedReady) {
+        m_ullLastPaintedReady = ready;
+        m_ullPaintedFrames.fetch_add(1);
+    }
+}
+
+QImage CKavrinDemoView::DisplayedImage() {
+    if (!m_pDisplay)
+        return {};
+    platform::RecursiveLock lock(m_pChain->ChainLock());
+    const LumoDisplayFrame* frame = nullptr;
+    if (m_pDisplay->GetParam(DISPLAY_PARAM_FRAME, LumoArg(&frame), 0) != 0 || !frame ||
+        !frame->pixels || frame->width == 0 || frame->height == 0)
+        return {};
+    const QImage::Format format = frame->bytesPerPixel == LumoDisplayFrame::BGRX32
+                                      ? QImage::Format_RGB32
+                                      : QImage::Format_Grayscale8;
+    // copy(): the clipboard keeps the picture after the module's buffer has moved on.
+    return QImage(frame->pixels, int(frame->width), int(frame->height),
+                  qsizetype(frame->width) * frame->bytesPerPixel, format)
+        .copy();
+}
+
+void CKavrinDemoView::OnEditCopy() {
+    const QImage image = DisplayedImage();
+    if (image.isNull())
+        m_frame.ShowStatusMessage(QStringLiteral("No image to copy"));
+    else
+        QGuiApplication::clipboard()->setImage(image);
 }
 
 void CKavrinDemoView::PaintBackground(QPainter& painter, const QRect& exposed, const QRect& image) {

@@ -17,6 +17,7 @@
 #include "settings/IniFile.h"
 
 #include <QAbstractScrollArea>
+#include <QImage>
 #include <QRect>
 
 #include <atomic>
@@ -63,7 +64,12 @@ public:
     // The sequence pane's notifications (0 position, 1 replay start, 2 replay stop).
     int64_t OnSequencePaneNotify(uint32_t code, int64_t value);
 
-    // Frames painted since construction (benchmarks and tests).
+    // Edit > Copy: the displayed image on the clipboard.
+    void OnEditCopy();
+    // A copy of the image the display module shows (the processed frame, before zoom); null
+    // when there is none. Takes the chain lock.
+    QImage DisplayedImage();
+    // Processed frames painted since construction, each counted once (benchmarks and tests).
     uint64_t PaintedFrames() const;
 
     // Pane 118's text for a cursor at `cursor` in the view's client area (viewport
@@ -145,6 +151,11 @@ private:
     // One queued "new frame" call to the UI thread at a time.
     std::atomic<bool> m_bNewFramePending{false};
     std::atomic<uint64_t> m_ullPaintedFrames{0};
+    // Processed frames handed to the display module; the one painted last.
+    std::atomic<uint64_t> m_ullReadyFrames{0};
+    uint64_t m_ullLastPaintedReady = 0;
+    // The chain's dialog count at the last chain selection (the menus' enable rule).
+    std::atomic<uint64_t> m_ullDialogCount{0};
     // Set while paintEvent runs the display module's Execute (1).
     QPainter* m_pPainter = nullptr;
     QRect m_exposed;

@@ -141,4 +141,6 @@ void CKavrinDemoView::SelectChain() {
                static_cast<unsigned long long>(chain.GetModuleCount()));
     KAVRIN_LOG(log, 1, "OnUpdate", "%llu dialogs found",
                static_cast<unsigned long long>(chain.GetDialogCount()));
+    // Kept for the menus' enable rule, which must not wait for the chain lock.
+    m_ullDialogCount.store(chain.GetDialogCount());
 }

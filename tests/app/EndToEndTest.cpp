@@ -15,7 +15,9 @@
 #include "external/LumoPtr.h"
 #include "processing/CImgProcessChain.h"
 
+#include <QClipboard>
 #include <QFile>
+#include <QGuiApplication>
 #include <QtTest>
 
 #include <algorithm>
@@ -126,6 +128,12 @@ void EndToEndTest::grabStepZoomSaveAndOpenAgain() {
     QCOMPARE(frame.StatusBar()->PaneText(cmd::ID_PANE_ZOOM), QString("1 : 2"));
     QVERIFY(run.Trigger(cmd::ID_ZOOM_1_1));
     QCOMPARE(view.ZoomX(), 1);
+
+    // Copy puts the displayed image, whole and unzoomed, on the clipboard.
+    QGuiApplication::clipboard()->clear();
+    QVERIFY(run.Trigger(cmd::ID_EDIT_COPY));
+    const QImage copied = QGuiApplication::clipboard()->image();
+    QCOMPARE(copied.size(), QSize(int(camera->GetWidth()), int(camera->GetHeight())));
 
     // Save the whole sequence as a multi-page TIFF.
     watcher.fileName = home.Path() + "/recording.tif";
