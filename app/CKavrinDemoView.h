@@ -63,7 +63,8 @@ public:
     // The sequence pane's notifications (0 position, 1 replay start, 2 replay stop).
     int64_t OnSequencePaneNotify(uint32_t code, int64_t value);
 
-    // Frames painted since construction (benchmarks and tests).
+    // Frames painted since construction (benchmarks and tests); a frame painted again (a
+    // scroll, an uncovered window) counts once.
     uint64_t PaintedFrames() const;
 
     // Pane 118's text for a cursor at `cursor` in the view's client area (viewport
@@ -145,6 +146,10 @@ private:
     // One queued "new frame" call to the UI thread at a time.
     std::atomic<bool> m_bNewFramePending{false};
     std::atomic<uint64_t> m_ullPaintedFrames{0};
+    // Frames the display module took (update thread) and the last of them painted (UI
+    // thread); both change under the chain lock.
+    uint64_t m_ullTakenFrames = 0;
+    uint64_t m_ullLastPaintedFrame = 0;
     // Set while paintEvent runs the display module's Execute (1).
     QPainter* m_pPainter = nullptr;
     QRect m_exposed;
