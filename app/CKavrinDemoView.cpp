@@ -307,10 +307,10 @@ void CKavrinDemoView::NotifyReady(void* context, CLumoImage* image, bool) {
         if (display->SetImages(1, images) != 0 ||
             display->Execute(CLumoModule::EXECUTE_TAKE_IMAGE) != 0)
             KAVRIN_LOG(log, 0, "CKavrinDemoView::NotifyReady", "display did not take the image");
+        ++view->m_ullTakenFrames;
     } else {
         KAVRIN_LOG(log, 1, "CKavrinDemoView::NotifyReady", "No display class available");
     }
-    view->m_ullReadyFrames.fetch_add(1);
     // The whole window is shown anew: the background outside the image is always painted, so
     // the erase flag asks for nothing more. At most one call waits in the UI thread's queue.
     if (!view->m_bNewFramePending.exchange(true))
@@ -525,10 +525,8 @@ void CKavrinDemoView::PaintDisplayFrame(const LumoDisplayFrame& frame, int32_t z
     m_pPainter->setRenderHint(QPainter::SmoothPixmapTransform, !hardZoom);
     m_pPainter->drawImage(QRect(int(h.d0), int(v.d0), int(h.d1 - h.d0), int(v.d1 - v.d0)), image,
                           QRect(int(h.i0), int(v.i0), int(h.i1 - h.i0), int(v.i1 - v.i0)));
-    // A frame counts once, however often it is painted again (exposures, scrolling).
-    const uint64_t ready = m_ullReadyFrames.load();
-    if (ready != m_ullLastPaintedReady) {
-        m_ullLastPaintedReady = ready;
+    if (m_ullLastPaintedFrame != m_ullTakenFrames) {
+        m_ullLastPaintedFrame = m_ullTakenFrames;
         m_ullPaintedFrames.fetch_add(1);
     }
 }

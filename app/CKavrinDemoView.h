@@ -69,7 +69,8 @@ public:
     // A copy of the image the display module shows (the processed frame, before zoom); null
     // when there is none. Takes the chain lock.
     QImage DisplayedImage();
-    // Processed frames painted since construction, each counted once (benchmarks and tests).
+    // Frames painted since construction (benchmarks and tests); a frame painted again (a
+    // scroll, an uncovered window) counts once.
     uint64_t PaintedFrames() const;
 
     // Pane 118's text for a cursor at `cursor` in the view's client area (viewport
@@ -151,11 +152,12 @@ private:
     // One queued "new frame" call to the UI thread at a time.
     std::atomic<bool> m_bNewFramePending{false};
     std::atomic<uint64_t> m_ullPaintedFrames{0};
-    // Processed frames handed to the display module; the one painted last.
-    std::atomic<uint64_t> m_ullReadyFrames{0};
-    uint64_t m_ullLastPaintedReady = 0;
     // The chain's dialog count at the last chain selection (the menus' enable rule).
     std::atomic<uint64_t> m_ullDialogCount{0};
+    // Frames the display module took (update thread) and the last of them painted (UI
+    // thread); both change under the chain lock.
+    uint64_t m_ullTakenFrames = 0;
+    uint64_t m_ullLastPaintedFrame = 0;
     // Set while paintEvent runs the display module's Execute (1).
     QPainter* m_pPainter = nullptr;
     QRect m_exposed;

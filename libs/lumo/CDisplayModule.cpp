@@ -41,6 +41,14 @@ void ToBgrx(const PixelView& in, uint8_t* __restrict dst, int down, int up) {
     }
 }
 
+// 8-bit R, G, B pixels of 8 significant bits into B, G, R, 0xFF words.
+void PackedBgrx(const uint8_t* __restrict src, uint8_t* __restrict dst, size_t pixels) {
+    uint32_t* __restrict to = reinterpret_cast<uint32_t*>(dst);
+    for (size_t i = 0; i < pixels; ++i)
+        to[i] = uint32_t(src[3 * i + 0]) << 16 | uint32_t(src[3 * i + 1]) << 8 |
+                uint32_t(src[3 * i + 2]) | 0xFF000000u;
+}
+
 // One little-endian R, G, B, X word as B, G, R, 0xFF: R and B change places.
 inline uint32_t SwapToBgrx(uint32_t v) {
     return ((v & 0xFFu) << 16) | ((v >> 16) & 0xFFu) | (v & 0x0000FF00u) | 0xFF000000u;
@@ -177,6 +185,8 @@ uint32_t CDisplayModule::TakeImage() {
         OpaqueBgrx(in.data, dst, size_t(in.width) * in.height);
     else if (in.container == 8 && in.channels == 4)
         ToBgrx<uint8_t, 4>(in, dst, down, up);
+    else if (in.container == 8 && bits == 8)
+        PackedBgrx(in.data, dst, size_t(in.width) * in.height);
     else if (in.container == 8)
         ToBgrx<uint8_t, 3>(in, dst, down, up);
     else if (in.channels == 4)
