@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -106,8 +107,13 @@ private:
                 dialog->reject();
                 return;
             }
+            // The name goes straight into the name field: selectFile() leaves the field alone
+            // while it has the focus, and accept() checks the name against a folder view that
+            // may still be loading. done() then ends the dialog with what the field holds.
             dialog->selectFile(fileName);
-            static_cast<QDialog*>(dialog)->accept(); // QFileDialog hides it as protected
+            if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit"))
+                edit->setText(fileName);
+            static_cast<QDialog*>(dialog)->done(QDialog::Accepted); // protected in QFileDialog
         }
     }
     QTimer m_timer;
