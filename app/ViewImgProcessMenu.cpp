@@ -2,6 +2,7 @@
 // the image the analyze group reads.
 #include "app/CKavrinDemoView.h"
 
+#include "app/CMainFrame.h"
 #include "app/ChainPopupMenu.h"
 #include "external/DebugLog.h"
 #include "processing/CImgProcessChain.h"
@@ -39,7 +40,10 @@ void CKavrinDemoView::ApplyImgProcessChoice(uint32_t id, uint64_t dialogCount) {
                 open = module->IsDialogOpen(entry->dialogId) != 0;
         }
         QWidget* window = this;
-        (void)m_pChain->ShowDialog(window, k, !open); // the open state is kept by the chain
+        // The open state is kept by the chain; a module without its dialog yet says so.
+        if (m_pChain->ShowDialog(window, k, !open) == 0 && !open)
+            m_frame.ShowStatusMessage(QString::fromStdString(m_pChain->GetDialogHeadLine(k)) +
+                                      QStringLiteral(": dialog not available yet"));
     }
 }
 

@@ -397,6 +397,9 @@ void ViewTest::imageProcessingPopupListsDialogsAndSources() {
     QCOMPARE(sourceItems[0]->data().toUInt(), uint(dialogs + 1));
     view->ApplyImgProcessChoice(uint32_t(dialogs + 3), dialogs);
     QCOMPARE(AnalyzeSource(chain), 2u);
+    // A dialog entry whose module has no dialog yet says so instead of doing nothing.
+    view->ApplyImgProcessChoice(1, dialogs);
+    QVERIFY(run.Frame().statusBar()->currentMessage().endsWith("dialog not available yet"));
     menu = view->BuildImgProcessMenu(dialogs);
     QVERIFY(!menu->actions().last()->menu()->actions()[0]->isChecked());
     QVERIFY(menu->actions().last()->menu()->actions()[2]->isChecked());
