@@ -10,6 +10,8 @@
 #include "app/ViewStatusTexts.h"
 #include "app/ViewZoom.h"
 #include "external/DebugLog.h"
+#include "external/LumoModule.h"
+#include "external/LumoModuleIds.h"
 #include "processing/CImgProcessChain.h"
 
 #include <QClipboard>
@@ -24,21 +26,6 @@
 #include <QThread>
 
 namespace {
-
-// Display module parameters and execute modes.
-constexpr uint32_t DISPLAY_OBJECT_ID = 256;
-constexpr uint32_t DISPLAY_PARAM_LOG = 4;
-constexpr uint32_t DISPLAY_PARAM_METHOD = 1024;
-constexpr uint32_t DISPLAY_PARAM_WINDOW = 1025;
-constexpr uint32_t DISPLAY_PARAM_ZOOM = 1027;
-constexpr uint32_t DISPLAY_PARAM_HARD_ZOOM = 1029;
-constexpr uint32_t DISPLAY_PARAM_FRAME = 1030; // the display buffer, read under the chain lock
-constexpr uint32_t DISPLAY_METHOD_DIB = 2;
-
-// The sequence pane's notifications.
-constexpr uint32_t PANE_POSITION = 0;
-constexpr uint32_t PANE_PLAY_START = 1;
-constexpr uint32_t PANE_PLAY_STOP = 2;
 
 // One axis of the part of the displayed image that an exposed span [t0, t1) of the client shows:
 // the image pixels [i0, i1) and where they land, [d0, d1), both whole pixels.
@@ -82,10 +69,11 @@ CKavrinDemoView::CKavrinDemoView(CKavrinDemoApp& app, CKavrinDemoDoc& doc, CMain
     CreateDebugSink();
     CLumoInstance* lumo = app.GetLumo();
     m_pChain = std::make_unique<CImgProcessChain>(lumo, m_pLog.get());
-    m_pDisplay = MakeLumoModule(lumo, DISPLAY_OBJECT_ID);
+    m_pDisplay = MakeLumoModule(lumo, LUMO_ID_DISPLAY);
     m_pRawImage = MakeLumoImage(lumo);
-    if (m_pDisplay && (m_pDisplay->SetParam(DISPLAY_PARAM_LOG, LumoArg(m_pLog.get()), 0) != 0 ||
-                       m_pDisplay->SetParam(DISPLAY_PARAM_METHOD, DISPLAY_METHOD_DIB, 0) != 0))
+    if (m_pDisplay &&
+        (m_pDisplay->SetParam(LUMO_PARAM_LOG, LumoArg(m_pLog.get()), 0) != 0 ||
+         m_pDisplay->SetParam(LUMO_DISPLAY_PARAM_METHOD, LUMO_DISPLAY_METHOD_DIB, 0) != 0))
         KAVRIN_LOG(m_pLog.get(), 0, "CKavrinDemoView::CKavrinDemoView",
                    "display module refused its settings");
 
@@ -114,7 +102,7 @@ CKavrinDemoView::~CKavrinDemoView() {
             (void)m_pChain->Save(m_pIniStore.get(), m_pRegStore.get()); // always true
     }
     m_pChain.reset(); // the update thread ends here
-    if (m_pDisplay && m_pDisplay->SetParam(DISPLAY_PARAM_WINDOW, 0, 0) != 0)
+    if (m_pDisplay && m_pDisplay->SetParam(LUMO_DISPLAY_PARAM_WINDOW, 0, 0) != 0)
         KAVRIN_LOG(m_pLog.get(), 0, "CKavrinDemoView::~CKavrinDemoView", "window not released");
     m_pDisplay.reset();
     m_pRawImage.reset();
@@ -152,8 +140,8 @@ void CKavrinDemoView::RegisterCommands() {
         cmd::ID_ZOOM_HARD_SOFT, [this] { OnToggleHardZoom(); },
         [this] {
             uint32_t flag = 0;
-            const bool known =
-                m_pDisplay && m_pDisplay->GetParam(DISPLAY_PARAM_HARD_ZOOM, LumoArg(&flag), 0) == 0;
+            const bool known = m_pDisplay && m_pDisplay->GetParam(LUMO_DISPLAY_PARAM_HARD_ZOOM,
+                                                                  LumoArg(&flag), 0) == 0;
             return CommandState{known, known && flag != 0};
         });
     commands.Add(
@@ -212,7 +200,7 @@ void CKavrinDemoView::OnInitialUpdate() {
         CLumoImage* images[1] = {m_pRawImage.get()};
         CLumoPaintSurface* surface = this;
         if (m_pDisplay->SetImages(1, images) != 0 ||
-            m_pDisplay->SetParam(DISPLAY_PARAM_WINDOW, LumoArg(surface), 0) != 0)
+            m_pDisplay->SetParam(LUMO_DISPLAY_PARAM_WINDOW, LumoArg(surface), 0) != 0)
             KAVRIN_LOG(m_pLog.get(), 0, "CKavrinDemoView::OnInitialUpdate",
                        "display module refused the raw image or the window");
     }
@@ -343,16 +331,16 @@ int64_t CKavrinDemoView::OnSequencePaneNotify(uint32_t code, int64_t value) {
     CSequenceBase* sequence = DocumentSequence();
     if (sequence) {
         const uint32_t state = DocumentState();
-        if (code == PANE_POSITION) {
+        if (code == CSequenceBar::NOTIFY_POSITION) {
             OnUpdate(cmd::HINT_SHOW_POSITION, 0);
-        } else if (code == PANE_PLAY_START) {
+        } else if (code == CSequenceBar::NOTIFY_PLAY_START) {
             if (state == CKavrinDemoDoc::IDLE || state == CKavrinDemoDoc::REPLAYING) {
                 sequence->ResetFrameRate(0);
                 m_doc.SetState(CKavrinDemoDoc::REPLAYING);
             } else {
                 result = 1;
             }
-        } else if (code == PANE_PLAY_STOP && state == CKavrinDemoDoc::REPLAYING) {
+        } else if (code == CSequenceBar::NOTIFY_PLAY_STOP && state == CKavrinDemoDoc::REPLAYING) {
             m_doc.SetState(CKavrinDemoDoc::IDLE);
             RefreshDisplayRatePane();
         }
@@ -390,9 +378,9 @@ void CKavrinDemoView::OnZoom1To1() {
 
 void CKavrinDemoView::OnToggleHardZoom() {
     uint32_t flag = 0;
-    if (!m_pDisplay || m_pDisplay->GetParam(DISPLAY_PARAM_HARD_ZOOM, LumoArg(&flag), 0) != 0)
+    if (!m_pDisplay || m_pDisplay->GetParam(LUMO_DISPLAY_PARAM_HARD_ZOOM, LumoArg(&flag), 0) != 0)
         return;
-    if (m_pDisplay->SetParam(DISPLAY_PARAM_HARD_ZOOM, flag ? 0 : 1, 0) != 0)
+    if (m_pDisplay->SetParam(LUMO_DISPLAY_PARAM_HARD_ZOOM, flag ? 0 : 1, 0) != 0)
         return;
     OnUpdate(cmd::HINT_SHOW_POSITION, 0);
     viewport()->update();
@@ -409,7 +397,7 @@ void CKavrinDemoView::SetDisplayZoom(int32_t zoomX, int32_t zoomY) {
     {
         platform::RecursiveLock lock(m_pChain->ChainLock());
         KAVRIN_LOG(log, 1, "SetDisplayZoom", "got m_hChainSema");
-        if (m_pDisplay->SetParam(DISPLAY_PARAM_ZOOM, uintptr_t(intptr_t(zoomX)),
+        if (m_pDisplay->SetParam(LUMO_DISPLAY_PARAM_ZOOM, uintptr_t(intptr_t(zoomX)),
                                  uintptr_t(intptr_t(zoomY))) != 0) {
             KAVRIN_LOG(log, 0, "SetDisplayZoom", "display module refused the zoom");
             return;
@@ -536,7 +524,7 @@ QImage CKavrinDemoView::DisplayedImage() {
         return {};
     platform::RecursiveLock lock(m_pChain->ChainLock());
     const LumoDisplayFrame* frame = nullptr;
-    if (m_pDisplay->GetParam(DISPLAY_PARAM_FRAME, LumoArg(&frame), 0) != 0 || !frame ||
+    if (m_pDisplay->GetParam(LUMO_DISPLAY_PARAM_FRAME, LumoArg(&frame), 0) != 0 || !frame ||
         !frame->pixels || frame->width == 0 || frame->height == 0)
         return {};
     const QImage::Format format = frame->bytesPerPixel == LumoDisplayFrame::BGRX32

@@ -7,6 +7,14 @@
 
 #include <cstdint>
 
+// The display module's parameters, beside the log sink (4) every module takes:
+inline constexpr uint32_t LUMO_DISPLAY_PARAM_METHOD = 1024;    // 1 Direct Draw, 2 DIB, 3 automatic
+inline constexpr uint32_t LUMO_DISPLAY_PARAM_WINDOW = 1025;    // the CLumoPaintSurface*
+inline constexpr uint32_t LUMO_DISPLAY_PARAM_ZOOM = 1027;      // (x, y), signed
+inline constexpr uint32_t LUMO_DISPLAY_PARAM_HARD_ZOOM = 1029; // 1 nearest neighbour, 0 smoothed
+inline constexpr uint32_t LUMO_DISPLAY_PARAM_FRAME = 1030;     // Get: const LumoDisplayFrame**
+inline constexpr uint32_t LUMO_DISPLAY_METHOD_DIB = 2;
+
 // One display buffer. Rows are packed, top row first.
 struct LumoDisplayFrame {
     static constexpr uint32_t GREY8 = 1;  // one byte per pixel

@@ -19,11 +19,11 @@ namespace lumo {
 class CDisplayModule final : public CModuleBase {
 public:
     static constexpr uint32_t ID = LUMO_ID_DISPLAY;
-    static constexpr uint32_t PARAM_METHOD = 1024;
-    static constexpr uint32_t PARAM_WINDOW = 1025;
-    static constexpr uint32_t PARAM_ZOOM = 1027;
-    static constexpr uint32_t PARAM_HARD_ZOOM = 1029;
-    static constexpr uint32_t PARAM_FRAME = 1030;
+    static constexpr uint32_t PARAM_METHOD = LUMO_DISPLAY_PARAM_METHOD;
+    static constexpr uint32_t PARAM_WINDOW = LUMO_DISPLAY_PARAM_WINDOW;
+    static constexpr uint32_t PARAM_ZOOM = LUMO_DISPLAY_PARAM_ZOOM;
+    static constexpr uint32_t PARAM_HARD_ZOOM = LUMO_DISPLAY_PARAM_HARD_ZOOM;
+    static constexpr uint32_t PARAM_FRAME = LUMO_DISPLAY_PARAM_FRAME;
     CDisplayModule() : CModuleBase(ID) {}
 
     [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;

@@ -26,14 +26,12 @@
 
 namespace {
 
-constexpr uint32_t DISPLAY_FRAME_PARAM = 1030; // the display module's buffer
-
 // Whether the display buffer the view paints shows a black frame (nothing above 0), read
 // under the chain lock as the view reads it.
 bool DisplayIsBlack(CKavrinDemoView& view, bool& hasFrame) {
     platform::RecursiveLock lock(view.Chain()->ChainLock());
     const LumoDisplayFrame* frame = nullptr;
-    hasFrame = view.DisplayModule()->GetParam(DISPLAY_FRAME_PARAM,
+    hasFrame = view.DisplayModule()->GetParam(LUMO_DISPLAY_PARAM_FRAME,
                                               reinterpret_cast<uintptr_t>(&frame), 0) == 0 &&
                frame && frame->pixels;
     if (!hasFrame)
