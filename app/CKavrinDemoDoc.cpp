@@ -269,7 +269,6 @@ void CKavrinDemoDoc::OnSequenceNotify(uint32_t code, int64_t value) {
     default:
         break;
     }
-    m_frame.UpdateCommandStates();
 }
 
 void CKavrinDemoDoc::OnCameraControl(uint32_t command, uint32_t value) {
@@ -285,6 +284,9 @@ void CKavrinDemoDoc::HandleSequenceStop(int64_t result) {
     const uint32_t state = m_uState;
     m_uState = IDLE;
     m_bSavingSequence = false;
+    // Menus and toolbars follow at once; new-image notifications (a hundred a second while
+    // grabbing) leave that to the frame's regular refresh.
+    m_frame.UpdateCommandStates();
     const uint32_t code = uint32_t(result);
     if (state == GRABBING) {
         emit updateViews(cmd::HINT_ENDED, 0);
