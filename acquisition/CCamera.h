@@ -65,6 +65,9 @@ public:
     // tags).
     virtual int64_t GetLostImagesFromTags() { return -1; }
     virtual uint32_t GetChannelCount() { return 1; }
+    // Any thread. The frame rate the camera model delivers by its data sheet; 0 when the model
+    // does not state one (the rate is known only once a grab measured it).
+    virtual double GetNominalFrameRate() { return 0.0; }
     // Takes effect at the next PrepareFrameBuffers.
     virtual void SetHeight(uint32_t height) { m_uHeight = height; }
     virtual uint64_t GetCCCount() { return 4; }

@@ -14,12 +14,14 @@ class CKavrinSlow : public CTLMChannel {
 public:
     CKavrinSlow();
     const char* GetName() override { return "Kavrin KX-220B 200fps"; }
+    double GetNominalFrameRate() override { return 200.0; }
 };
 
 class CKavrinCSlow : public CTLMChannel {
 public:
     CKavrinCSlow();
     const char* GetName() override { return "Kavrin KX-220C 200fps"; }
+    double GetNominalFrameRate() override { return 200.0; }
 };
 
 class CKavrinFastHalf : public CTLMChannel {

@@ -77,6 +77,10 @@ public:
     bool IsCameraTypeChecked(uint32_t commandId) const;
     bool IsCameraTypeEnabled() const;
 
+    // "About KavrinDemo...": the About box with every program and library of the program's
+    // folder tree.
+    void OnAppAbout();
+
 private:
     void ReadVersionInformation();
     void CreateSettingsFolder();

@@ -145,10 +145,7 @@ void CKavrinDemoView::RegisterCommands() {
             return CommandState{known, known && flag != 0};
         });
     commands.Add(
-        cmd::ID_APP_OPTIONS,
-        [this] {
-            m_frame.ShowStatusMessage(QStringLiteral("Application options: not available yet"));
-        },
+        cmd::ID_APP_OPTIONS, [this] { OnAppOptions(); },
         [this] {
             return CommandState{!m_doc.IsBusy(), false};
         });

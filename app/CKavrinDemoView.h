@@ -56,6 +56,8 @@ public:
     void OnImgProcess();
     void OnSaveCurrentImage();
     void OnDebugView();
+    // "Application Options": runs the options dialog and applies what it returns.
+    void OnAppOptions();
     // Sets the zoom, keeping the centre of what is shown.
     void SetDisplayZoom(int32_t zoomX, int32_t zoomY);
     int32_t ZoomX() const;

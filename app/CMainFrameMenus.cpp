@@ -109,8 +109,10 @@ void CMainFrame::CreateActions() {
 
 void CMainFrame::AddFrameCommands() {
     m_commands.Add(cmd::ID_APP_EXIT, [this] { close(); });
-    m_commands.Add(cmd::ID_APP_ABOUT,
-                   [this] { ShowStatusMessage(QStringLiteral("About: not available yet")); });
+    m_commands.Add(cmd::ID_APP_ABOUT, [] {
+        if (CKavrinDemoApp* app = CKavrinDemoApp::Instance())
+            app->OnAppAbout();
+    });
     // F6 and Shift+F6 move the keyboard focus between the view and the panes.
     auto* next = new QAction(this);
     next->setShortcut(QKeySequence(Qt::Key_F6));

@@ -237,6 +237,14 @@ std::string CFileVersionInfo::GetVersionText() const {
            std::to_string(version[2]);
 }
 
+std::string CFileVersionInfo::GetProductVersionText() const {
+    if (m_strings.find("ProductVersion") == m_strings.end())
+        return std::string();
+    const std::array<uint16_t, 4> version = GetProductVersion();
+    return std::to_string(version[0]) + "." + std::to_string(version[1]) + "." +
+           std::to_string(version[2]) + "." + std::to_string(version[3]);
+}
+
 uint32_t CFileVersionInfo::GetTranslation() const {
     const std::string text = GetString("Translation");
     uint32_t translation = 0;

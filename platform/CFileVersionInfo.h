@@ -48,6 +48,10 @@ public:
     // program's identity uses it; empty when there is no FileVersion.
     std::string GetVersionText() const;
 
+    // "a.b.c.d": the four numbers of the product version; empty when there is no
+    // ProductVersion.
+    std::string GetProductVersionText() const;
+
     // d, the last number of the file version.
     uint16_t GetBuildNumber() const { return GetFileVersion()[3]; }
 
