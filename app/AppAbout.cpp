@@ -16,9 +16,29 @@ std::string ParentFolder(const std::string& folder) {
 
 // The project's library folder: where the image library is found beside the program, else the
 // "lib" folder next to the program's folder.
-std::string LibraryFolder(const std::string& base) {
+std::string LibraryFolder(const std::string& programFolder) {
     const std::string library = platform::FindBesideProgram("libLumoInst.so");
-    return library.empty() ? base + "/lib" : ParentFolder(library);
+    return library.empty() ? ParentFolder(programFolder) + "/lib" : ParentFolder(library);
+}
+
+// The deepest folder that holds both (paths without a trailing '/').
+std::string CommonFolder(const std::string& a, const std::string& b) {
+    std::string common = a;
+    while (common.size() > 1 && !(b.compare(0, common.size(), common) == 0 &&
+                                  (b.size() == common.size() || b[common.size()] == '/')))
+        common = ParentFolder(common);
+    return common;
+}
+
+// A glob that matches exactly `name`.
+std::string ExactPattern(const std::string& name) {
+    std::string pattern;
+    for (char c : name) {
+        if (c == '*' || c == '?' || c == '[' || c == '\\')
+            pattern += '\\';
+        pattern += c;
+    }
+    return pattern;
 }
 
 } // namespace
@@ -30,13 +50,17 @@ void CKavrinDemoApp::OnAppAbout() {
     dialog.SetTitle(name);
     dialog.SetBottomText(QString::fromStdString(m_legalText));
     dialog.SetIcon(QApplication::windowIcon());
-    const std::string folder = platform::ExecutableFolder();
-    if (!folder.empty()) {
-        const std::string base = ParentFolder(folder);
-        dialog.SetPreferredFirst(platform::ExecutablePath());
-        // Only the project's own programs: an installed bin folder is shared with others.
-        if (!dialog.AddModules(base, folder, "kavrin*", true, true) ||
-            !dialog.AddModules(base, LibraryFolder(base), "*.so", false, false))
+    const std::string program = platform::ExecutablePath();
+    const std::string folder = ParentFolder(program);
+    if (!program.empty()) {
+        const std::string libraries = LibraryFolder(folder);
+        const std::string base = CommonFolder(ParentFolder(folder), libraries);
+        // The running program first, then the project's other programs (an installed bin
+        // folder is shared with every other program), then the libraries.
+        const std::string own = ExactPattern(program.substr(folder.size() + 1));
+        if (!dialog.AddModules(base, folder, own, true, true) ||
+            !dialog.AddModules(base, folder, "kavrin*", true, false) ||
+            !dialog.AddModules(base, libraries, "*.so", false, false))
             m_pMainFrame->ShowStatusMessage(QStringLiteral("The program folder cannot be read"));
     }
     dialog.exec();

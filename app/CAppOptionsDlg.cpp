@@ -72,11 +72,11 @@ void CAppOptionsDlg::SetFrameRate(double rate, bool measured) {
 void CAppOptionsDlg::BuildControls() {
     auto* layout = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
-    top->addWidget(BuildBoardList(), 1);
+    top->addWidget(BuildBoardList());
     auto* right = new QVBoxLayout;
     right->addWidget(BuildAcquisitionGroup());
     right->addWidget(BuildDisplayGroup());
-    top->addLayout(right, 2);
+    top->addLayout(right, 1);
     layout->addLayout(top);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     m_pOk = buttons->button(QDialogButtonBox::Ok);
@@ -99,6 +99,9 @@ QWidget* CAppOptionsDlg::BuildBoardList() {
     m_pBoardList = new QListWidget;
     m_pBoardList->setObjectName(QStringLiteral("boardOrderList"));
     m_pBoardList->setAccessibleName(QStringLiteral("Grabber order"));
+    m_pBoardList->setMinimumWidth(m_pBoardList->fontMetrics().horizontalAdvance(
+                                      QStringLiteral("microEnable IV AD4-CL [SN: 0x00000000]")) +
+                                  24);
     layout->addWidget(m_pBoardList);
     auto* moves = new QHBoxLayout;
     auto* up = new QPushButton(QStringLiteral("Move &up"));

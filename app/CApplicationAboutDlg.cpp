@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollBar>
 #include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -42,6 +41,8 @@ CApplicationAboutDlg::CApplicationAboutDlg(QWidget* parent)
     m_pList->setAlternatingRowColors(true);
     m_pList->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pList->setHeaderLabels({QStringLiteral("File"), QStringLiteral("Version")});
+    // "File" and "Version" share the width the list leaves beside its scroll bar.
+    m_pList->header()->setSectionResizeMode(QHeaderView::Stretch);
     layout->addWidget(m_pList, 1);
     auto* bottom = new QHBoxLayout;
     m_pIcon = new QLabel;
@@ -104,7 +105,7 @@ void CApplicationAboutDlg::BuildLogo() {
         return;
     }
     const QRgb key = image.pixel(KEY_X, KEY_Y);
-    const QImage mask = image.createMaskFromColor(key, Qt::MaskOutColor);
+    const QImage mask = image.createMaskFromColor(key, Qt::MaskInColor);
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
@@ -134,10 +135,6 @@ void CApplicationAboutDlg::resizeEvent(QResizeEvent* event) {
         margins.setTop(BandHeight() + margins.left());
         layout->setContentsMargins(margins);
     }
-    const int client = m_pList->viewport()->width() + m_pList->verticalScrollBar()->width();
-    const int scrollBar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
-    m_pList->setColumnWidth(0, client / 2);
-    m_pList->setColumnWidth(1, client / 2 - scrollBar - 2);
     if (event)
         QDialog::resizeEvent(event);
 }

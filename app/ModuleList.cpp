@@ -116,7 +116,10 @@ bool ModuleList::AddModules(const std::string& baseDir, const std::string& dir,
     Collector(base, pattern, executablesOnly, m_preferredFirst).Walk(start, 0, collected);
     if (clearFirst)
         m_entries.clear();
-    m_entries.insert(m_entries.end(), collected.begin(), collected.end());
+    // A file already listed (by an earlier, overlapping scan) is listed once.
+    for (std::string& entry : collected)
+        if (std::find(m_entries.begin(), m_entries.end(), entry) == m_entries.end())
+            m_entries.push_back(std::move(entry));
     SortModules(m_entries);
     return true;
 }

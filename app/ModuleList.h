@@ -20,7 +20,7 @@ public:
     // Symbolic links to folders are not followed and no folder is entered twice, so a link
     // loop cannot make the walk endless. False when `dir` cannot be resolved to a full path:
     // the list is then unchanged. Otherwise, with `clearFirst`, the list is emptied first;
-    // the collected files are appended and the list is sorted (SortModules).
+    // the collected files not listed yet are appended and the list is sorted (SortModules).
     [[nodiscard]] bool AddModules(const std::string& baseDir, const std::string& dir,
                                   const std::string& pattern, bool executablesOnly,
                                   bool clearFirst);

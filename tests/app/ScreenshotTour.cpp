@@ -1,6 +1,7 @@
 // Takes the screenshots in docs/screenshots/: the main window with a greyscale and a colour
-// (Bayer) recording from the simulated grabber. Run it in a real X server (scripts/
-// screenshots.sh runs it under xvfb-run); every file it touches lives in a temporary folder.
+// (Bayer) recording from the simulated grabber, the options dialog and the About box. Run it in a
+// real X server (scripts/ screenshots.sh runs it under xvfb-run); every file it touches lives in a
+// temporary folder.
 //
 //   app_screenshot_tour OUTPUT_FOLDER
 #include "app/CKavrinDemoApp.h"
@@ -10,12 +11,14 @@
 #include "app/CSequenceBar.h"
 #include "app/CommandIds.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCursor>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <cstdio>
 #include <cstdlib>
@@ -60,6 +63,24 @@ bool Shoot(CKavrinDemoApp& app, const QString& file) {
     return frame.grab().save(file);
 }
 
+// Runs command `id`, which opens a modal dialog, and saves a picture of that dialog.
+bool ShootDialog(CKavrinDemoApp& app, uint32_t id, const QString& file) {
+    bool saved = false;
+    QTimer::singleShot(1200, [&] {
+        if (QWidget* dialog = QApplication::activeModalWidget()) {
+            saved = dialog->grab().save(file);
+            dialog->close();
+        }
+    });
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.UpdateCommandStates();
+    QAction* action = frame.Action(id);
+    if (!action || !action->isEnabled())
+        return false;
+    action->trigger();
+    return saved;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -81,6 +102,8 @@ int main(int argc, char** argv) {
     app.SetBufferCount(40);
     bool ok = Record(app, 0) && Shoot(app, out + "/greyscale.png");
     ok = ok && Record(app, 1) && Shoot(app, out + "/colour.png");
+    ok = ok && ShootDialog(app, cmd::ID_APP_OPTIONS, out + "/options.png");
+    ok = ok && ShootDialog(app, cmd::ID_APP_ABOUT, out + "/about.png");
     app.ExitInstance();
     if (!ok)
         std::fprintf(stderr, "app_screenshot_tour: a recording or a screenshot failed\n");
