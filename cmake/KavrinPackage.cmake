@@ -16,6 +16,8 @@ of dual-channel cameras, and steps, replays, processes and saves sequences. A si
 grabber stands in when no grabber hardware is present. The command-line tool kavrin grabs,
 converts and describes image files for scripts.")
 set(CPACK_PACKAGING_INSTALL_PREFIX "/usr")
+# The package carries no debug information (the release build has it for the developers).
+set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_PACKAGE_SECTION "graphics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")

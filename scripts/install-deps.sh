@@ -33,8 +33,7 @@ PACKAGES=(
     groff-base # the install test checks the manual pages for warnings
     binutils # readelf: the install test reads the installed programs' RPATH
     dpkg-dev # dpkg-shlibdeps: `make package` names the package's dependencies with it
-    fakeroot
-    file
+    file # CPack's Debian generator finds the ELF files for dpkg-shlibdeps with it
 )
 
 SUDO=""
