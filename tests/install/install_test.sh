@@ -49,7 +49,7 @@ done
 extra_bin=$(find "$PREFIX/bin" -mindepth 1 ! -name kavrindemo ! -name kavrin)
 [ -z "$extra_bin" ] || fail "unexpected in bin/: $extra_bin"
 extra_lib=$(find "$PREFIX/lib" -mindepth 1 ! -path "$PREFIX/lib/kavrindemo" \
-    ! -path "$PREFIX/lib/kavrindemo/lib*.so")
+    ! -path "$PREFIX/lib/kavrindemo/lib*.so*")
 [ -z "$extra_lib" ] || fail "unexpected in lib/: $extra_lib"
 # Nothing of the tests, benchmarks or fuzzers.
 stray=$(find "$PREFIX" \( -name 'test_*' -o -name 'bench_*' -o -name 'fuzz_*' \
