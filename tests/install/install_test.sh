@@ -2,6 +2,7 @@
 # Installs the build tree into a temporary prefix and runs the installed programs from there
 # with the build tree out of their reach.
 #   install_test.sh BUILD_DIR SOURCE_DIR VERSION
+# shellcheck disable=SC2016 # '$ORIGIN' is the loader's word, never the shell's
 set -uo pipefail
 
 BUILD=$(cd "$1" && pwd)
@@ -55,7 +56,7 @@ extra_lib=$(find "$PREFIX/lib" -mindepth 1 ! -path "$PREFIX/lib/kavrindemo" \
 stray=$(find "$PREFIX" \( -name 'test_*' -o -name 'bench_*' -o -name 'fuzz_*' \
     -o -name '*_partial*' -o -name '*without_modules*' -o -name '*.a' -o -name '*.h' \))
 [ -z "$stray" ] || fail "test, benchmark or build files installed: $stray"
-top=$(cd "$PREFIX" && ls | tr '\n' ' ')
+top=$(find "$PREFIX" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort | tr '\n' ' ')
 [ "$top" = "bin lib share " ] || fail "prefix holds '$top', expected bin lib share"
 [ "$failures" -eq 0 ] && pass "layout"
 
