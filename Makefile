@@ -1,7 +1,7 @@
 # Set-up, build and test in one command each.
 JOBS ?= $(shell nproc)
 
-.PHONY: deps build test test-asan test-tsan test-clang fuzz bench run demo screenshots format clean
+.PHONY: deps build install package test test-asan test-tsan test-clang fuzz bench run demo screenshots format clean
 
 deps:
 	bash scripts/install-deps.sh
@@ -15,6 +15,15 @@ endef
 build: deps
 	cmake --preset release
 	cmake --build --preset release -j $(JOBS)
+
+# Installs the release build under PREFIX (default /usr/local): bin/, lib/kavrindemo/, share/.
+PREFIX ?= /usr/local
+install: build
+	cmake --install build/release --prefix $(PREFIX)
+
+# The Debian package build/release/kavrindemo_<version>_<arch>.deb.
+package: build
+	cd build/release && cpack -G DEB
 
 test: deps
 	$(call run_preset,release)

@@ -10,6 +10,9 @@ namespace {
 
 constexpr int PARENT_LEVELS = 3;
 
+// The library folders looked for next to the program's folder and its parents, installed first.
+constexpr const char* LIBRARY_FOLDERS[] = {"/lib/kavrindemo/", "/lib/"};
+
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
@@ -37,17 +40,23 @@ std::string ExecutableFolder() {
 }
 
 std::string FindBesideProgram(const std::string& fileName) {
+    return FindBesideFolder(ExecutableFolder(), fileName);
+}
+
+std::string FindBesideFolder(const std::string& programFolder, const std::string& fileName) {
     if (fileName.empty() || fileName.find('/') != std::string::npos)
         return std::string();
-    std::string folder = ExecutableFolder();
+    std::string folder = programFolder;
     if (folder.empty())
         return std::string();
     if (IsRegularFile(folder + "/" + fileName))
         return folder + "/" + fileName;
     for (int level = 0; level <= PARENT_LEVELS && !folder.empty(); ++level) {
-        const std::string candidate = folder + "/lib/" + fileName;
-        if (IsRegularFile(candidate))
-            return candidate;
+        for (const char* libraryFolder : LIBRARY_FOLDERS) {
+            const std::string candidate = folder + libraryFolder + fileName;
+            if (IsRegularFile(candidate))
+                return candidate;
+        }
         folder = ParentOf(folder);
     }
     return std::string();

@@ -28,6 +28,12 @@ PACKAGES=(
     nlohmann-json3-dev # kavrin's JSON output
     libtiff-tools
     imagemagick
+    desktop-file-utils # desktop-file-validate: the install test checks the desktop entry
+    appstream # appstreamcli: the install test checks the AppStream metadata
+    groff-base # the install test checks the manual pages for warnings
+    binutils # readelf: the install test reads the installed programs' RPATH
+    dpkg-dev # dpkg-shlibdeps: `make package` names the package's dependencies with it
+    file # CPack's Debian generator finds the ELF files for dpkg-shlibdeps with it
 )
 
 SUDO=""

@@ -1,8 +1,11 @@
 #include "platform/SharedLibrary.h"
 #include "platform/MemoryStatus.h"
 #include "platform/ProgramFolder.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -41,6 +44,51 @@ TEST(ProgramFolder, FindsTheBuildsLibrariesBesideTheProgram) {
     EXPECT_EQ(platform::FindBesideProgram("libNoSuchThing.so"), "");
     EXPECT_EQ(platform::FindBesideProgram("../lib/libLumoInst.so"), "");
     EXPECT_EQ(platform::FindBesideProgram(""), "");
+}
+
+namespace {
+
+// Creates the folders of `path` below `root` and an empty file at its end; the file's full path.
+std::string MakeFile(const std::string& root, const std::string& path) {
+    const std::filesystem::path file = std::filesystem::path(root) / path;
+    std::filesystem::create_directories(file.parent_path());
+    std::ofstream(file).put('\0');
+    return file.string();
+}
+
+} // namespace
+
+TEST(ProgramFolder, FindsTheInstalledAndTheBuildTreesLibraryFolders) {
+    TempFolder tmp;
+    ASSERT_FALSE(tmp.Path().empty());
+    const std::string root = tmp.Path();
+    // Installed: prefix/bin/kavrin and prefix/lib/kavrindemo/.
+    std::filesystem::create_directories(root + "/usr/bin");
+    const std::string installed = MakeFile(root, "usr/lib/kavrindemo/libLumoInst.so");
+    EXPECT_EQ(platform::FindBesideFolder(root + "/usr/bin", "libLumoInst.so"), installed);
+    // The project's own folder comes before the prefix's shared lib/.
+    MakeFile(root, "usr/lib/libLumoInst.so");
+    EXPECT_EQ(platform::FindBesideFolder(root + "/usr/bin", "libLumoInst.so"), installed);
+    // A file in the program's own folder comes first of all.
+    const std::string beside = MakeFile(root, "usr/bin/libLumoInst.so");
+    EXPECT_EQ(platform::FindBesideFolder(root + "/usr/bin", "libLumoInst.so"), beside);
+    EXPECT_EQ(platform::FindBesideFolder(root + "/usr/bin", "libfglib5.so"), "");
+
+    // Build tree: programs up to two levels below build/<preset>/, libraries in its lib/.
+    const std::string built = MakeFile(root, "build/release/lib/libfglib5.so");
+    std::filesystem::create_directories(root + "/build/release/tests/platform");
+    EXPECT_EQ(platform::FindBesideFolder(root + "/build/release/tests/platform", "libfglib5.so"),
+              built);
+    EXPECT_EQ(platform::FindBesideFolder(root + "/build/release/bin", "libfglib5.so"), built);
+    // Four levels up is out of reach; so are names with a folder and a missing program folder.
+    std::filesystem::create_directories(root + "/build/release/a/b/c/d");
+    EXPECT_EQ(platform::FindBesideFolder(root + "/build/release/a/b/c/d", "libfglib5.so"), "");
+    EXPECT_EQ(platform::FindBesideFolder(root + "/build/release/bin", "../lib/libfglib5.so"), "");
+    EXPECT_EQ(platform::FindBesideFolder("", "libfglib5.so"), "");
+    // A folder of that name is not a library.
+    std::filesystem::create_directories(root + "/opt/lib/kavrindemo/libPemDebug.so");
+    std::filesystem::create_directories(root + "/opt/bin");
+    EXPECT_EQ(platform::FindBesideFolder(root + "/opt/bin", "libPemDebug.so"), "");
 }
 
 TEST(MemoryStatus, MemAvailableLineIsParsedStrictly) {
