@@ -11,14 +11,13 @@ include(GNUInstallDirs)
 
 set(KAVRIN_INSTALL_PRIVATE_LIBDIR "lib/kavrindemo")
 
-# The programs' RPATH: the library folder seen from bin/.
-file(RELATIVE_PATH KAVRIN_BIN_TO_LIBDIR "/${CMAKE_INSTALL_BINDIR}"
-    "/${KAVRIN_INSTALL_PRIVATE_LIBDIR}")
-set(KAVRIN_PROGRAM_INSTALL_RPATH "$ORIGIN/${KAVRIN_BIN_TO_LIBDIR}")
-
-# kavrin_install_program(target): a program in bin/ that finds the project's libraries.
+# kavrin_install_program(target): a program in bin/. It carries no RPATH: it opens every library
+# of the project by its full path in lib/kavrindemo/ (found from /proc/self/exe), and an RPATH
+# would put the bundled simulator ahead of a vendor's libfglib5.so in the system's library
+# folders when the grabber library is looked up by name, so a real grabber would silently be
+# replaced by the simulated one.
 function(kavrin_install_program target)
-    set_target_properties(${target} PROPERTIES INSTALL_RPATH "${KAVRIN_PROGRAM_INSTALL_RPATH}")
+    set_target_properties(${target} PROPERTIES INSTALL_RPATH "")
     install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 endfunction()
 

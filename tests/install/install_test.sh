@@ -61,10 +61,11 @@ top=$(find "$PREFIX" -mindepth 1 -maxdepth 1 -printf '%f\n' | sort | tr '\n' ' '
 [ "$failures" -eq 0 ] && pass "layout"
 
 # --- RPATH ---------------------------------------------------------------------------------
+# The programs carry none: the grabber library is looked up by name first, and a search path of
+# the program's own would find the bundled simulator before a vendor's library.
 for program in kavrindemo kavrin; do
     rpath=$(readelf -d "$PREFIX/bin/$program" | sed -n 's/.*(R[UN]*PATH).*\[\(.*\)\]/\1/p')
-    [ "$rpath" = '$ORIGIN/../lib/kavrindemo' ] ||
-        fail "$program: RPATH '$rpath', expected \$ORIGIN/../lib/kavrindemo"
+    [ -z "$rpath" ] || fail "$program: RPATH '$rpath', expected none"
 done
 # No installed ELF file may point into the build or source tree, or anywhere but $ORIGIN.
 elf_count=0
