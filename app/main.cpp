@@ -9,6 +9,8 @@
 int main(int argc, char** argv) {
     QApplication application(argc, argv);
     application.setWindowIcon(QIcon(QStringLiteral(":/icons/kavrindemo.svg")));
+    // The desktop entry the window belongs to (its installed name without ".desktop").
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.hadrelloptics.KavrinDemo"));
     CKavrinDemoApp app;
     if (!app.InitInstance(application.arguments().mid(1)))
         return 1;
