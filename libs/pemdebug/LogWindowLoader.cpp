@@ -27,7 +27,8 @@ std::string OwnFolder() {
     return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
 }
 
-template <typename F> bool Resolve(void* library, const char* name, F& function) {
+template <typename F>
+bool Resolve(void* library, const char* name, F& function) {
     function = reinterpret_cast<F>(dlsym(library, name));
     return function != nullptr;
 }

@@ -29,9 +29,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    QPlainTextEdit* m_text = nullptr;     // child, owned by the widget
-    QPushButton* m_clear = nullptr;       // child
-    QCheckBox* m_autoScroll = nullptr;    // child
+    QPlainTextEdit* m_text = nullptr;  // child, owned by the widget
+    QPushButton* m_clear = nullptr;    // child
+    QCheckBox* m_autoScroll = nullptr; // child
     std::function<void()> m_onUserClose;
 };
 

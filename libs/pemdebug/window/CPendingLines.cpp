@@ -24,13 +24,13 @@ std::deque<QString> SplitLines(const char* text, size_t size, uint64_t& skipped)
             pos = stop + 1;
         }
     }
-    const size_t first = views.size() > CPendingLines::MAX_LINES
-                             ? views.size() - CPendingLines::MAX_LINES
-                             : 0;
+    const size_t first =
+        views.size() > CPendingLines::MAX_LINES ? views.size() - CPendingLines::MAX_LINES : 0;
     skipped = first;
     std::deque<QString> lines;
     for (size_t i = first; i < views.size(); ++i)
-        lines.push_back(QString::fromUtf8(views[i].data(), static_cast<qsizetype>(views[i].size())));
+        lines.push_back(
+            QString::fromUtf8(views[i].data(), static_cast<qsizetype>(views[i].size())));
     return lines;
 }
 

@@ -25,8 +25,8 @@ __attribute__((visibility("default"))) PemLogWindow* PemLogWindowCreate(const ch
     if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
         return nullptr;
     try {
-        const QString title =
-            QString::fromUtf8(name ? name : "", name ? static_cast<qsizetype>(strnlen(name, MAX_NAME)) : 0);
+        const QString title = QString::fromUtf8(
+            name ? name : "", name ? static_cast<qsizetype>(strnlen(name, MAX_NAME)) : 0);
         auto window = std::make_unique<PemLogWindow>();
         window->state = std::make_shared<pemlogwindow::CLogWindowState>(title);
         window->state->Start();

@@ -1,0 +1,30 @@
+// What the window tests share: waiting on the event loop and finding a sink's window.
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPlainTextEdit>
+#include <QWidget>
+
+#include <functional>
+
+// Processes events until `done` holds or `ms` milliseconds passed; returns `done()`.
+inline bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+// The top-level window titled `title`, or null.
+inline QWidget* FindWindow(const QString& title) {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->windowTitle() == title)
+            return widget;
+    return nullptr;
+}
+
+inline QPlainTextEdit* LogText(QWidget* window) {
+    return window ? window->findChild<QPlainTextEdit*>(QStringLiteral("logText")) : nullptr;
+}
