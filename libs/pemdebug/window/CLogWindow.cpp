@@ -7,6 +7,9 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -69,11 +72,30 @@ void CLogWindow::AppendBatch(const CPendingLines::Batch& batch) {
         text += line;
         bFirst = false;
     }
+    MakeRoomFor(batch.lines.size() + (batch.ullNotShown != 0 ? 1 : 0));
     m_text->appendPlainText(text);
     if (m_autoScroll->isChecked()) {
         QScrollBar* bar = m_text->verticalScrollBar();
         bar->setValue(bar->maximum());
     }
+}
+
+void CLogWindow::MakeRoomFor(size_t incoming) {
+    // The widget's own limit removes the surplus a block at a time, ten times slower than
+    // appending; one removal of the oldest blocks beforehand leaves it nothing to do.
+    QTextDocument* document = m_text->document();
+    const auto blocks = static_cast<size_t>(document->blockCount());
+    if (blocks + incoming <= CPendingLines::MAX_LINES)
+        return;
+    const size_t surplus = blocks + incoming - CPendingLines::MAX_LINES;
+    if (surplus >= blocks) {
+        m_text->clear();
+        return;
+    }
+    QTextCursor cursor(document);
+    cursor.setPosition(document->findBlockByNumber(static_cast<int>(surplus)).position(),
+                       QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
 }
 
 void CLogWindow::closeEvent(QCloseEvent* event) {

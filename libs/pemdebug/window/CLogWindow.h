@@ -29,6 +29,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Removes the oldest lines so that `incoming` more fit within MAX_LINES.
+    void MakeRoomFor(size_t incoming);
+
     QPlainTextEdit* m_text = nullptr;  // child, owned by the widget
     QPushButton* m_clear = nullptr;    // child
     QCheckBox* m_autoScroll = nullptr; // child
