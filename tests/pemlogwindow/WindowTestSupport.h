@@ -3,17 +3,23 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <QWidget>
 
 #include <functional>
 
-// Processes events until `done` holds or `ms` milliseconds passed; returns `done()`.
+// Runs the event loop until `done` holds or `ms` milliseconds passed; returns `done()`. The loop
+// sleeps while nothing happens: spinning here would take a core from the threads under test.
 inline bool WaitFor(const std::function<bool()>& done, int ms = 20000) {
     QElapsedTimer timer;
     timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    while (!done() && timer.elapsed() < ms) {
+        QEventLoop loop;
+        QTimer::singleShot(2, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     return done();
 }
 
