@@ -4,58 +4,46 @@
 #include <QMetaObject>
 #include <QThread>
 
-#include <utility>
-
 namespace pemlogwindow {
 
-CLogWindowState::CLogWindowState(QString sinkName) : m_name(std::move(sinkName)) {}
-
-void CLogWindowState::Start() {
-    OnUiThread(&CLogWindowState::Build);
+CLogWindowState::CLogWindowState(const QString& sinkName) : m_name(sinkName) {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        moveToThread(app->thread());
+    OnUiThread("Build");
 }
 
+CLogWindowState::~CLogWindowState() = default;
+
 void CLogWindowState::Append(const char* text, size_t size) {
-    if (m_pending.Add(text, size))
-        QueueOnUiThread(&CLogWindowState::Flush); // even on the UI thread: batches coalesce
+    // Queued even on the UI thread, so that additions coalesce into one flush.
+    if (m_pending.Add(text, size) && QCoreApplication::instance())
+        QMetaObject::invokeMethod(this, "Flush", Qt::QueuedConnection);
 }
 
 void CLogWindowState::Show(bool bOn) {
     m_bShown = bOn;
-    OnUiThread(&CLogWindowState::ApplyShown);
+    OnUiThread("ApplyShown");
 }
 
-void CLogWindowState::Close() {
+void CLogWindowState::Dispose() {
     m_bClosed = true;
     m_pending.Close();
-    OnUiThread(&CLogWindowState::DeleteWindow);
+    OnUiThread("Release");
 }
 
-void CLogWindowState::OnUiThread(Step step) {
+void CLogWindowState::OnUiThread(const char* name) {
     QCoreApplication* app = QCoreApplication::instance();
     if (!app)
-        return; // the application is gone: the widget stays as it is
-    if (QThread::currentThread() == app->thread())
-        (this->*step)();
-    else
-        QueueOnUiThread(step);
-}
-
-void CLogWindowState::QueueOnUiThread(Step step) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (!app)
-        return;
-    QMetaObject::invokeMethod(
-        app, [self = shared_from_this(), step] { ((*self).*step)(); }, Qt::QueuedConnection);
+        return; // the application is gone: nothing may touch widgets any more
+    const bool bHere = QThread::currentThread() == app->thread();
+    QMetaObject::invokeMethod(this, name, bHere ? Qt::DirectConnection : Qt::QueuedConnection);
 }
 
 void CLogWindowState::Build() {
     if (m_bClosed || m_window)
         return;
-    std::weak_ptr<CLogWindowState> weak = weak_from_this();
-    m_window = new CLogWindow(m_name, [weak] {
-        if (auto self = weak.lock())
-            self->m_bShown = false;
-    });
+    // The window is deleted by Release before the state goes.
+    m_window = new CLogWindow(m_name, [this] { m_bShown = false; });
     ApplyShown();
     Flush(); // lines added before the widget existed
 }
@@ -77,8 +65,9 @@ void CLogWindowState::ApplyShown() {
         m_window->raise();
 }
 
-void CLogWindowState::DeleteWindow() {
+void CLogWindowState::Release() {
     delete m_window.data(); // a top-level widget without parent: owned here
+    deleteLater();          // after the steps already queued, which find the state closed
 }
 
 } // namespace pemlogwindow

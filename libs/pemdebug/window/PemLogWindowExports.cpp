@@ -16,7 +16,7 @@ constexpr size_t MAX_NAME = 256;
 } // namespace
 
 struct PemLogWindow {
-    std::shared_ptr<pemlogwindow::CLogWindowState> state;
+    pemlogwindow::CLogWindowState* state; // released with Dispose on the UI thread
 };
 
 extern "C" {
@@ -28,8 +28,7 @@ __attribute__((visibility("default"))) PemLogWindow* PemLogWindowCreate(const ch
         const QString title = QString::fromUtf8(
             name ? name : "", name ? static_cast<qsizetype>(strnlen(name, MAX_NAME)) : 0);
         auto window = std::make_unique<PemLogWindow>();
-        window->state = std::make_shared<pemlogwindow::CLogWindowState>(title);
-        window->state->Start();
+        window->state = new pemlogwindow::CLogWindowState(title); // lives on the UI thread
         return window.release(); // given back through PemLogWindowDestroy
     } catch (...) {
         return nullptr;
@@ -59,7 +58,7 @@ __attribute__((visibility("default"))) int PemLogWindowIsShown(const PemLogWindo
 __attribute__((visibility("default"))) void PemLogWindowDestroy(PemLogWindow* window) {
     if (!window)
         return;
-    window->state->Close();
+    window->state->Dispose();
     delete window;
 }
 
