@@ -35,6 +35,8 @@ CPemDebugSink::~CPemDebugSink() {
     m_queue.Close();
     if (m_writer.joinable())
         m_writer.join();
+    if (PemLogWindow* window = m_pWindow.exchange(nullptr))
+        m_pWindowLib.load()->destroy(window);
 }
 
 uint32_t CPemDebugSink::SetSinkParam(uint32_t id, uintptr_t value, uintptr_t /*extra*/) {
@@ -45,10 +47,11 @@ uint32_t CPemDebugSink::SetSinkParam(uint32_t id, uintptr_t value, uintptr_t /*e
         auto path = std::make_shared<const std::string>(LogFilePath(m_folder, text));
         platform::MutexLock guard(m_nameLock);
         m_path = std::move(path);
+        m_name = text.empty() ? DEFAULT_SINK_NAME : text;
         return 0;
     }
     case PARAM_OUTPUT:
-        m_bOutput = value != 0;
+        SetOutput(value != 0);
         return 0;
     default:
         return SINK_PARAM_UNKNOWN;
@@ -58,13 +61,46 @@ uint32_t CPemDebugSink::SetSinkParam(uint32_t id, uintptr_t value, uintptr_t /*e
 uint32_t CPemDebugSink::GetSinkParam(uint32_t id, uintptr_t* out, uintptr_t /*extra*/) {
     if (id != PARAM_OUTPUT || !out)
         return SINK_PARAM_UNKNOWN;
-    *out = m_bOutput ? 1 : 0;
+    *out = OutputOn() ? 1 : 0;
     return 0;
 }
 
 uint32_t CPemDebugSink::ActivateOutput(uint32_t on) {
-    m_bOutput = on != 0;
+    SetOutput(on != 0);
     return 0;
+}
+
+void CPemDebugSink::SetOutput(bool bOn) {
+    m_bOutput = bOn;
+    PemLogWindow* window = bOn ? MakeWindow() : m_pWindow.load();
+    if (window)
+        m_pWindowLib.load()->show(window, bOn ? 1 : 0);
+}
+
+PemLogWindow* CPemDebugSink::MakeWindow() {
+    platform::MutexLock guard(m_windowLock);
+    if (PemLogWindow* window = m_pWindow.load())
+        return window;
+    const LogWindowFunctions* library = LogWindowLibrary();
+    if (!library)
+        return nullptr;
+    std::string name;
+    {
+        platform::MutexLock nameGuard(m_nameLock);
+        name = m_name;
+    }
+    PemLogWindow* window = library->create(name.c_str());
+    if (window) {
+        m_pWindowLib = library;
+        m_pWindow = window;
+    }
+    return window;
+}
+
+bool CPemDebugSink::OutputOn() const {
+    if (PemLogWindow* window = m_pWindow.load())
+        return m_pWindowLib.load()->isShown(window) != 0;
+    return m_bOutput;
 }
 
 void CPemDebugSink::Log(uint32_t level, const char* format, ...) {
@@ -74,7 +110,7 @@ void CPemDebugSink::Log(uint32_t level, const char* format, ...) {
     entry.time = std::chrono::system_clock::now();
     entry.tid = ThreadId();
     entry.level = level;
-    entry.bToStderr = m_bOutput;
+    entry.bToOutput = OutputOn();
     entry.path = CurrentPath();
     va_list args;
     va_start(args, format);
@@ -109,19 +145,27 @@ std::string CPemDebugSink::FormatLine(const LogEntry& entry) {
     return line;
 }
 
-void CPemDebugSink::WriteLine(const std::string& path, const std::string& line, bool toStderr) {
+void CPemDebugSink::WriteLine(const std::string& path, const std::string& line, bool toOutput,
+                              std::string& window) {
     // A line the file does not take is lost: the writer has no one to tell but standard error,
     // where CLogFile reported the file it could not open.
     (void)m_file.Write(path, line);
-    if (toStderr)
+    if (!toOutput)
+        return;
+    if (m_pWindow.load())
+        window += line;
+    else
         std::fputs(line.c_str(), stderr);
 }
 
 void CPemDebugSink::WriterLoop() {
     CLogQueue::Batch batch;
+    std::string window; // the batch's lines for the window, handed over in one call
     while (m_queue.Take(batch)) {
+        window.clear();
         for (const LogEntry& entry : batch.entries)
-            WriteLine(entry.path ? *entry.path : LogFile(), FormatLine(entry), entry.bToStderr);
+            WriteLine(entry.path ? *entry.path : LogFile(), FormatLine(entry), entry.bToOutput,
+                      window);
         if (batch.ullDropped != 0) {
             LogEntry report;
             report.time = std::chrono::system_clock::now();
@@ -129,9 +173,11 @@ void CPemDebugSink::WriterLoop() {
             report.level = 0;
             report.text = std::to_string(batch.ullDropped) + " lines dropped";
             WriteLine(batch.droppedPath ? *batch.droppedPath : LogFile(), FormatLine(report),
-                      m_bOutput);
+                      OutputOn(), window);
         }
         m_file.Flush();
+        if (PemLogWindow* target = m_pWindow.load(); target && !window.empty())
+            m_pWindowLib.load()->append(target, window.data(), window.size());
     }
 }
 

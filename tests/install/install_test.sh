@@ -37,7 +37,7 @@ fi
 # --- layout --------------------------------------------------------------------------------
 for f in bin/kavrindemo bin/kavrin \
     lib/kavrindemo/libLumoInst.so lib/kavrindemo/libLumoDialog.so \
-    lib/kavrindemo/libPemDebug.so lib/kavrindemo/libfglib5.so \
+    lib/kavrindemo/libPemDebug.so lib/kavrindemo/libPemLogWindow.so lib/kavrindemo/libfglib5.so \
     share/applications/$APP_ID.desktop share/metainfo/$APP_ID.metainfo.xml \
     share/icons/hicolor/scalable/apps/$APP_ID.svg share/icons/hicolor/256x256/apps/$APP_ID.png \
     share/man/man1/kavrin.1 share/man/man1/kavrindemo.1; do
