@@ -10,7 +10,7 @@ namespace {
 constexpr std::string_view HEADER = "input,red,green,blue";
 constexpr std::array<std::string_view, 4> HEADER_FIELDS = {"input", "red", "green", "blue"};
 constexpr size_t MAX_FIELDS = 4;
-constexpr size_t SHOWN_TEXT = 16; // characters of a bad field quoted in a message
+constexpr size_t SHOWN_TEXT = 24; // characters of a bad field quoted in a message
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
