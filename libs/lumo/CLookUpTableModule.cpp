@@ -72,6 +72,7 @@ CLookUpTableModule::CLookUpTableModule()
 }
 
 uint32_t CLookUpTableModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    platform::RecursiveLock lock(ParamLock());
     if (id == PARAM_KIND)
         m_loadCount = 0;
     return CProcessModule::SetParam(id, a, b);
