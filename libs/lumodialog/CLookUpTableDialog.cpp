@@ -146,8 +146,7 @@ void CLookUpTableDialog::ShowChannel() {
     const int choice = m_channel->currentIndex();
     const size_t channel = choice > CHANNEL_ALL ? size_t(choice - 1) : 0;
     CCurveEditor::Table curve{};
-    std::copy_n(m_table.begin() + std::ptrdiff_t(channel * LUT_POINTS), LUT_POINTS,
-                curve.begin());
+    std::copy_n(m_table.begin() + std::ptrdiff_t(channel * LUT_POINTS), LUT_POINTS, curve.begin());
     m_editor->SetCurveColour(CHANNEL_COLOURS[std::clamp(choice, 0, 3)]);
     m_editor->SetTable(curve);
 }
@@ -166,8 +165,7 @@ void CLookUpTableDialog::ApplyCurve(const QList<quint16>& points) {
     const int choice = m_channel->currentIndex();
     for (size_t c = 0; c < 3; ++c)
         if (choice == CHANNEL_ALL || size_t(choice - 1) == c)
-            std::copy(points.begin(), points.end(),
-                      table.begin() + std::ptrdiff_t(c * LUT_POINTS));
+            std::copy(points.begin(), points.end(), table.begin() + std::ptrdiff_t(c * LUT_POINTS));
     if (!WriteTable(table))
         return;
     // The table in use is now the edited one, none of the list.
@@ -237,8 +235,7 @@ bool CLookUpTableDialog::ExportCsv(const QString& fileName) {
     const std::string text = ExportLutCsv(m_table);
     QFile file(fileName);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        file.write(text.data(), qint64(text.size())) != qint64(text.size()) ||
-        !file.flush()) {
+        file.write(text.data(), qint64(text.size())) != qint64(text.size()) || !file.flush()) {
         ShowError(tr("%1 cannot be written: %2").arg(fileName, file.errorString()));
         return false;
     }

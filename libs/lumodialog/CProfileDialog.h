@@ -35,7 +35,7 @@ private:
     CPlotWidget* m_plot = nullptr;
     QCheckBox* m_follow = nullptr;
     QSpinBox* m_index = nullptr;
-    uint32_t m_written = MIDDLE; // the index last handed to the module
+    uint32_t m_written = MIDDLE;    // the index last handed to the module
     std::vector<uint32_t> m_values; // one channel's, read again on each refresh
 };
 

@@ -4,7 +4,10 @@
 #include "libs/lumodialog/CBlackGainDialog.h"
 #include "libs/lumodialog/CCfaToRgbDialog.h"
 #include "libs/lumodialog/CContrastWindowDialog.h"
+#include "libs/lumodialog/CHistogramDialog.h"
+#include "libs/lumodialog/CLookUpTableDialog.h"
 #include "libs/lumodialog/COrientationDialog.h"
+#include "libs/lumodialog/CProfileDialog.h"
 #include "libs/lumodialog/CStatisticsDialog.h"
 
 namespace lumodialog {
@@ -31,6 +34,10 @@ const Entry DIALOGS[] = {
     {LUMO_ID_STATISTICS, &Make<CStatisticsDialog>},
     // The plot dialogs: look-up table (32), histogram (67), line profile (72) and column
     // profile (73) go here.
+    {LUMO_ID_LOOK_UP_TABLE, &Make<CLookUpTableDialog>},
+    {LUMO_ID_HISTOGRAM, &Make<CHistogramDialog>},
+    {LUMO_ID_LINE_PROFILE, &Make<CProfileDialog>},
+    {LUMO_ID_COLUMN_PROFILE, &Make<CProfileDialog>},
 };
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "external/LumoModuleIds.h"
 #include "external/LumoNotify.h"
 #include "external/LumoParamBlocks.h"
+#include "external/LumoResult.h"
 #include "libs/lumodialog/widgets/CCurveEditor.h"
 #include "libs/lumodialog/widgets/CPlotWidget.h"
 #include "libs/lumodialog/widgets/LutCsv.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
@@ -54,19 +56,25 @@ Widget* Same(QWidget* widget, const char* className) {
 
 // While `run` runs a modal loop: a file dialog gets `fileName` and is accepted, a message box is
 // read into `messages` and closed. Gives up after ten seconds.
-void AnswerModals(const QString& fileName, QStringList& messages, const std::function<void()>& run) {
+void AnswerModals(const QString& fileName, QStringList& messages,
+                  const std::function<void()>& run) {
     QTimer timer;
     int ticks = 0;
     QObject::connect(&timer, &QTimer::timeout, [&] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (auto* files = qobject_cast<QFileDialog*>(modal)) {
-            files->selectFile(fileName);
-            files->accept();
+        if (++ticks > 200) {
+            ADD_FAILURE() << "a modal window did not close";
+            if (modal)
+                modal->close();
+        } else if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+            // The name typed into the dialog's name field; accepted once the dialog took it.
+            if (auto* edit = files->findChild<QLineEdit*>("fileNameEdit"))
+                edit->setText(fileName);
+            if (files->selectedFiles().value(0) == fileName)
+                QMetaObject::invokeMethod(files, "done", Q_ARG(int, QDialog::Accepted));
         } else if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             messages << box->text();
             box->accept();
-        } else if (modal && ++ticks > 200) {
-            modal->close();
         }
     });
     timer.start(50);
@@ -195,7 +203,7 @@ TEST_F(PlotDialogsTest, CsvImportTakesAFileAndNamesTheBadLine) {
     const std::string good = folder.File("good.csv");
     std::ofstream(good) << lumodialog::ExportLutCsv(wanted);
     std::string text = lumodialog::ExportLutCsv(wanted);
-    text.replace(text.find("\n15,"), 4, "\n15,70000,");
+    text.replace(text.find("\n15,1275,"), 9, "\n15,70000,");
     const std::string bad = folder.File("bad.csv");
     std::ofstream(bad) << text;
 
@@ -204,7 +212,8 @@ TEST_F(PlotDialogsTest, CsvImportTakesAFileAndNamesTheBadLine) {
     ASSERT_TRUE(import);
     AnswerModals(QString::fromStdString(bad), messages, [&] { import->click(); });
     ASSERT_EQ(messages.size(), 1);
-    EXPECT_TRUE(messages[0].contains("line 17:")) << messages[0].toStdString();
+    EXPECT_TRUE(messages[0].contains("line 17: value 70000 out of range"))
+        << messages[0].toStdString();
     EXPECT_EQ(ChangedEvents(), 0u);
 
     AnswerModals(QString::fromStdString(good), messages, [&] { import->click(); });
