@@ -75,6 +75,8 @@ void CLookUpTableDialog::BuildControls() {
     Body().addLayout(columns);
 
     // Colour mode: the channels can differ only on RGB images or in the module's colour mode.
+    // The output record is asked for here only: the dialog is made under the chain lock, so the
+    // update thread is not preparing the module's output meanwhile.
     const LumoOutputInfo* info = Module().GetOutputInfo(0);
     const auto setup = ReadBlock<LumoLutSetupBlock>(LUMO_PARAM_BLOCK12);
     m_channel->setVisible((info && info->imageClass == ImageFormat::CLASS_RGB) ||

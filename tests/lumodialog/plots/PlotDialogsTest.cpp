@@ -38,7 +38,6 @@ namespace {
 
 constexpr uint32_t PARAM_POINTS = 41;
 constexpr uint32_t PARAM_RESULT = 30;
-constexpr uint32_t PARAM_INDEX = 31;
 constexpr int SETTLE_MS = 350; // a few of the dialogs' 100 ms refreshes
 
 uint32_t DialogIdOf(uint32_t objectId) {
