@@ -25,11 +25,15 @@ TEST_F(ModuleDialogTest, OpenChangeAndCloseReachTheModuleAndTheChain) {
     auto* gain = Control<QDoubleSpinBox>("gain");
     ASSERT_NE(gain, nullptr);
     EXPECT_FALSE(gain->accessibleName().isEmpty());
+    auto* black = Control<QDoubleSpinBox>("blackLevel");
+    ASSERT_NE(black, nullptr);
     gain->setValue(2.5);
+    black->setValue(16.0);
     LumoBlackGainBlock block{};
     ASSERT_EQ(module->GetParam(LUMO_PARAM_BLOCK12, LumoArg(&block), sizeof block), LUMO_OK);
     EXPECT_DOUBLE_EQ(block.gain, 2.5);
-    EXPECT_EQ(m_events, std::vector<uint32_t>{Code(LUMO_EVENT_CHANGED)});
+    EXPECT_DOUBLE_EQ(block.black, 16.0);
+    EXPECT_EQ(m_events, std::vector<uint32_t>(2, Code(LUMO_EVENT_CHANGED)));
 
     // A second open raises the same dialog.
     ASSERT_EQ(module->OpenDialog(m_dialogId, nullptr), LUMO_OK);

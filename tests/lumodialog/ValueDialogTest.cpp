@@ -136,19 +136,6 @@ TEST_F(ValueDialogTest, ContrastWindowSpinBoxesFullRangeAndAuto) {
     EXPECT_EQ(m_events.size(), 3u);
 }
 
-TEST_F(ValueDialogTest, BlackLevelSpinBoxWritesTheBlock) {
-    CLumoModule* module = NewModule(LUMO_ID_BLACK_GAIN);
-    ASSERT_NE(module, nullptr);
-    ASSERT_EQ(module->OpenDialog(m_dialogId, nullptr), LUMO_OK);
-    auto* black = Control<QDoubleSpinBox>("blackLevel");
-    ASSERT_NE(black, nullptr);
-    black->setValue(16.0);
-    LumoBlackGainBlock block{};
-    ASSERT_EQ(module->GetParam(LUMO_PARAM_BLOCK12, LumoArg(&block), sizeof block), LUMO_OK);
-    EXPECT_DOUBLE_EQ(block.black, 16.0);
-    EXPECT_DOUBLE_EQ(block.gain, 1.0);
-}
-
 TEST_F(ValueDialogTest, StatisticsTableFollowsTheAnalysis) {
     CLumoModule* module = NewModule(LUMO_ID_STATISTICS);
     ASSERT_NE(module, nullptr);
