@@ -1,4 +1,5 @@
-// What the module dialogs ask of their modules: the cursor position every process module keeps,
+// What the module dialogs ask of their modules: parameters that wait for a running Execute, the
+// cursor position every process module keeps,
 // white-balance gains from the grey patch under the cursor (CFA to RGB) and the contrast window
 // from the histogram's percentiles, both served by the next Execute.
 #include "external/ImageFormat.h"
@@ -8,7 +9,11 @@
 #include "libs/lumo/CImageObject.h"
 #include "tests/lumo/ModuleStage.h"
 
+#include <atomic>
+#include <chrono>
+#include <future>
 #include <gtest/gtest.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -44,6 +49,45 @@ uint32_t Pending(lumo::CProcessModule& module, uint32_t param) {
     uint32_t pending = 7;
     EXPECT_EQ(module.GetParam(param, LumoArg(&pending), 0), LUMO_OK);
     return pending;
+}
+
+// A module whose run waits until the test lets it go.
+class HeldModule final : public lumo::CProcessModule {
+public:
+    HeldModule() : CProcessModule(0x7F, "Held") {}
+    std::promise<void> entered;
+    std::shared_future<void> release;
+
+protected:
+    uint32_t Process(const PixelView&, PixelView&) override {
+        entered.set_value();
+        release.wait();
+        return SAME_AS_INPUT;
+    }
+};
+
+TEST(DialogRequests, ParametersWaitForARunningExecute) {
+    HeldModule module;
+    std::promise<void> release;
+    module.release = release.get_future().share();
+    Stage stage{module, {}};
+    CImageObject in;
+    ASSERT_EQ(in.Allocate(4, 4, ImageFormat::GREY8, 0, 1), LUMO_OK);
+    ASSERT_TRUE(stage.Prepare(in));
+    std::future<void> entered = module.entered.get_future();
+    std::thread update([&] { EXPECT_EQ(module.Execute(0), LUMO_OK); });
+    entered.wait();
+    std::atomic<bool> set{false};
+    std::thread dialog([&] {
+        EXPECT_EQ(module.SetParam(LUMO_PARAM_CURSOR, 1, 2), LUMO_OK);
+        set = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_FALSE(set.load()); // still waiting for the run
+    release.set_value();
+    update.join();
+    dialog.join();
+    EXPECT_TRUE(set.load());
 }
 
 TEST(DialogRequests, CursorIsKeptAndOutsideByDefault) {
