@@ -23,6 +23,9 @@ inline constexpr uint32_t LUMO_PARAM_KIND = 16;
 inline constexpr uint32_t LUMO_PARAM_STORE = 17;
 // Analyze modules: Set (0, name) applies a named options group ("Options").
 inline constexpr uint32_t LUMO_PARAM_OPTIONS = 18;
+// Analyze modules: Query (30, 0, uint64_t* channels, uint64_t* values per channel, 0) and Get
+// (30, channel, out) the result of the last analysis.
+inline constexpr uint32_t LUMO_PARAM_RESULT = 30;
 // Set (value) / Get (uint32_t* out): the edit state the module's dialog keeps.
 inline constexpr uint32_t LUMO_PARAM_EDIT_STATE = 21;
 // Process modules: Set (x, y) the image position under the mouse, 0xFFFFFFFF, 0xFFFFFFFF when

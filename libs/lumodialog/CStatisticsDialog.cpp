@@ -1,5 +1,7 @@
 #include "libs/lumodialog/CStatisticsDialog.h"
 
+#include "external/LumoParamBlocks.h"
+
 #include <QHeaderView>
 #include <QTableWidget>
 #include <algorithm>
@@ -21,7 +23,8 @@ CStatisticsDialog::CStatisticsDialog(const LumoModuleDialogHost& host, QWidget* 
 void CStatisticsDialog::Refresh() {
     uint64_t channels = 0;
     uint64_t values = 0;
-    if (Module().QueryParam(PARAM_RESULT, 0, LumoArg(&channels), LumoArg(&values), 0) != LUMO_OK ||
+    if (Module().QueryParam(LUMO_PARAM_RESULT, 0, LumoArg(&channels), LumoArg(&values), 0) !=
+            LUMO_OK ||
         values != 4)
         channels = 0;
     channels = std::min<uint64_t>(channels, MAX_CHANNELS);
@@ -36,7 +39,7 @@ void CStatisticsDialog::Refresh() {
     }
     for (int r = 0; r < rows; ++r) {
         double result[4] = {};
-        if (!GetParam(PARAM_RESULT, uintptr_t(r), LumoArg(result)))
+        if (!GetParam(LUMO_PARAM_RESULT, uintptr_t(r), LumoArg(result)))
             continue;
         for (int c = 0; c < 4; ++c) {
             const QString text = QString::number(result[c], 'f', c < 2 ? 0 : 2);

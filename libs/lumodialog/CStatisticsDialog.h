@@ -10,7 +10,6 @@ namespace lumodialog {
 
 class CStatisticsDialog final : public CModuleDialog {
 public:
-    static constexpr uint32_t PARAM_RESULT = 30;
     static constexpr uint32_t MAX_CHANNELS = 4;
 
     CStatisticsDialog(const LumoModuleDialogHost& host, QWidget* parent);
