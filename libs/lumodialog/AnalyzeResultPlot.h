@@ -1,5 +1,5 @@
 // What the plot dialogs of the analyze modules share: the result of the last analysis
-// (QueryParam 30: channels and values per channel; GetParam 30: one channel's values) shown as
+// (LUMO_PARAM_RESULT: channels and values per channel, one channel's values) shown as
 // one series per channel, in the first colours of the module's block 13 where the chain set them,
 // else black for one channel and red, green, blue for more.
 #pragma once
@@ -17,8 +17,6 @@
 
 namespace lumodialog {
 
-inline constexpr uint32_t ANALYZE_PARAM_RESULT = 30;
-
 QColor PlotColour(const LumoColourPairs& colours, uint64_t channels, uint64_t channel);
 
 // T is the module's value type; `buffer` is kept between calls. A series whose values did not
@@ -28,7 +26,7 @@ void ShowAnalyzeResult(CLumoModule& module, const LumoColourPairs& colours, uint
                        std::vector<T>& buffer, CPlotWidget& plot) {
     uint64_t channels = 0;
     uint64_t length = 0;
-    if (module.QueryParam(ANALYZE_PARAM_RESULT, 0, LumoArg(&channels), LumoArg(&length), 0) !=
+    if (module.QueryParam(LUMO_PARAM_RESULT, 0, LumoArg(&channels), LumoArg(&length), 0) !=
             LUMO_OK ||
         length > maxValues)
         channels = 0;
@@ -36,7 +34,7 @@ void ShowAnalyzeResult(CLumoModule& module, const LumoColourPairs& colours, uint
     buffer.resize(size_t(length));
     int shown = 0;
     for (uint64_t c = 0; c < channels; ++c) {
-        if (module.GetParam(ANALYZE_PARAM_RESULT, uintptr_t(c), LumoArg(buffer.data())) != LUMO_OK)
+        if (module.GetParam(LUMO_PARAM_RESULT, uintptr_t(c), LumoArg(buffer.data())) != LUMO_OK)
             break;
         std::vector<double> values(buffer.begin(), buffer.end());
         if (plot.SeriesCount() <= shown || values != plot.Series(shown))

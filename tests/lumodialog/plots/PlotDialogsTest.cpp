@@ -9,7 +9,7 @@
 #include "libs/lumodialog/widgets/CCurveEditor.h"
 #include "libs/lumodialog/widgets/CPlotWidget.h"
 #include "libs/lumodialog/widgets/LutCsv.h"
-#include "tests/lumo/LumoTestLibrary.h"
+#include "tests/lumodialog/DialogTestSupport.h"
 #include "tests/support/TempFolder.h"
 
 #include <QApplication>
@@ -37,12 +37,7 @@ using lumodialog::LutChannels;
 namespace {
 
 constexpr uint32_t PARAM_POINTS = 41;
-constexpr uint32_t PARAM_RESULT = 30;
 constexpr int SETTLE_MS = 350; // a few of the dialogs' 100 ms refreshes
-
-uint32_t DialogIdOf(uint32_t objectId) {
-    return objectId << 8 | 1;
-}
 
 // The dialog's plot widgets come from libLumoDialog.so's own copy of the widget code, so
 // qobject_cast cannot see them; they are checked by class name and used as the same class.
@@ -80,39 +75,23 @@ void AnswerModals(const QString& fileName, QStringList& messages,
     run();
 }
 
-class PlotDialogsTest : public LumoTest {
+class PlotDialogsTest : public ModuleDialogTest {
 protected:
     void TearDown() override {
         m_image.reset();
-        m_module.reset(); // closes its dialog first
+        ModuleDialogTest::TearDown(); // the modules close their dialogs first
     }
 
-    // The module `objectId` with a notify block that records the events, its dialog open.
+    // The module `objectId` with its dialog open and shown.
     void Open(uint32_t objectId) {
-        m_module = MakeLumoModule(m_pLumo, objectId);
+        m_module = NewModule(objectId);
         ASSERT_TRUE(m_module);
-        LumoNotifyBlock notify{&PlotDialogsTest::Notify, this, {}};
-        ASSERT_EQ(m_module->SetParam(LUMO_PARAM_NOTIFY, LumoArg(&notify), sizeof notify), LUMO_OK);
-        ASSERT_EQ(m_module->OpenDialog(DialogIdOf(objectId), nullptr), LUMO_OK);
-        for (QWidget* widget : QApplication::topLevelWidgets())
-            if (widget->objectName() == QString("moduleDialog%1").arg(DialogIdOf(objectId)))
-                m_dialog = qobject_cast<QDialog*>(widget);
-        ASSERT_TRUE(m_dialog);
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_dialog));
-    }
-
-    static uint32_t Notify(CLumoModule*, void* context, uint32_t code) {
-        static_cast<PlotDialogsTest*>(context)->m_events.push_back(code);
-        return 0;
+        ASSERT_EQ(m_module->OpenDialog(m_dialogId, nullptr), LUMO_OK);
+        ASSERT_TRUE(Dialog());
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(Dialog()));
     }
     size_t ChangedEvents() const {
-        const uint32_t changed = DialogIdOf(m_module->GetObjectId()) << 16 | LUMO_EVENT_CHANGED;
-        return size_t(std::count(m_events.begin(), m_events.end(), changed));
-    }
-
-    template <typename Widget>
-    Widget* Control(const char* name) const {
-        return m_dialog->findChild<Widget*>(name);
+        return size_t(std::count(m_events.begin(), m_events.end(), Code(LUMO_EVENT_CHANGED)));
     }
     CPlotWidget* Plot(const char* name) const {
         return Same<CPlotWidget>(Control<QWidget>(name), "lumodialog::CPlotWidget");
@@ -137,10 +116,8 @@ protected:
         return table;
     }
 
-    LumoModulePtr m_module;
+    CLumoModule* m_module = nullptr;
     ImagePtr m_image;
-    QDialog* m_dialog = nullptr;
-    std::vector<uint32_t> m_events;
 };
 
 } // namespace
@@ -233,16 +210,16 @@ TEST_F(PlotDialogsTest, HistogramShowsTheBinsOfTheLastAnalysis) {
     ASSERT_NO_FATAL_FAILURE(Feed(16, 4));
     CPlotWidget* plot = Plot("histogram");
     ASSERT_TRUE(plot);
-    QTest::qWait(SETTLE_MS);
+    RunFor(SETTLE_MS);
     ASSERT_EQ(plot->SeriesCount(), 1);
     std::vector<uint64_t> bins(256);
-    ASSERT_EQ(m_module->GetParam(PARAM_RESULT, 0, LumoArg(bins.data())), LUMO_OK);
+    ASSERT_EQ(m_module->GetParam(LUMO_PARAM_RESULT, 0, LumoArg(bins.data())), LUMO_OK);
     EXPECT_EQ(plot->Series(0), std::vector<double>(bins.begin(), bins.end()));
     EXPECT_EQ(plot->Series(0)[63], 1.0);
     EXPECT_EQ(plot->Series(0)[64], 0.0);
 
     ASSERT_NO_FATAL_FAILURE(Feed(16, 4, 100));
-    QTest::qWait(SETTLE_MS);
+    RunFor(SETTLE_MS);
     EXPECT_EQ(plot->Series(0)[0], 0.0);
     EXPECT_EQ(plot->Series(0)[163], 1.0);
 
@@ -262,12 +239,12 @@ TEST_F(PlotDialogsTest, LineProfileFollowsTheCursorAndTheSpinBoxOtherwise) {
     EXPECT_TRUE(follow->isChecked());
 
     ASSERT_EQ(m_module->SetParam(LUMO_PARAM_CURSOR, 5, 3), LUMO_OK);
-    QTest::qWait(SETTLE_MS);
+    RunFor(SETTLE_MS);
     EXPECT_EQ(ChangedEvents(), 1u) << "one change for one new row";
     EXPECT_EQ(index->value(), 3);
     EXPECT_EQ(plot->Marker(), 5.0);
     Analyse(); // what the view does on the change
-    QTest::qWait(SETTLE_MS);
+    RunFor(SETTLE_MS);
     ASSERT_EQ(plot->SeriesCount(), 1);
     ASSERT_EQ(plot->Series(0).size(), 16u);
     EXPECT_EQ(plot->Series(0)[0], 48.0);
@@ -276,7 +253,7 @@ TEST_F(PlotDialogsTest, LineProfileFollowsTheCursorAndTheSpinBoxOtherwise) {
     // Outside the image: the row stays.
     ASSERT_EQ(m_module->SetParam(LUMO_PARAM_CURSOR, LUMO_CURSOR_OUTSIDE, LUMO_CURSOR_OUTSIDE),
               LUMO_OK);
-    QTest::qWait(SETTLE_MS);
+    RunFor(SETTLE_MS);
     EXPECT_EQ(ChangedEvents(), 1u);
     EXPECT_EQ(index->value(), 3);
 
@@ -286,7 +263,7 @@ TEST_F(PlotDialogsTest, LineProfileFollowsTheCursorAndTheSpinBoxOtherwise) {
     EXPECT_EQ(ChangedEvents(), 2u);
     ASSERT_EQ(m_module->SetParam(LUMO_PARAM_CURSOR, 1, 1), LUMO_OK);
     Analyse();
-    QTest::qWait(SETTLE_MS);
+    RunFor(SETTLE_MS);
     EXPECT_EQ(index->value(), 6) << "the cursor is not followed any more";
     EXPECT_EQ(plot->Series(0)[0], 96.0);
 }
@@ -295,10 +272,10 @@ TEST_F(PlotDialogsTest, ColumnProfileFollowsTheCursorColumn) {
     ASSERT_NO_FATAL_FAILURE(Open(LUMO_ID_COLUMN_PROFILE));
     ASSERT_NO_FATAL_FAILURE(Feed(16, 8));
     ASSERT_EQ(m_module->SetParam(LUMO_PARAM_CURSOR, 5, 3), LUMO_OK);
-    QTest::qWait(SETTLE_MS);
+    RunFor(SETTLE_MS);
     EXPECT_EQ(ChangedEvents(), 1u);
     Analyse();
-    QTest::qWait(SETTLE_MS);
+    RunFor(SETTLE_MS);
     CPlotWidget* plot = Plot("profile");
     ASSERT_TRUE(plot);
     ASSERT_EQ(plot->Series(0).size(), 8u);
