@@ -244,10 +244,13 @@ void CPlotWidget::UpdateReadout(double x) {
         const double last = length > 1 ? double(length - 1) : 0.0;
         const auto index = size_t(std::lround((x - area.left()) / area.width() * last));
         readout = QString::number(index) + ":";
+        const char* separator = " ";
         for (int i = 0; i < m_count; ++i) {
             const std::vector<double>& values = m_series[size_t(i)];
-            if (index < values.size())
-                readout += (i ? ", " : " ") + QString::number(values[index], 'g', 8);
+            if (index < values.size()) {
+                readout += separator + QString::number(values[index], 'g', 8);
+                separator = ", ";
+            }
         }
     }
     if (readout != m_readout) {
