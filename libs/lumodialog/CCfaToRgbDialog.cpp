@@ -39,8 +39,7 @@ CCfaToRgbDialog::CCfaToRgbDialog(const LumoModuleDialogHost& host, QWidget* pare
         m_gains[c]->setSingleStep(0.01);
         form->addRow(labels[c] + QLatin1Char(':'), m_gains[c]);
     }
-    m_greyPatch = new QPushButton(tr("From grey patch under cursor"), gainBox);
-    m_greyPatch->setObjectName(QStringLiteral("greyPatch"));
+    m_greyPatch = AddButton(tr("From grey patch under cursor"), "greyPatch");
     form->addRow(m_greyPatch);
     Body().addWidget(gainBox);
 

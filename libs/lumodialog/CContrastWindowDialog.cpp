@@ -25,10 +25,8 @@ CContrastWindowDialog::CContrastWindowDialog(const LumoModuleDialogHost& host, Q
     form->addRow(tr("Maximum:"), m_maximum);
     Body().addLayout(form);
     auto* buttons = new QHBoxLayout;
-    m_fullRange = new QPushButton(tr("&Full range"), this);
-    m_fullRange->setObjectName(QStringLiteral("fullRange"));
-    m_auto = new QPushButton(tr("&Auto from histogram"), this);
-    m_auto->setObjectName(QStringLiteral("autoWindow"));
+    m_fullRange = AddButton(tr("&Full range"), "fullRange");
+    m_auto = AddButton(tr("&Auto from histogram"), "autoWindow");
     buttons->addWidget(m_fullRange);
     buttons->addWidget(m_auto);
     Body().addLayout(buttons);

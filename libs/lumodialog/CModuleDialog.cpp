@@ -32,6 +32,21 @@ void CModuleDialog::UseModalButtons(bool modal) {
     m_modal = modal;
     m_buttons->setStandardButtons(modal ? QDialogButtonBox::Ok | QDialogButtonBox::Cancel
                                         : QDialogButtonBox::Close);
+    // Enter in a spin box takes the value; only a modal dialog's OK answers it as well.
+    for (QAbstractButton* button : m_buttons->buttons())
+        if (auto* push = qobject_cast<QPushButton*>(button)) {
+            const bool isDefault =
+                modal && m_buttons->buttonRole(button) == QDialogButtonBox::AcceptRole;
+            push->setAutoDefault(isDefault);
+            push->setDefault(isDefault);
+        }
+}
+
+QPushButton* CModuleDialog::AddButton(const QString& text, const char* objectName) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(QString::fromUtf8(objectName));
+    button->setAutoDefault(false); // Enter in a spin box must not press it
+    return button;
 }
 
 void CModuleDialog::done(int result) {

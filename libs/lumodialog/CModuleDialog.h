@@ -26,6 +26,7 @@
 class QCloseEvent;
 class QDialogButtonBox;
 class QHideEvent;
+class QPushButton;
 class QShowEvent;
 
 namespace lumodialog {
@@ -75,6 +76,8 @@ protected:
     void RaiseChanged() { RaiseEvent(LUMO_EVENT_CHANGED); }
     void RaiseEvent(uint32_t event);
 
+    // A push button of the dialog that Enter does not press (the caller lays it out).
+    QPushButton* AddButton(const QString& text, const char* objectName);
     // objectName `objectName` and accessible name `accessibleName` for a control.
     static void Name(QWidget& control, const char* objectName, const QString& accessibleName);
 
