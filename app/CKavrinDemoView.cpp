@@ -12,6 +12,7 @@
 #include "external/DebugLog.h"
 #include "external/LumoModule.h"
 #include "external/LumoModuleIds.h"
+#include "external/LumoParamBlocks.h"
 #include "processing/CImgProcessChain.h"
 
 #include <QClipboard>
@@ -566,7 +567,13 @@ void CKavrinDemoView::scrollContentsBy(int, int) {
 
 void CKavrinDemoView::mouseMoveEvent(QMouseEvent* event) {
     RefreshPixelPane();
+    ShareCursor(event->position().toPoint());
     QAbstractScrollArea::mouseMoveEvent(event);
+}
+
+void CKavrinDemoView::leaveEvent(QEvent* event) {
+    ShareCursor(QPoint(-1, -1));
+    QAbstractScrollArea::leaveEvent(event);
 }
 
 void CKavrinDemoView::contextMenuEvent(QContextMenuEvent* event) {
@@ -604,10 +611,32 @@ void CKavrinDemoView::OnDebugView() {
 
 QString CKavrinDemoView::PixelTextAt(const QPoint& cursor) {
     platform::RecursiveLock lock(m_pChain->ChainLock());
-    const int64_t x =
-        viewzoom::ImageCoordinate(cursor.x(), horizontalScrollBar()->value(), m_zoomX);
-    const int64_t y = viewzoom::ImageCoordinate(cursor.y(), verticalScrollBar()->value(), m_zoomY);
+    const auto [x, y] = ImagePositionAt(cursor);
     return viewtext::PixelText(m_pRawImage.get(), x, y);
+}
+
+std::pair<int64_t, int64_t> CKavrinDemoView::ImagePositionAt(const QPoint& cursor) const {
+    return {viewzoom::ImageCoordinate(cursor.x(), horizontalScrollBar()->value(), m_zoomX),
+            viewzoom::ImageCoordinate(cursor.y(), verticalScrollBar()->value(), m_zoomY)};
+}
+
+void CKavrinDemoView::ShareCursor(const QPoint& cursor) {
+    platform::RecursiveLock lock(m_pChain->ChainLock());
+    uint32_t x = LUMO_CURSOR_OUTSIDE;
+    uint32_t y = LUMO_CURSOR_OUTSIDE;
+    const CLumoImage* raw = m_pRawImage.get();
+    if (raw && viewport()->rect().contains(cursor)) {
+        const auto [ix, iy] = ImagePositionAt(cursor);
+        if (ix >= 0 && iy >= 0 && ix < int64_t(raw->GetWidth()) && iy < int64_t(raw->GetHeight())) {
+            x = uint32_t(ix);
+            y = uint32_t(iy);
+        }
+    }
+    // A module without use for the position may refuse it: nothing to do.
+    const uint64_t count = m_pChain->GetDialogCount();
+    for (uint64_t k = 0; k < count; ++k)
+        if (CLumoModule* module = m_pChain->GetDialogModule(k))
+            (void)module->SetParam(LUMO_PARAM_CURSOR, x, y);
 }
 
 void CKavrinDemoView::RefreshPixelPane() {

@@ -23,6 +23,7 @@
 #include <atomic>
 #include <cstdint>
 #include <memory>
+#include <utility>
 
 class CDebugSink;
 class CImgProcessChain;
@@ -98,6 +99,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
@@ -127,6 +129,12 @@ private:
     uint32_t DocumentState() const;
 
     void RefreshPixelPane();
+    // The image position under `cursor` (viewport coordinates); it may lie outside the image.
+    std::pair<int64_t, int64_t> ImagePositionAt(const QPoint& cursor) const;
+    // Hands the image position under `cursor` (viewport coordinates; outside the image:
+    // 0xFFFFFFFF, 0xFFFFFFFF) to every module of the chain that has a dialog. Takes the chain
+    // lock.
+    void ShareCursor(const QPoint& cursor);
     void RefreshLostPane();
     void RefreshDisplayRatePane();
     void RefreshGrabRatePane();

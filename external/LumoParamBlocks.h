@@ -23,10 +23,26 @@ inline constexpr uint32_t LUMO_PARAM_KIND = 16;
 inline constexpr uint32_t LUMO_PARAM_STORE = 17;
 // Analyze modules: Set (0, name) applies a named options group ("Options").
 inline constexpr uint32_t LUMO_PARAM_OPTIONS = 18;
+// Analyze modules: Query (30, 0, uint64_t* channels, uint64_t* values per channel, 0) and Get
+// (30, channel, out) the result of the last analysis.
+inline constexpr uint32_t LUMO_PARAM_RESULT = 30;
 // Set (value) / Get (uint32_t* out): the edit state the module's dialog keeps.
 inline constexpr uint32_t LUMO_PARAM_EDIT_STATE = 21;
+// Process modules: Set (x, y) the image position under the mouse, 0xFFFFFFFF, 0xFFFFFFFF when
+// the mouse is outside the image; Get (uint32_t[2]* out). The view hands it to the modules whose
+// dialogs use it.
+inline constexpr uint32_t LUMO_PARAM_CURSOR = 22;
+inline constexpr uint32_t LUMO_CURSOR_OUTSIDE = 0xFFFFFFFF;
+// CFA to RGB: Set (1) asks the next Execute for white-balance gains from the grey 16 x 16 patch
+// of the input around the cursor (green mean / red mean, 1, green mean / blue mean); Set (0)
+// withdraws the request. Get (uint32_t* out): 1 while a request waits.
+inline constexpr uint32_t LUMO_PARAM_GREY_PATCH = 0x300000;
 // Contrast window: Set (1) makes the window the input's full range.
 inline constexpr uint32_t LUMO_PARAM_RESET_WINDOW = 0x600000;
+// Contrast window: Set (1) asks the next Execute for the window from the 0.5 % and 99.5 %
+// percentiles of the input's histogram; Set (0) withdraws the request. Get (uint32_t* out): 1
+// while a request waits.
+inline constexpr uint32_t LUMO_PARAM_AUTO_WINDOW = 0x600001;
 
 // Copies `data` into the first `size` bytes of `block`; bytes beyond the struct become zero.
 template <typename Block>

@@ -17,6 +17,7 @@ CAnalyzeModule::CAnalyzeModule(uint32_t objectId, const char* title)
 uint32_t CAnalyzeModule::Execute(uint32_t mode) {
     if (mode != EXECUTE_ANALYSE)
         return LUMO_E_NOTSUPPORTED;
+    platform::RecursiveLock lock(ParamLock());
     PixelView in;
     if (!PixelView::Of(Input(), in))
         return LUMO_E_NOIMAGE;

@@ -16,7 +16,7 @@ namespace lumo {
 
 class CAnalyzeModule : public CProcessModule {
 public:
-    static constexpr uint32_t PARAM_RESULT = 30;
+    static constexpr uint32_t PARAM_RESULT = LUMO_PARAM_RESULT;
     static constexpr uint32_t PARAM_OPTIONS = LUMO_PARAM_OPTIONS;
     CAnalyzeModule(uint32_t objectId, const char* title);
 

@@ -243,6 +243,7 @@ uint32_t CCfaToRgbModule::Process(const PixelView& in, PixelView& out) {
     if (in.channels != 1 || in.container != out.container ||
         (out.channels != 3 && out.channels != 4))
         return LUMO_E_INVALIDARG;
+    ServeGreyPatch(in);
     if (in.container == 8 && out.channels == 4)
         Demosaic8x4(in, out, m_method);
     else if (in.container == 8)
@@ -271,6 +272,84 @@ void CCfaToRgbModule::ApplyWhiteBalance(PixelView& out) {
         ScaleChannels(out.data, out.channels, pixels, tables);
     else
         ScaleChannels(reinterpret_cast<uint16_t*>(out.data), out.channels, pixels, tables);
+}
+
+void CCfaToRgbModule::ServeGreyPatch(const PixelView& in) {
+    if (!m_greyPatchPending)
+        return;
+    m_greyPatchPending = false;
+    uint32_t x = 0;
+    uint32_t y = 0;
+    double gains[3];
+    if (CursorPosition(x, y) && GreyPatchGains(in, x, y, gains))
+        std::copy(std::begin(gains), std::end(gains), m_gains);
+}
+
+namespace {
+
+// The first of `size` places of a line of `length` for a patch centred on `at`.
+uint32_t PatchStart(uint32_t at, uint32_t length, uint32_t size) {
+    const uint32_t start = at >= size / 2 ? at - size / 2 : 0;
+    return length > size ? std::min(start, length - size) : 0;
+}
+
+template <typename T>
+void SumPatch(const PixelView& in, uint32_t x0, uint32_t y0, uint32_t x1, uint32_t y1,
+              double sums[3], uint64_t counts[3]) {
+    constexpr int COLOUR[4] = {1, 0, 2, 1}; // phase 0 green, 1 red, 2 blue, 3 green
+    for (uint32_t y = y0; y < y1; ++y) {
+        const T* row = in.Row<T>(y);
+        const uint32_t rowPhase = 2 * ((in.originY + y) & 1);
+        for (uint32_t x = x0; x < x1; ++x) {
+            const int c = COLOUR[rowPhase + ((in.originX + x) & 1)];
+            sums[c] += row[x];
+            ++counts[c];
+        }
+    }
+}
+
+} // namespace
+
+bool CCfaToRgbModule::GreyPatchGains(const PixelView& in, uint32_t x, uint32_t y, double gains[3]) {
+    if (x >= in.width || y >= in.height || in.channels != 1)
+        return false;
+    const uint32_t x0 = PatchStart(x, in.width, PATCH_SIZE);
+    const uint32_t y0 = PatchStart(y, in.height, PATCH_SIZE);
+    const uint32_t x1 = std::min(in.width, x0 + PATCH_SIZE);
+    const uint32_t y1 = std::min(in.height, y0 + PATCH_SIZE);
+    double sums[3] = {};
+    uint64_t counts[3] = {};
+    if (in.container == 8)
+        SumPatch<uint8_t>(in, x0, y0, x1, y1, sums, counts);
+    else
+        SumPatch<uint16_t>(in, x0, y0, x1, y1, sums, counts);
+    if (!counts[0] || !counts[1] || !counts[2] || sums[0] <= 0.0 || sums[2] <= 0.0)
+        return false;
+    const double green = sums[1] / double(counts[1]);
+    const double result[3] = {green / (sums[0] / double(counts[0])), 1.0,
+                              green / (sums[2] / double(counts[2]))};
+    if (result[0] > 64.0 || result[2] > 64.0)
+        return false;
+    std::copy(std::begin(result), std::end(result), gains);
+    return true;
+}
+
+uint32_t CCfaToRgbModule::SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    if (id != PARAM_GREY_PATCH)
+        return CProcessModule::SetOwnParam(id, a, b);
+    if (a > 1)
+        return LUMO_E_INVALIDARG;
+    m_greyPatchPending = a == 1;
+    return LUMO_OK;
+}
+
+uint32_t CCfaToRgbModule::GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    if (id != PARAM_GREY_PATCH)
+        return CProcessModule::GetOwnParam(id, a, b);
+    if (!a)
+        return LUMO_E_INVALIDARG;
+    *reinterpret_cast<uint32_t*>(a) = m_greyPatchPending ? 1 : 0;
+    return LUMO_OK;
 }
 
 uint32_t CCfaToRgbModule::ReadBlock(uint32_t id, uint8_t* block, size_t size) {

@@ -11,7 +11,6 @@ namespace lumo {
 
 namespace {
 
-constexpr size_t NAME_ROOM = sizeof(LumoLutSetupBlock::tableName);
 constexpr const char* CHANNEL_ITEMS[3] = {"Red", "Green", "Blue"};
 
 double CurveOf(int32_t index, double x) {
@@ -73,6 +72,7 @@ CLookUpTableModule::CLookUpTableModule()
 }
 
 uint32_t CLookUpTableModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    platform::RecursiveLock lock(ParamLock());
     if (id == PARAM_KIND)
         m_loadCount = 0;
     return CProcessModule::SetParam(id, a, b);
@@ -188,6 +188,19 @@ uint32_t CLookUpTableModule::SetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) 
 }
 
 uint32_t CLookUpTableModule::GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    if (id == PARAM_TABLE_NAME) {
+        const std::vector<LutTable>* list = Kind() == 1   ? &m_factory
+                                            : Kind() == 2 ? &m_user
+                                                          : nullptr;
+        if (!list || a >= list->size() || !b)
+            return LUMO_E_INVALIDARG;
+        const std::string& name = (*list)[a].name;
+        char* out = reinterpret_cast<char*>(b);
+        const size_t length = std::min(name.size(), NAME_ROOM - 1);
+        std::memcpy(out, name.data(), length);
+        out[length] = '\0';
+        return LUMO_OK;
+    }
     if (id != PARAM_POINTS)
         return CProcessModule::GetOwnParam(id, a, b);
     if (!a)

@@ -9,7 +9,9 @@
 // use. Block 13 (LumoLutRangeBlock): input range, its reciprocal, output range. Block 14
 // (LumoLutDialogBlock): kept for the dialog.
 // Own parameters: 40 (kind, index) selects a table; 41 Set/Get (uint16_t[768]) the points of
-// the table in use; 42 keeps the table in use as a new user table; 43 (index) removes one.
+// the table in use; 42 keeps the table in use as a new user table; 43 (index) removes one;
+// 44 Get (index, char[64]*) the name of a table of the kind set with parameter 16 (1 factory,
+// 2 user; QueryParam 17 counts them).
 #pragma once
 
 #include "libs/lumo/CProcessModule.h"
@@ -37,6 +39,8 @@ public:
     static constexpr uint32_t PARAM_POINTS = 41;
     static constexpr uint32_t PARAM_KEEP_USER = 42;
     static constexpr uint32_t PARAM_REMOVE_USER = 43;
+    static constexpr uint32_t PARAM_TABLE_NAME = 44;
+    static constexpr size_t NAME_ROOM = sizeof(LumoLutSetupBlock::tableName);
     CLookUpTableModule();
 
     [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;

@@ -1,9 +1,11 @@
 #include "libs/lumo/CProcessModule.h"
 
+#include "external/LumoNotify.h"
 #include "external/LumoResult.h"
 #include "libs/lumo/CImageObject.h"
 #include "settings/IniFile.h"
 
+#include <cstddef>
 #include <cstring>
 
 namespace lumo {
@@ -11,8 +13,14 @@ namespace lumo {
 CProcessModule::CProcessModule(uint32_t objectId, const char* dialogTitle)
     : CModuleBase(objectId), m_dialogTitle(dialogTitle) {}
 
+CProcessModule::~CProcessModule() {
+    // The dialog goes before the module's state does; closing it raises no event.
+    m_dialog.reset();
+}
+
 uint32_t CProcessModule::QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c,
                                     uintptr_t d) {
+    platform::RecursiveLock lock(m_paramLock);
     if (id == LUMO_PARAM_DIALOGS) {
         if (!b)
             return LUMO_E_INVALIDARG;
@@ -29,6 +37,7 @@ uint32_t CProcessModule::QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintp
 }
 
 uint32_t CProcessModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    platform::RecursiveLock lock(m_paramLock);
     switch (id) {
     case LUMO_PARAM_BLOCK12:
     case LUMO_PARAM_BLOCK13:
@@ -54,6 +63,10 @@ uint32_t CProcessModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     case PARAM_EDIT_STATE:
         m_editState = static_cast<uint32_t>(a);
         return LUMO_OK;
+    case PARAM_CURSOR:
+        m_cursor[0] = static_cast<uint32_t>(a);
+        m_cursor[1] = static_cast<uint32_t>(b);
+        return LUMO_OK;
     case PARAM_STORE:
         if (!a || m_section.empty())
             return LUMO_E_INVALIDARG;
@@ -67,6 +80,7 @@ uint32_t CProcessModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
 }
 
 uint32_t CProcessModule::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
+    platform::RecursiveLock lock(m_paramLock);
     switch (id) {
     case LUMO_PARAM_BLOCK12:
     case LUMO_PARAM_BLOCK13:
@@ -89,6 +103,11 @@ uint32_t CProcessModule::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
             return LUMO_E_INVALIDARG;
         *reinterpret_cast<uint32_t*>(a) = m_editState;
         return LUMO_OK;
+    case PARAM_CURSOR:
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        std::memcpy(reinterpret_cast<uint32_t*>(a), m_cursor, sizeof m_cursor);
+        return LUMO_OK;
     case PARAM_STORE:
         if (!a || m_section.empty())
             return LUMO_E_INVALIDARG;
@@ -103,6 +122,7 @@ uint32_t CProcessModule::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
 uint32_t CProcessModule::Execute(uint32_t mode) {
     if (mode != EXECUTE_PROCESS)
         return LUMO_E_NOTSUPPORTED;
+    platform::RecursiveLock lock(m_paramLock);
     // Our own output frame is written from here on, even where the last run handed on its input.
     auto* outImage = dynamic_cast<CImageObject*>(Output());
     if (outImage)
@@ -136,6 +156,86 @@ const LumoOutputInfo* CProcessModule::GetOutputInfo(uint32_t which) {
     m_info = LumoOutputInfo{1, Input()->GetWidth(), Input()->GetHeight(), OutputMaxBits(*Input()),
                             OutputClass(*Input())};
     return &m_info;
+}
+
+uint32_t CProcessModule::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t* pCancelled) {
+    if (pCancelled)
+        *pCancelled = 1;
+    if (dialogId != DialogId())
+        return LUMO_E_INVALIDARG;
+    uint32_t cancelled = 1;
+    const uint32_t rc = ShowDialog(parentWindow, true, &cancelled);
+    if (pCancelled)
+        *pCancelled = cancelled;
+    return rc;
+}
+
+uint32_t CProcessModule::OpenDialog(uint32_t dialogId, void* parentWindow) {
+    if (dialogId != DialogId())
+        return LUMO_E_INVALIDARG;
+    if (m_dialog) {
+        const uint32_t rc = ShowModuleDialog(m_dialog.get());
+        if (rc != LUMO_E_INVALIDARG)
+            return rc;
+        m_dialog.reset(); // its parent window took it along
+    }
+    return ShowDialog(parentWindow, false, nullptr);
+}
+
+uint32_t CProcessModule::CloseDialog(uint32_t dialogId) {
+    if (dialogId != DialogId())
+        return LUMO_E_INVALIDARG;
+    const bool wasOpen = IsModuleDialogOpen(m_dialog.get());
+    m_dialog.reset();
+    if (wasOpen)
+        Notify(LUMO_EVENT_DIALOG_CLOSED);
+    return LUMO_OK;
+}
+
+uint32_t CProcessModule::IsDialogOpen(uint32_t dialogId) const {
+    return dialogId == DialogId() && IsModuleDialogOpen(m_dialog.get()) ? 1 : 0;
+}
+
+uint32_t CProcessModule::ShowDialog(void* parentWindow, bool modal, uint32_t* pCancelled) {
+    std::string title;
+    {
+        platform::RecursiveLock lock(m_paramLock);
+        title = m_dialogTitle;
+    }
+    const LumoModuleDialogHost host{this,         DialogId(),     title.c_str(),
+                                    parentWindow, &OnDialogEvent, this};
+    ModuleDialogPtr dialog(OpenModuleDialog(host, modal, pCancelled));
+    if (!dialog)
+        return LUMO_E_NOTSUPPORTED;
+    if (!modal)
+        m_dialog = std::move(dialog);
+    return LUMO_OK;
+}
+
+void CProcessModule::OnDialogEvent(void* context, uint32_t event) {
+    if (context)
+        static_cast<CProcessModule*>(context)->Notify(event);
+}
+
+void CProcessModule::Notify(uint32_t event) {
+    LumoNotifyBlock notify{};
+    {
+        platform::RecursiveLock lock(m_paramLock);
+        const std::vector<uint8_t>& block = NotifyBlock();
+        if (block.size() < offsetof(LumoNotifyBlock, reserved))
+            return;
+        std::memcpy(&notify, block.data(), offsetof(LumoNotifyBlock, reserved));
+    }
+    if (notify.pfnNotify)
+        (void)notify.pfnNotify(this, notify.pContext, DialogId() << 16 | (event & 0xFFFF));
+    // the notify function's answer only says whether the chain knew the dialog
+}
+
+bool CProcessModule::CursorPosition(uint32_t& x, uint32_t& y) const {
+    platform::RecursiveLock lock(m_paramLock);
+    x = m_cursor[0];
+    y = m_cursor[1];
+    return x != LUMO_CURSOR_OUTSIDE && y != LUMO_CURSOR_OUTSIDE;
 }
 
 uint32_t CProcessModule::OutputClass(const CLumoImage& input) const {

@@ -397,9 +397,20 @@ void ViewTest::imageProcessingPopupListsDialogsAndSources() {
     QCOMPARE(sourceItems[0]->data().toUInt(), uint(dialogs + 1));
     view->ApplyImgProcessChoice(uint32_t(dialogs + 3), dialogs);
     QCOMPARE(AnalyzeSource(chain), 2u);
-    // A dialog entry whose module has no dialog yet says so instead of doing nothing.
+    // Entry 1 opens its module's dialog; chosen again it closes it.
+    const auto isOpen = [&chain](uint64_t k) {
+        platform::RecursiveLock lock(chain.ChainLock());
+        const ChainDialogEntry* entry = chain.GetDialogEntry(k);
+        return entry && entry->module->IsDialogOpen(entry->dialogId) != 0;
+    };
     view->ApplyImgProcessChoice(1, dialogs);
-    QVERIFY(run.Frame().statusBar()->currentMessage().endsWith("dialog not available yet"));
+    QVERIFY(isOpen(0));
+    view->ApplyImgProcessChoice(1, dialogs);
+    QVERIFY(!isOpen(0));
+    // A dialog entry whose module has no dialog yet says so instead of doing nothing.
+    view->ApplyImgProcessChoice(uint32_t(dialogs), dialogs);
+    QVERIFY(isOpen(dialogs - 1) ||
+            run.Frame().statusBar()->currentMessage().endsWith("dialog not available yet"));
     menu = view->BuildImgProcessMenu(dialogs);
     QVERIFY(!menu->actions().last()->menu()->actions()[0]->isChecked());
     QVERIFY(menu->actions().last()->menu()->actions()[2]->isChecked());
