@@ -59,16 +59,23 @@ uint32_t ChainModel::ShowDialog(void* parentWindow, uint64_t k, bool show) {
     return module->CloseDialog(entry.dialogId) == LUMO_OK ? 1 : 0;
 }
 
+// A notification carries the dialog ID in the high 16 bits of its code: IDs beyond 16 bits
+// (those of modules 514 and 515, for one) arrive cut to their low 16 bits, so only those are
+// compared; the module itself tells its dialogs apart.
+static bool SameDialog(uint32_t entryId, uint32_t notifiedId) {
+    return (entryId & 0xFFFF) == (notifiedId & 0xFFFF);
+}
+
 bool ChainModel::HasDialog(const CLumoModule* module, uint32_t dialogId) const {
     for (const ChainDialogEntry& entry : m_contents.m_dialogs)
-        if (entry.module == module && entry.dialogId == dialogId)
+        if (entry.module == module && SameDialog(entry.dialogId, dialogId))
             return true;
     return false;
 }
 
 void ChainModel::MarkDialogClosed(const CLumoModule* module, uint32_t dialogId) {
     for (ChainDialogEntry& entry : m_contents.m_dialogs)
-        if (entry.module == module && entry.dialogId == dialogId) {
+        if (entry.module == module && SameDialog(entry.dialogId, dialogId)) {
             entry.openFlag = 0;
             return;
         }

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Refreshes docs/screenshots/: the desktop program in a real X server (Xvfb) with a greyscale and
-# a colour recording from the simulated grabber.
+# a colour recording from the simulated grabber, the options dialog, the About box and two module
+# dialogs.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 tour="$root/build/release/tests/app/app_screenshot_tour"

@@ -1,6 +1,7 @@
 #include "libs/lumo/ModuleDialogLoader.h"
 
 #include "external/LumoResult.h"
+#include "platform/HelperLibrary.h"
 
 #include <dlfcn.h>
 #include <mutex>
@@ -14,13 +15,8 @@ void* DialogLibrary() {
     static std::once_flag once;
     static void* library = nullptr;
     std::call_once(once, [] {
-        Dl_info info{};
-        if (!dladdr(reinterpret_cast<void*>(&DialogLibrary), &info) || !info.dli_fname)
-            return;
-        std::string folder = info.dli_fname;
-        const size_t slash = folder.rfind('/');
-        folder = slash == std::string::npos ? std::string(".") : folder.substr(0, slash);
-        library = dlopen((folder + "/libLumoDialog.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+        library = platform::OpenHelperLibrary(reinterpret_cast<const void*>(&DialogLibrary),
+                                              "libLumoDialog.so");
     });
     return library;
 }
@@ -32,16 +28,8 @@ F Function(const char* name) {
 
 } // namespace
 
-bool ProcessRunsQt() {
-    void* widgets = dlopen("libQt6Widgets.so.6", RTLD_NOW | RTLD_NOLOAD);
-    if (!widgets)
-        return false;
-    dlclose(widgets); // only the reference taken just now
-    return true;
-}
-
 void* DialogLibrarySymbol(const char* name) {
-    if (!ProcessRunsQt())
+    if (!platform::ProcessRunsQt())
         return nullptr;
     void* library = DialogLibrary();
     return library ? dlsym(library, name) : nullptr;

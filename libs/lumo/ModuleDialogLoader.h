@@ -47,8 +47,6 @@ using PFN_LumoShowModuleDialog = uint32_t (*)(LumoModuleDialog*);
 
 namespace lumo {
 
-// Whether Qt's widget library is already part of the process (then a QApplication may exist).
-bool ProcessRunsQt();
 // The export `name` of libLumoDialog.so, loaded once from this library's folder and kept (Qt
 // stays loaded anyway); null when the process does not run Qt or the library or export is
 // missing.

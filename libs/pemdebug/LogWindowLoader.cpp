@@ -1,5 +1,7 @@
 #include "libs/pemdebug/LogWindowLoader.h"
 
+#include "platform/HelperLibrary.h"
+
 #include <dlfcn.h>
 #include <mutex>
 #include <string>
@@ -7,25 +9,6 @@
 namespace pemdebug {
 
 namespace {
-
-// Whether Qt's widget library is already part of the process (then a QApplication may exist).
-bool ProcessRunsQt() {
-    void* widgets = dlopen("libQt6Widgets.so.6", RTLD_NOW | RTLD_NOLOAD);
-    if (!widgets)
-        return false;
-    dlclose(widgets); // only the reference taken just now
-    return true;
-}
-
-// The folder of the library holding this code ("." when unknown).
-std::string OwnFolder() {
-    Dl_info info{};
-    if (!dladdr(reinterpret_cast<void*>(&ProcessRunsQt), &info) || !info.dli_fname)
-        return ".";
-    const std::string path = info.dli_fname;
-    const size_t slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash);
-}
 
 template <typename F>
 bool Resolve(void* library, const char* name, F& function) {
@@ -35,7 +18,8 @@ bool Resolve(void* library, const char* name, F& function) {
 
 LogWindowFunctions Load() {
     LogWindowFunctions f;
-    void* library = dlopen((OwnFolder() + "/libPemLogWindow.so").c_str(), RTLD_NOW | RTLD_LOCAL);
+    void* library =
+        platform::OpenHelperLibrary(reinterpret_cast<const void*>(&Load), "libPemLogWindow.so");
     if (!library)
         return f;
     if (Resolve(library, "PemLogWindowCreate", f.create) &&
@@ -50,7 +34,7 @@ LogWindowFunctions Load() {
 } // namespace
 
 const LogWindowFunctions* LogWindowLibrary() {
-    if (!ProcessRunsQt())
+    if (!platform::ProcessRunsQt())
         return nullptr;
     static std::once_flag once;
     static LogWindowFunctions functions;

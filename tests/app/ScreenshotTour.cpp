@@ -1,7 +1,7 @@
 // Takes the screenshots in docs/screenshots/: the main window with a greyscale and a colour
-// (Bayer) recording from the simulated grabber, the options dialog and the About box. Run it in a
-// real X server (scripts/ screenshots.sh runs it under xvfb-run); every file it touches lives in a
-// temporary folder.
+// (Bayer) recording from the simulated grabber, the options dialog, the About box, and the look-up
+// table's and histogram's dialogs. Run it in a real X server (scripts/ screenshots.sh runs it under
+// xvfb-run); every file it touches lives in a temporary folder.
 //
 //   app_screenshot_tour OUTPUT_FOLDER
 #include "app/CKavrinDemoApp.h"
@@ -10,13 +10,18 @@
 #include "app/CMainFrame.h"
 #include "app/CSequenceBar.h"
 #include "app/CommandIds.h"
+#include "external/LumoModule.h"
+#include "external/LumoModuleIds.h"
+#include "processing/CImgProcessChain.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCursor>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -60,7 +65,7 @@ bool Shoot(CKavrinDemoApp& app, const QString& file) {
                      Qt::NoModifier);
     QApplication::sendEvent(view.viewport(), &move);
     Wait(300);
-    return frame.grab().save(file);
+    return file.isEmpty() || frame.grab().save(file);
 }
 
 // Runs command `id`, which opens a modal dialog, and saves a picture of that dialog.
@@ -79,6 +84,40 @@ bool ShootDialog(CKavrinDemoApp& app, uint32_t id, const QString& file) {
         return false;
     action->trigger();
     return saved;
+}
+
+// Opens the look-up table's and the histogram's dialogs beside the window and takes the screen.
+bool ShootDialogs(CKavrinDemoApp& app, const QString& file) {
+    CMainFrame& frame = *app.GetMainFrame();
+    CKavrinDemoView& view = *frame.GetActiveView();
+    CImgProcessChain* chain = view.Chain();
+    if (!chain)
+        return false;
+    frame.move(0, 0);
+    frame.resize(1000, 800);
+    uint64_t count = 0;
+    {
+        platform::RecursiveLock lock(chain->ChainLock());
+        count = chain->GetDialogCount();
+    }
+    int opened = 0;
+    for (uint64_t k = 0; k < count; ++k) {
+        CLumoModule* module = chain->GetDialogModule(k);
+        const uint32_t id = module ? module->GetObjectId() : 0;
+        if (id == LUMO_ID_LOOK_UP_TABLE || id == LUMO_ID_HISTOGRAM)
+            opened += chain->ShowDialog(&view, k, true) != 0 ? 1 : 0;
+    }
+    Wait(500);
+    int y = 0;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window != &frame && window->isVisible() && qobject_cast<QDialog*>(window)) {
+            window->move(1005, y);
+            window->resize(590, 480);
+            y += 510;
+        }
+    Shoot(app, QString()); // the same position and readout as the other pictures
+    Wait(1500);
+    return opened == 2 && QGuiApplication::primaryScreen()->grabWindow(0).save(file);
 }
 
 } // namespace
@@ -104,6 +143,7 @@ int main(int argc, char** argv) {
     ok = ok && Record(app, 1) && Shoot(app, out + "/colour.png");
     ok = ok && ShootDialog(app, cmd::ID_APP_OPTIONS, out + "/options.png");
     ok = ok && ShootDialog(app, cmd::ID_APP_ABOUT, out + "/about.png");
+    ok = ok && ShootDialogs(app, out + "/lut-histogram.png");
     app.ExitInstance();
     if (!ok)
         std::fprintf(stderr, "app_screenshot_tour: a recording or a screenshot failed\n");

@@ -381,4 +381,18 @@ TEST_F(ChainTest, DialogListMenusAndNotifications) {
     EXPECT_EQ(chain.ShowDialog(nullptr, 2, false), 0u); // nothing to close
 }
 
+TEST_F(ChainTest, DialogIdsBeyondSixteenBitsStillCloseTheirEntry) {
+    CImgProcessChain chain(&m_lumo, nullptr);
+    uint32_t answer = 1;
+    std::vector<uint32_t> ids{7001}; // dialog 70011: more than 16 bits
+    platform::RecursiveLock lock(chain.ChainLock());
+    ASSERT_TRUE(
+        chain.BuildDefault(1, ids.data(), ids.size(), 1067, {&DialogEvent, &answer}, &m_raw));
+    ASSERT_EQ(chain.GetDialogEntry(0)->dialogId, 70011u);
+    EXPECT_EQ(chain.ShowDialog(nullptr, 0, true), 1u);
+    auto* module = m_lumo.Scripted(chain.GetModule(0));
+    module->Notify((70011u << 16) | 2); // the ID's high bits are lost in the code
+    EXPECT_EQ(chain.GetDialogEntry(0)->openFlag, 0u);
+}
+
 } // namespace
