@@ -1,7 +1,7 @@
 // What the plot dialogs of the analyze modules share: the result of the last analysis
 // (LUMO_PARAM_RESULT: channels and values per channel, one channel's values) shown as
-// one series per channel, in the first colours of the module's block 13 where the chain set them,
-// else black for one channel and red, green, blue for more.
+// one series per channel, in the drawing colours of the module's block 13 over its background
+// colour where the chain set them, else black for one channel and red, green, blue for more.
 #pragma once
 
 #include "external/LumoModule.h"
@@ -18,6 +18,8 @@
 namespace lumodialog {
 
 QColor PlotColour(const LumoColourPairs& colours, uint64_t channels, uint64_t channel);
+// Invalid when the chain set no colours.
+QColor PlotBackground(const LumoColourPairs& colours);
 
 // T is the module's value type; `buffer` is kept between calls. A series whose values did not
 // change is left alone (no repaint). Results longer than `maxValues` are not shown.
@@ -31,6 +33,7 @@ void ShowAnalyzeResult(CLumoModule& module, const LumoColourPairs& colours, uint
         length > maxValues)
         channels = 0;
     channels = std::min<uint64_t>(channels, CPlotWidget::MAX_SERIES);
+    plot.SetPlotBackground(PlotBackground(colours));
     buffer.resize(size_t(length));
     int shown = 0;
     for (uint64_t c = 0; c < channels; ++c) {

@@ -115,7 +115,8 @@ CPlotWidget::Range CPlotWidget::ValueRange() const {
     if (!std::isfinite(low))
         return {0.0, 1.0};
     low = std::min(low, 0.0);
-    return {low, high > low ? high : low + 1.0};
+    // A little room above the highest value, so that a flat series does not hide in the frame.
+    return {low, high > low ? high + (high - low) * 0.05 : low + 1.0};
 }
 
 double CPlotWidget::Fraction(double value, const Range& range) const {
@@ -215,10 +216,19 @@ void CPlotWidget::DrawSeries(QPainter& painter, const QRectF& area, const Range&
     painter.drawPolyline(line);
 }
 
+void CPlotWidget::SetPlotBackground(const QColor& colour) {
+    if (colour == m_plotBackground)
+        return;
+    m_plotBackground = colour;
+    update();
+}
+
 void CPlotWidget::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     const QRectF area = PlotArea();
     const Range range = ValueRange();
+    if (m_plotBackground.isValid())
+        painter.fillRect(area, m_plotBackground);
     DrawAxes(painter, area, range);
     painter.setClipRect(area.adjusted(-1, -1, 1, 1));
     for (int i = 0; i < m_count; ++i)

@@ -32,8 +32,13 @@ public:
     void SetSeriesCount(int count);
     int SeriesCount() const { return m_count; }
     const std::vector<double>& Series(int index) const;
+    QColor SeriesColour(int index) const {
+        return index >= 0 && index < MAX_SERIES ? m_colours[size_t(index)] : QColor();
+    }
 
     void SetLogarithmic(bool logarithmic);
+    // The plot area's fill; an invalid colour leaves the widget's own background.
+    void SetPlotBackground(const QColor& colour);
     bool IsLogarithmic() const { return m_bLogarithmic; }
 
     // A vertical line at this index; nullopt removes it.
@@ -72,6 +77,7 @@ private:
 
     std::array<std::vector<double>, MAX_SERIES> m_series;
     std::array<QColor, MAX_SERIES> m_colours;
+    QColor m_plotBackground;
     int m_count = 0;
     bool m_bLogarithmic = false;
     std::optional<double> m_marker;

@@ -223,6 +223,19 @@ TEST_F(PlotDialogsTest, HistogramShowsTheBinsOfTheLastAnalysis) {
     EXPECT_EQ(plot->Series(0)[0], 0.0);
     EXPECT_EQ(plot->Series(0)[163], 1.0);
 
+    EXPECT_EQ(plot->SeriesColour(0), QColor(Qt::black)); // no colours set: black
+    // The chain's colour pairs are (background, drawing colour): white behind red, never a
+    // white line on white.
+    LumoLinePlotColourBlock colours{};
+    ASSERT_EQ(m_module->GetParam(LUMO_PARAM_BLOCK13, LumoArg(&colours), sizeof colours), LUMO_OK);
+    for (int c = 0; c < 3; ++c)
+        colours.colours.first[c] = 0xFFFFFF;
+    colours.colours.second[0] = 0x0000FF;
+    ASSERT_EQ(m_module->SetParam(LUMO_PARAM_BLOCK13, LumoArg(&colours), sizeof colours), LUMO_OK);
+    ASSERT_NO_FATAL_FAILURE(Feed(16, 4, 7));
+    RunFor(SETTLE_MS);
+    EXPECT_EQ(plot->SeriesColour(0), QColor(255, 0, 0));
+
     QTest::mouseClick(Control<QRadioButton>("logarithmic"), Qt::LeftButton);
     EXPECT_TRUE(plot->IsLogarithmic());
     QTest::mouseClick(Control<QRadioButton>("linear"), Qt::LeftButton);
