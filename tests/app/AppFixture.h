@@ -4,19 +4,23 @@
 // inside it).
 #pragma once
 
+#include "acquisition/CSequenceBase.h"
 #include "app/CKavrinDemoApp.h"
 #include "app/CKavrinDemoDoc.h"
 #include "app/CMainFrame.h"
+#include "app/CommandIds.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
@@ -118,3 +122,21 @@ private:
     }
     QTimer m_timer;
 };
+
+// A new camera sequence of the selected type, 64 lines high, grabbed as a single sequence into
+// `buffers` buffers. True when the grab ended with images.
+inline bool GrabSmallSequence(AppRun& run, uint64_t buffers = 6) {
+    run.App().SetImageHeight(64);
+    run.App().SetBufferCount(buffers);
+    if (!run.Doc().OnNewDocument())
+        return false;
+    emit run.Doc().updateViews(cmd::HINT_NEW_SEQUENCE, 0);
+    if (!run.Trigger(cmd::ID_GRAB_SINGLE))
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    while (run.Doc().GetState() != CKavrinDemoDoc::IDLE && clock.elapsed() < 20000)
+        QTest::qWait(20);
+    return run.Doc().GetState() == CKavrinDemoDoc::IDLE &&
+           run.Doc().GetSequence()->GetImageCount() > 0;
+}

@@ -80,22 +80,6 @@ uint64_t AnalyzeSource(CImgProcessChain& chain) {
 }
 
 // A small recording of the simulated camera: a single sequence of `buffers` frames.
-bool GrabSmallSequence(AppRun& run, uint64_t buffers = 6) {
-    run.App().SetImageHeight(64);
-    run.App().SetBufferCount(buffers);
-    if (!run.Doc().OnNewDocument())
-        return false;
-    emit run.Doc().updateViews(cmd::HINT_NEW_SEQUENCE, 0);
-    if (!run.Trigger(cmd::ID_GRAB_SINGLE))
-        return false;
-    QElapsedTimer clock;
-    clock.start();
-    while (run.Doc().GetState() != CKavrinDemoDoc::IDLE && clock.elapsed() < 20000)
-        QTest::qWait(20);
-    return run.Doc().GetState() == CKavrinDemoDoc::IDLE &&
-           run.Doc().GetSequence()->GetImageCount() > 0;
-}
-
 // With KAVRIN_VIEW_SNAPSHOTS set to a folder, the view as the user sees it is kept there as
 // <name>.png, for looking at, not for comparing.
 void Snapshot(CKavrinDemoView& view, const char* name) {
