@@ -43,25 +43,29 @@ std::string ExactPattern(const std::string& name) {
 
 } // namespace
 
-void CKavrinDemoApp::OnAppAbout() {
-    CApplicationAboutDlg dialog(m_pMainFrame.get());
+void CKavrinDemoApp::FillAboutBox(CApplicationAboutDlg& dialog, const std::string& program) const {
     const QString name = QString::fromStdString(m_fileDescription);
     dialog.SetCaption(QStringLiteral("About ") + name);
     dialog.SetTitle(name);
     dialog.SetBottomText(QString::fromStdString(m_legalText));
     dialog.SetIcon(QApplication::windowIcon());
-    const std::string program = platform::ExecutablePath();
     const std::string folder = ParentFolder(program);
-    if (!program.empty()) {
-        const std::string libraries = LibraryFolder(folder);
-        const std::string base = CommonFolder(ParentFolder(folder), libraries);
-        // The running program first, then the project's other programs (an installed bin
-        // folder is shared with every other program), then the libraries.
-        const std::string own = ExactPattern(program.substr(folder.size() + 1));
-        if (!dialog.AddModules(base, folder, own, true, true) ||
-            !dialog.AddModules(base, folder, "kavrin*", true, false) ||
-            !dialog.AddModules(base, libraries, "*.so", false, false))
-            m_pMainFrame->ShowStatusMessage(QStringLiteral("The program folder cannot be read"));
-    }
+    const std::string libraries = LibraryFolder(folder);
+    const std::string base = CommonFolder(ParentFolder(folder), libraries);
+    dialog.SetPreferredFirst(program);
+    // The program first, then the project's other programs (an installed bin folder is shared
+    // with every other program), then the libraries.
+    const std::string own = ExactPattern(program.substr(folder.size() + 1));
+    if (!dialog.AddModules(base, folder, own, true, true) ||
+        !dialog.AddModules(base, folder, "kavrin*", true, false) ||
+        !dialog.AddModules(base, libraries, "*.so", false, false))
+        m_pMainFrame->ShowStatusMessage(QStringLiteral("The program folder cannot be read"));
+}
+
+void CKavrinDemoApp::OnAppAbout() {
+    CApplicationAboutDlg dialog(m_pMainFrame.get());
+    const std::string program = platform::ExecutablePath();
+    if (!program.empty())
+        FillAboutBox(dialog, program);
     dialog.exec();
 }

@@ -20,6 +20,7 @@
 #include <memory>
 #include <string>
 
+class CApplicationAboutDlg;
 class CMainFrame;
 class CKavrinDemoDoc;
 class QtMessageHook;
@@ -80,6 +81,8 @@ public:
     // "About KavrinDemo...": the About box with every program and library of the program's
     // folder tree.
     void OnAppAbout();
+    // The About box's texts, icon and module list for the program file `program` (full path).
+    void FillAboutBox(CApplicationAboutDlg& dialog, const std::string& program) const;
 
 private:
     void ReadVersionInformation();

@@ -4,6 +4,7 @@
 // xvfb-run); every file it touches lives in a temporary folder.
 //
 //   app_screenshot_tour OUTPUT_FOLDER
+#include "app/CApplicationAboutDlg.h"
 #include "app/CKavrinDemoApp.h"
 #include "app/CKavrinDemoDoc.h"
 #include "app/CKavrinDemoView.h"
@@ -12,6 +13,7 @@
 #include "app/CommandIds.h"
 #include "external/LumoModule.h"
 #include "external/LumoModuleIds.h"
+#include "platform/ProgramFolder.h"
 #include "processing/CImgProcessChain.h"
 
 #include <QAction>
@@ -86,6 +88,23 @@ bool ShootDialog(CKavrinDemoApp& app, uint32_t id, const QString& file) {
     return saved;
 }
 
+// The About box as the program shows it: filled for build/<preset>/bin/kavrindemo.
+bool ShootAbout(CKavrinDemoApp& app, const QString& file) {
+    CApplicationAboutDlg dialog(app.GetMainFrame());
+    const std::string tests = platform::ExecutableFolder(); // build/<preset>/tests/app
+    const std::string build = tests.substr(0, tests.rfind("/tests/app"));
+    app.FillAboutBox(dialog, build + "/bin/kavrindemo");
+    dialog.SetCaption(QStringLiteral("About KavrinDemo"));
+    dialog.SetTitle(QStringLiteral("KavrinDemo"));
+    bool saved = false;
+    QTimer::singleShot(800, [&] {
+        saved = dialog.grab().save(file);
+        dialog.accept();
+    });
+    dialog.exec();
+    return saved;
+}
+
 // Opens the look-up table's and the histogram's dialogs beside the window and takes the screen.
 bool ShootDialogs(CKavrinDemoApp& app, const QString& file) {
     CMainFrame& frame = *app.GetMainFrame();
@@ -142,7 +161,7 @@ int main(int argc, char** argv) {
     bool ok = Record(app, 0) && Shoot(app, out + "/greyscale.png");
     ok = ok && Record(app, 1) && Shoot(app, out + "/colour.png");
     ok = ok && ShootDialog(app, cmd::ID_APP_OPTIONS, out + "/options.png");
-    ok = ok && ShootDialog(app, cmd::ID_APP_ABOUT, out + "/about.png");
+    ok = ok && ShootAbout(app, out + "/about.png");
     ok = ok && ShootDialogs(app, out + "/lut-histogram.png");
     app.ExitInstance();
     if (!ok)
