@@ -76,22 +76,12 @@ void CCfaToRgbDialog::Write() {
 }
 
 void CCfaToRgbDialog::RequestGreyPatch() {
-    if (!SetParam(LUMO_PARAM_GREY_PATCH, 1, 0))
-        return;
-    m_waiting = true;
-    m_greyPatch->setEnabled(false);
-    RaiseChanged(); // the next run takes the gains
+    (void)RequestNextRun(LUMO_PARAM_GREY_PATCH, *m_greyPatch); // refused: nothing changes
 }
 
 void CCfaToRgbDialog::Refresh() {
-    if (!m_waiting)
-        return;
-    uint32_t pending = 1;
-    if (GetParam(LUMO_PARAM_GREY_PATCH, LumoArg(&pending), 0) && pending)
-        return;
-    m_waiting = false;
-    m_greyPatch->setEnabled(true);
-    ShowValues();
+    if (NextRunServed(LUMO_PARAM_GREY_PATCH, *m_greyPatch))
+        ShowValues();
 }
 
 } // namespace lumodialog

@@ -25,7 +25,6 @@ private:
     QRadioButton* m_methods[2] = {};
     QDoubleSpinBox* m_gains[3] = {};
     QPushButton* m_greyPatch = nullptr;
-    bool m_waiting = false;
 };
 
 } // namespace lumodialog

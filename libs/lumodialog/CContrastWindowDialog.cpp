@@ -62,22 +62,12 @@ void CContrastWindowDialog::FullRange() {
 }
 
 void CContrastWindowDialog::RequestAuto() {
-    if (!SetParam(LUMO_PARAM_AUTO_WINDOW, 1, 0))
-        return;
-    m_waiting = true;
-    m_auto->setEnabled(false);
-    RaiseChanged(); // the next run sets the window
+    (void)RequestNextRun(LUMO_PARAM_AUTO_WINDOW, *m_auto); // refused: nothing changes
 }
 
 void CContrastWindowDialog::Refresh() {
-    if (!m_waiting)
-        return;
-    uint32_t pending = 1;
-    if (GetParam(LUMO_PARAM_AUTO_WINDOW, LumoArg(&pending), 0) && pending)
-        return;
-    m_waiting = false;
-    m_auto->setEnabled(true);
-    ShowValues();
+    if (NextRunServed(LUMO_PARAM_AUTO_WINDOW, *m_auto))
+        ShowValues();
 }
 
 } // namespace lumodialog

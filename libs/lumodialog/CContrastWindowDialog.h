@@ -27,7 +27,6 @@ private:
     QDoubleSpinBox* m_maximum = nullptr;
     QPushButton* m_fullRange = nullptr;
     QPushButton* m_auto = nullptr;
-    bool m_waiting = false;
 };
 
 } // namespace lumodialog

@@ -95,4 +95,22 @@ void CModuleDialog::closeEvent(QCloseEvent* event) {
     m_closedByUser = false;
 }
 
+bool CModuleDialog::RequestNextRun(uint32_t id, QPushButton& button) {
+    if (!SetParam(id, 1, 0))
+        return false;
+    button.setEnabled(false);
+    RaiseChanged(); // the next run serves it
+    return true;
+}
+
+bool CModuleDialog::NextRunServed(uint32_t id, QPushButton& button) {
+    if (button.isEnabled())
+        return false; // nothing asked
+    uint32_t pending = 1;
+    if (GetParam(id, LumoArg(&pending), 0) && pending)
+        return false;
+    button.setEnabled(true);
+    return true;
+}
+
 } // namespace lumodialog

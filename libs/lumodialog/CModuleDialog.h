@@ -76,6 +76,14 @@ protected:
     void RaiseChanged() { RaiseEvent(LUMO_EVENT_CHANGED); }
     void RaiseEvent(uint32_t event);
 
+    // Asks the module for work its next run on the update thread does (parameter `id` set to 1)
+    // and processes the image again; `button` stays disabled until the module has served it.
+    // False when the module refused the request.
+    bool RequestNextRun(uint32_t id, QPushButton& button);
+    // For Refresh(): true once, when the request of parameter `id` has been served (`button` is
+    // enabled again).
+    bool NextRunServed(uint32_t id, QPushButton& button);
+
     // A push button of the dialog that Enter does not press (the caller lays it out).
     QPushButton* AddButton(const QString& text, const char* objectName);
     // objectName `objectName` and accessible name `accessibleName` for a control.
