@@ -24,6 +24,20 @@ using lumo::CImageObject;
 using lumo::PixelView;
 using lumotest::Stage;
 
+// A view of `data` as one frame of the given geometry and sample layout.
+PixelView ViewOf(void* data, uint32_t width, uint32_t height, uint32_t container, uint32_t channels,
+                 uint32_t bits, uint32_t imageClass) {
+    PixelView view;
+    view.data = static_cast<uint8_t*>(data);
+    view.width = width;
+    view.height = height;
+    view.container = container;
+    view.channels = channels;
+    view.bits = bits;
+    view.imageClass = imageClass;
+    return view;
+}
+
 // Red, green and blue at the filter sites of `image` (its origin sets the phase): columns
 // below `split` take (r, g, b), the others grey 100.
 void FillMosaic(CImageObject& image, uint32_t split, uint32_t r, uint32_t g, uint32_t b) {
@@ -161,14 +175,7 @@ TEST(DialogRequests, GreyPatchOfSmallAndSixteenBitImagesAndPatchesWithoutColour)
             const uint16_t colour[4] = {3000, 1000, 2000, 3000};
             samples[y * 6 + x] = colour[phase];
         }
-    PixelView view;
-    view.data = reinterpret_cast<uint8_t*>(samples.data());
-    view.width = 6;
-    view.height = 4;
-    view.container = 16;
-    view.channels = 1;
-    view.bits = 12;
-    view.imageClass = ImageFormat::CLASS_CFA;
+    PixelView view = ViewOf(samples.data(), 6, 4, 16, 1, 12, ImageFormat::CLASS_CFA);
     double gains[3] = {};
     ASSERT_TRUE(CCfaToRgbModule::GreyPatchGains(view, 5, 3, gains));
     EXPECT_DOUBLE_EQ(gains[0], 3.0);
@@ -222,14 +229,7 @@ TEST(DialogRequests, AutoWindowOfColourSkipsTheFillerAndOfAFlatImageStaysOpen) {
         samples[p * 4 + 2] = uint8_t(20 - p % 11);
         samples[p * 4 + 3] = 255;
     }
-    PixelView view;
-    view.data = samples.data();
-    view.width = 50;
-    view.height = 1;
-    view.container = 8;
-    view.channels = 4;
-    view.bits = 8;
-    view.imageClass = ImageFormat::CLASS_RGB;
+    PixelView view = ViewOf(samples.data(), 50, 1, 8, 4, 8, ImageFormat::CLASS_RGB);
     double lo = 0;
     double hi = 0;
     ASSERT_TRUE(CContrastWindowModule::AutoWindow(view, lo, hi));
@@ -237,13 +237,7 @@ TEST(DialogRequests, AutoWindowOfColourSkipsTheFillerAndOfAFlatImageStaysOpen) {
     EXPECT_DOUBLE_EQ(hi, 20.0);
 
     std::vector<uint16_t> flat(64, 700);
-    view.data = reinterpret_cast<uint8_t*>(flat.data());
-    view.width = 8;
-    view.height = 8;
-    view.container = 16;
-    view.channels = 1;
-    view.bits = 12;
-    view.imageClass = ImageFormat::CLASS_GREY;
+    view = ViewOf(flat.data(), 8, 8, 16, 1, 12, ImageFormat::CLASS_GREY);
     ASSERT_TRUE(CContrastWindowModule::AutoWindow(view, lo, hi));
     EXPECT_DOUBLE_EQ(lo, 700.0);
     EXPECT_DOUBLE_EQ(hi, 701.0);
