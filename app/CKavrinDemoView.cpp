@@ -566,8 +566,12 @@ void CKavrinDemoView::scrollContentsBy(int, int) {
 }
 
 void CKavrinDemoView::mouseMoveEvent(QMouseEvent* event) {
-    RefreshPixelPane();
-    ShareCursor(event->position().toPoint());
+    {
+        // One wait for the chain, which both the readout and the dialog modules need.
+        platform::RecursiveLock lock(m_pChain->ChainLock());
+        RefreshPixelPane();
+        ShareCursor(event->position().toPoint());
+    }
     QAbstractScrollArea::mouseMoveEvent(event);
 }
 
@@ -632,6 +636,9 @@ void CKavrinDemoView::ShareCursor(const QPoint& cursor) {
             y = uint32_t(iy);
         }
     }
+    if (x == m_sharedCursor[0] && y == m_sharedCursor[1])
+        return; // a move within the same image pixel
+    m_sharedCursor = {x, y};
     // A module without use for the position may refuse it: nothing to do.
     const uint64_t count = m_pChain->GetDialogCount();
     for (uint64_t k = 0; k < count; ++k)

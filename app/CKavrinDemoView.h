@@ -13,6 +13,7 @@
 #pragma once
 
 #include "external/LumoPaintSurface.h"
+#include "external/LumoParamBlocks.h"
 #include "external/LumoPtr.h"
 #include "settings/IniFile.h"
 
@@ -20,6 +21,7 @@
 #include <QImage>
 #include <QRect>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -135,6 +137,8 @@ private:
     // 0xFFFFFFFF, 0xFFFFFFFF) to every module of the chain that has a dialog. Takes the chain
     // lock.
     void ShareCursor(const QPoint& cursor);
+    // The image position last handed to the dialog modules (UI thread).
+    std::array<uint32_t, 2> m_sharedCursor{LUMO_CURSOR_OUTSIDE, LUMO_CURSOR_OUTSIDE};
     void RefreshLostPane();
     void RefreshDisplayRatePane();
     void RefreshGrabRatePane();

@@ -75,6 +75,8 @@ std::string RegistryStorePath(const std::string& registryPath, const ChainFormat
 } // namespace viewchain
 
 void CKavrinDemoView::SelectChain() {
+    // A new chain's modules learn the cursor position at the next move.
+    m_sharedCursor = {LUMO_CURSOR_OUTSIDE, LUMO_CURSOR_OUTSIDE};
     CLumoInstance* lumo = m_app.GetLumo();
     CSequenceBase* sequence = DocumentSequence();
     if (!lumo || !sequence)

@@ -5,10 +5,13 @@
 #include "app/CKavrinDemoView.h"
 #include "external/LumoModule.h"
 #include "external/LumoModuleIds.h"
+#include "external/LumoParamBlocks.h"
 #include "processing/CImgProcessChain.h"
 
 #include <QDialog>
 #include <QDoubleSpinBox>
+#include <QMouseEvent>
+#include <QScrollBar>
 #include <QtTest>
 
 namespace {
@@ -66,6 +69,42 @@ private slots:
         gain->setValue(gain->value() * 3);
         // No new frame arrives: only the dialog's change event makes the view reprocess.
         QTRY_VERIFY_WITH_TIMEOUT(view->DisplayedImage() != before, 10000);
+    }
+
+    void theCursorReachesTheDialogModules() {
+        AppHome home;
+        AppRun run(true);
+        QVERIFY(run.Started());
+        QVERIFY(GrabSmallSequence(run));
+        CKavrinDemoView* view = run.Frame().GetActiveView();
+        view->SetDisplayZoom(1, 1);
+        view->horizontalScrollBar()->setValue(0);
+        view->verticalScrollBar()->setValue(0);
+        CImgProcessChain& chain = *view->Chain();
+        CLumoModule* module = nullptr;
+        {
+            platform::RecursiveLock lock(chain.ChainLock());
+            module = chain.GetDialogModule(uint64_t(DialogOf(chain, LUMO_ID_BLACK_GAIN)));
+        }
+        QVERIFY(module);
+        auto cursorOf = [&] {
+            uint32_t position[2] = {0, 0};
+            return module->GetParam(LUMO_PARAM_CURSOR, LumoArg(position), 0) == 0
+                       ? std::pair<uint32_t, uint32_t>(position[0], position[1])
+                       : std::pair<uint32_t, uint32_t>(1, 1);
+        };
+        const QPoint inside(7, 5);
+        QMouseEvent move(QEvent::MouseMove, QPointF(inside),
+                         view->viewport()->mapToGlobal(QPointF(inside)), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+        QCOMPARE(cursorOf(), (std::pair<uint32_t, uint32_t>(7, 5)));
+        QEvent leave(QEvent::Leave);
+        QApplication::sendEvent(view, &leave);
+        QCOMPARE(cursorOf(),
+                 (std::pair<uint32_t, uint32_t>(LUMO_CURSOR_OUTSIDE, LUMO_CURSOR_OUTSIDE)));
+        QApplication::sendEvent(view->viewport(), &move); // the same pixel again, after leaving
+        QCOMPARE(cursorOf(), (std::pair<uint32_t, uint32_t>(7, 5)));
     }
 
     void openDialogsComeBackWithTheChain() {
