@@ -64,6 +64,8 @@ uint64_t CCamera::GetValidCount(uint32_t /*channel*/) {
     const uint64_t grabbed = m_ullGrabbedCount;
     if (buffers == 0 || grabbed == 0)
         return 0;
+    if (m_bRingComplete)
+        return std::min(grabbed, buffers);
     return std::min(grabbed, buffers) - 1;
 }
 
@@ -71,11 +73,16 @@ int64_t CCamera::GetPhysicalIndex(uint32_t /*channel*/, uint64_t index) {
     CSequenceLock lock(*this);
     const uint64_t grabbed = m_ullGrabbedCount;
     const uint64_t buffers = GetBufferCount();
-    if (grabbed == 0 || buffers == 0 || index >= grabbed - 1 || index >= buffers - 1)
+    if (grabbed == 0 || buffers == 0)
+        return -1;
+    // The ring rule leaves one buffer out (the newest before the ring wrapped, the oldest
+    // after); a completed single sequence leaves none out.
+    const uint64_t held = m_bRingComplete ? 0 : 1;
+    if (index + held >= grabbed || index + held >= buffers)
         return -1;
     if (grabbed < buffers)
         return static_cast<int64_t>(index);
-    return static_cast<int64_t>(((grabbed % buffers) + index + 1) % buffers);
+    return static_cast<int64_t>(((grabbed % buffers) + index + held) % buffers);
 }
 
 bool CCamera::CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
@@ -179,9 +186,24 @@ void CCamera::StopGrab() {
     KAVRIN_LOG(GetLog(), 1, "CCamera::Stop", "stopping worker thread");
     StopThread();
     StoreGrabbedCount(GetGrabbedCount());
+    MarkRingComplete();
     KAVRIN_LOG(GetLog(), 1, "CCamera::Stop", "grabbed %llu images",
                static_cast<unsigned long long>(GrabbedCount()));
     Detach(true);
+}
+
+void CCamera::MarkRingComplete() {
+    CSequenceLock lock(*this);
+    // Only a single sequence ends by itself, and only once the grabber transferred an image
+    // into every buffer; every buffer then holds a whole frame. A continuous grab's oldest
+    // buffer may have been half overwritten when it stopped.
+    const uint64_t buffers = m_ullFrameCount.load();
+    m_bRingComplete = !m_bContinuous.load() && buffers != 0 && m_ullGrabbedCount >= buffers;
+}
+
+void CCamera::ClearRingComplete() {
+    CSequenceLock lock(*this);
+    m_bRingComplete = false;
 }
 
 void CCamera::DetachFrameBuffers() {
@@ -277,6 +299,7 @@ bool CCamera::PrepareFrameBuffers(uint64_t count) {
     m_session.SetParameter(FG_PARAM_HEIGHT, m_uHeight);
     m_session.SetParameter(FG_PARAM_11011, 310);
     m_ullFrameCount.store(count);
+    ClearRingComplete();
     CCamera::SetCCState(15);
     Notify(SEQ_NOTIFY_BUFFERS, 1, true);
     return true;
@@ -287,6 +310,7 @@ bool CCamera::StartSnap(bool continuous) {
         return false;
     m_grabRate.Reset();
     StoreGrabbedCount(0);
+    ClearRingComplete();
     m_bStatusFailed.store(false);
     const int64_t images =
         continuous ? FG_ACQUIRE_ENDLESS : static_cast<int64_t>(m_ullFrameCount.load());

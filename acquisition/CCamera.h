@@ -55,8 +55,13 @@ public:
     // grabber, negative when the status could not be read.
     virtual int64_t GetGrabbedCount();
     // Any thread. Ring mapping: the buffer of logical image `index`, -1 when none holds it.
+    // Logical 0 is the oldest image offered.
     virtual int64_t GetPhysicalIndex(uint32_t channel, uint64_t index);
-    // Any thread. Images the ring mapping offers: one fewer than the buffers filled.
+    // Any thread. Images the ring mapping offers. While grabbing, and after a grab that was
+    // stopped (continuous, or a single sequence stopped early), one fewer than the buffers
+    // filled: the grabber may be writing the next buffer, which is the oldest once the ring has
+    // wrapped. After a single sequence that completed (the grabber filled every buffer and
+    // ended by itself before Stop), every buffer holds a whole frame and all are offered.
     virtual uint64_t GetValidCount(uint32_t channel);
     // UI thread. Releases the memory header and the grabber (stopping a running grab first).
     // The frames stay and can still be shown and saved.
@@ -118,6 +123,10 @@ private:
     bool OpenBoard();
     bool AllocateRing(uint64_t count, uint64_t& frameBytes);
     bool RegisterRing(uint64_t count, uint64_t frameBytes);
+    // Stop: records whether the grab was a single sequence that completed (every buffer then
+    // offered); a new grab or preparation clears it.
+    void MarkRingComplete();
+    void ClearRingComplete();
     // The monitor's pieces: the done test, a refresh after a new count, and a count read that
     // records a failed status.
     bool GrabComplete(int64_t count) const;
@@ -137,5 +146,7 @@ private:
     std::atomic<bool> m_bContinuous{false};
     std::atomic<bool> m_bStatusFailed{false};
     uint64_t m_ullGrabbedCount KAVRIN_GUARDED_BY(SequenceMutex()) = 0;
+    // Set by Stop after a single sequence that completed; cleared when a grab starts.
+    bool m_bRingComplete KAVRIN_GUARDED_BY(SequenceMutex()) = false;
     CFrameRate m_grabRate;
 };

@@ -8,9 +8,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 demo="$(mktemp -d "${TMPDIR:-/tmp}/kavrin-demo-XXXXXX")"
 trap 'rm -rf "$demo"' EXIT
 
-cmake --install "$root/build/release" --prefix "$demo/install" >/dev/null
+build="${1:-$root/build/release}" # the build tree to install (default: the release build)
+cmake --install "$build" --prefix "$demo/install" >/dev/null
 kavrin="$demo/install/bin/kavrin"
-export KAVRIN_FGLIB="$demo/install/lib/libfglib5.so" # the simulator, not a vendor library
+export KAVRIN_FGLIB="$demo/install/lib/kavrindemo/libfglib5.so" # the simulator, not a vendor library
 
 echo "== kavrin cameras"
 "$kavrin" cameras

@@ -9,7 +9,7 @@ CSimCamera::Start CSimCamera::Join(const EnvLookup& lookup) {
     const Clock::time_point now = Clock::now();
     if (m_iAcquiring == 0) {
         m_settings = ParseCameraSettings(lookup);
-        m_clockStart = now;
+        m_clockStart = m_iOpen > 1 ? now + ARM_DELAY : now;
         m_ullStepped = 0;
     }
     ++m_iAcquiring;
@@ -19,6 +19,11 @@ CSimCamera::Start CSimCamera::Join(const EnvLookup& lookup) {
     start.firstFrame =
         m_settings.fps == 0 ? m_ullStepped : FramesExposed(m_clockStart, m_settings.fps, now);
     return start;
+}
+
+void CSimCamera::NoteOpen(int change) {
+    platform::MutexLock guard(m_lock);
+    m_iOpen = std::max(0, m_iOpen + change);
 }
 
 void CSimCamera::Leave() {

@@ -3,7 +3,10 @@
 // (k + 1) / fps after that start, and a grabber receives every frame exposed after it started.
 // Once no grabber acquires any more, the next start reads the settings again and restarts the
 // clock. With fps 0 the clock stands still and frames come only through stepping; a grabber
-// then starts at the first frame no grabber has been given yet.
+// then starts at the first frame no grabber has been given yet. A camera with two channels starts
+// sending only once both are armed: when a grabber starts while another open grabber has not
+// started yet, the clock starts ARM_DELAY later, time for the other channel to start, so that
+// both channels receive the same first frame.
 #pragma once
 
 #include "libs/fgsim/SimSettings.h"
@@ -24,6 +27,11 @@ public:
         uint64_t firstFrame = 0; // the first frame this grabber receives
     };
 
+    // Time the clock waits for the other channels of the camera to start.
+    static constexpr std::chrono::milliseconds ARM_DELAY{250};
+
+    // A grabber was opened (+1) or closed (-1).
+    void NoteOpen(int change) KAVRIN_EXCLUDES(m_lock);
     // A grabber starts acquiring.
     Start Join(const EnvLookup& lookup) KAVRIN_EXCLUDES(m_lock);
     // A grabber stopped acquiring (once per Join).
@@ -41,6 +49,7 @@ public:
 private:
     platform::Mutex m_lock;
     int m_iAcquiring KAVRIN_GUARDED_BY(m_lock) = 0;
+    int m_iOpen KAVRIN_GUARDED_BY(m_lock) = 0;
     CameraSettings m_settings KAVRIN_GUARDED_BY(m_lock);
     Clock::time_point m_clockStart KAVRIN_GUARDED_BY(m_lock);
     uint64_t m_ullStepped KAVRIN_GUARDED_BY(m_lock) = 0;

@@ -27,6 +27,7 @@ std::shared_ptr<CSimGrabber> CSimRegistry::Open(uint32_t boardIndex) {
         std::make_shared<CSimGrabber>(boardIndex, boards[boardIndex].serial,
                                       ParseNameList(ReadEnvironment("FGSIM_FAIL")), m_camera);
     m_grabbers.push_back(grabber);
+    m_camera.NoteOpen(+1);
     ++m_llOpened;
     return grabber;
 }
@@ -53,6 +54,7 @@ bool CSimRegistry::Close(const void* handle) {
         }
         closing = *it;
         m_grabbers.erase(it);
+        m_camera.NoteOpen(-1);
         ++m_llFreed;
     }
     closing->StopAcquire(); // outside the registry lock: it joins the acquisition thread

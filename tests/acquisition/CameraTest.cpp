@@ -158,11 +158,32 @@ TEST_F(CameraTest, SingleSequenceEndsWhenEveryBufferIsFull) {
     camera->Stop();
     EXPECT_FALSE(camera->IsThreadRunning());
     EXPECT_EQ(CountOf(recorder, SEQ_NOTIFY_ENDED), 1u);
-    EXPECT_EQ(camera->GetImageCount(), 3u);
-    EXPECT_EQ(camera->GetPhysicalIndex(0, 0), 1);
-    EXPECT_EQ(camera->GetPhysicalIndex(0, 2), 3);
-    EXPECT_EQ(camera->GetPhysicalIndex(0, 3), -1);
-    EXPECT_EQ(TagOf(*Frames(*camera), 1), 1u);
+    // The grabber ended by itself with every buffer whole: all four are offered, the first
+    // image of the recording first.
+    EXPECT_EQ(camera->GetImageCount(), 4u);
+    for (int64_t i = 0; i < 4; ++i) {
+        EXPECT_EQ(camera->GetPhysicalIndex(0, uint64_t(i)), i);
+        EXPECT_EQ(TagOf(*Frames(*camera), i), uint32_t(i));
+    }
+    EXPECT_EQ(camera->GetPhysicalIndex(0, 4), -1);
+}
+
+TEST_F(CameraTest, ASingleSequenceStoppedBeforeItCompletedKeepsTheRingRule) {
+    NotificationRecorder recorder;
+    auto camera = MakeCamera();
+    ASSERT_TRUE(StartRecording(*camera, recorder, 4, false));
+    EXPECT_EQ(m_step(Grabber(*camera), 3), 3);
+    ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_NEW_IMAGES, 1));
+    camera->Stop();
+    EXPECT_EQ(camera->GetImageCount(), 2u);
+    EXPECT_EQ(camera->GetPhysicalIndex(0, 2), -1);
+    // A new grab into the same camera starts from the ring rule again.
+    ASSERT_TRUE(StartRecording(*camera, recorder, 4, false));
+    EXPECT_EQ(m_step(Grabber(*camera), 4), 4);
+    ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_ENDED, 2));
+    EXPECT_EQ(camera->GetImageCount(), 3u) << "complete, but not yet stopped";
+    camera->Stop();
+    EXPECT_EQ(camera->GetImageCount(), 4u);
 }
 
 TEST_F(CameraTest, CopyingAnImageThatNoBufferHoldsBlacksOutOrLeavesTheDestination) {
@@ -330,6 +351,6 @@ TEST_F(CameraTest, AStatusThatCannotBeReadIsNotACount) {
         ASSERT_TRUE(WaitFor(recorder, SEQ_NOTIFY_ENDED, 1));
         EXPECT_FALSE(camera->GrabStatusFailed());
         camera->Stop();
-        EXPECT_EQ(camera->GetImageCount(), 3u);
+        EXPECT_EQ(camera->GetImageCount(), 4u);
     }
 }

@@ -242,9 +242,41 @@ TEST_F(KavrinFastTest, ASingleSequenceEndsWhenBothChannelsAreFull) {
     camera->Stop();
     EXPECT_FALSE(camera->IsThreadRunning());
     EXPECT_EQ(CountOf(m_recorder, SEQ_NOTIFY_ENDED), 1u);
-    EXPECT_EQ(camera->GetImageCount(), 3u);
-    EXPECT_EQ(camera->GetPhysicalIndex(0, 0), 1);
-    EXPECT_EQ(camera->GetPhysicalIndex(1, 2), 3);
+    EXPECT_EQ(camera->GetImageCount(), 4u) << "every buffer of both channels";
+    EXPECT_EQ(camera->GetPhysicalIndex(0, 0), 0);
+    EXPECT_EQ(camera->GetPhysicalIndex(1, 3), 3);
+    EXPECT_EQ(camera->GetPhysicalIndex(1, 4), -1);
+}
+
+TEST_F(KavrinFastTest, ACompletedSingleSequencePairsEveryBufferWithAndWithoutDrops) {
+    size_t ended = 0;
+    for (const char* drops : {"", "list:2"}) {
+        SCOPED_TRACE(drops);
+        ScopedEnv drop("FGSIM_DROP", drops);
+        auto camera = Start(6, false);
+        m_step(Grabber(*camera), 10);
+        m_step(RightGrabber(*camera), 10);
+        ASSERT_TRUE(WaitFor(m_recorder, SEQ_NOTIFY_ENDED, ++ended));
+        camera->Stop();
+        const uint64_t lost = *drops ? 1 : 0;
+        ASSERT_EQ(camera->GetImageCount(), 6 + lost);
+        uint64_t gaps = 0;
+        auto image = MakeImage();
+        for (uint64_t i = 0; i < 6 + lost; ++i) {
+            const int64_t left = camera->GetPhysicalIndex(0, i);
+            EXPECT_EQ(left, camera->GetPhysicalIndex(1, i)) << i;
+            if (left < 0) {
+                ++gaps;
+                continue;
+            }
+            ASSERT_TRUE(camera->CopyValidToImage(i, image.get(), 1, 1));
+            EXPECT_EQ(HeaderAt(*image, 0), "TL2L" + std::to_string(i));
+            EXPECT_EQ(HeaderAt(*image, RIGHT_HALF), "TL2R" + std::to_string(i));
+        }
+        EXPECT_EQ(gaps, lost);
+        EXPECT_EQ(camera->GetLostImages(0), int64_t(lost));
+        EXPECT_EQ(camera->GetLostImages(1), int64_t(lost));
+    }
 }
 
 TEST_F(KavrinFastTest, AContinuousGrabRunsUntilStopped) {

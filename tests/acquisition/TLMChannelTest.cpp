@@ -71,6 +71,28 @@ TEST_F(TLMChannelTest, DroppedFramesAreGapsAndEveryFrameStaysReachable) {
     EXPECT_FALSE(camera->CopyValidToImage(5, image.get(), 1, 0));
 }
 
+TEST_F(TLMChannelTest, ACompletedSingleSequenceOffersEveryBufferWithAndWithoutDrops) {
+    for (const char* drops : {"", "list:3,5"}) {
+        SCOPED_TRACE(drops);
+        ScopedEnv drop("FGSIM_DROP", drops);
+        auto camera = Started(MakeChannel(), 8, false);
+        EXPECT_EQ(m_step(Grabber(*camera), 20), 8) << "the grabber stops after 8";
+        camera->Stop();
+        const int64_t lost = *drops ? 2 : 0;
+        EXPECT_EQ(camera->CCamera::GetImageCount(), 8u);
+        ASSERT_EQ(camera->GetValidFieldLength(), uint64_t(8 + lost));
+        const std::vector<int64_t> field = FieldOf(*camera, 0, 8 + lost);
+        EXPECT_EQ(std::count(field.begin(), field.end(), -1), lost);
+        std::vector<int64_t> buffers;
+        std::copy_if(field.begin(), field.end(), std::back_inserter(buffers),
+                     [](int64_t p) { return p >= 0; });
+        EXPECT_EQ(buffers, (std::vector<int64_t>{0, 1, 2, 3, 4, 5, 6, 7}))
+            << "every buffer once, the first image of the recording first";
+        EXPECT_EQ(camera->GetLostImagesFromTags(), lost);
+        EXPECT_EQ(camera->GetLostImages(0), lost);
+    }
+}
+
 TEST_F(TLMChannelTest, RepeatedTagsShowTheEarlierBuffer) {
     auto camera = Grab(8, 6); // tags 0 .. 4 valid in buffers 0 .. 4
     WriteHeader(*Frames(*camera), 3, 2);

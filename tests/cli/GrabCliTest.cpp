@@ -111,8 +111,8 @@ TEST_F(GrabCli, WrongCommandLinesAndFailuresAreClearMessages) {
 TEST_F(GrabCli, DroppedTagsAreLostCountsAndBlackFramesInTheSavedFile) {
     ScopedEnv drop("FGSIM_DROP", "list:5,9");
     const std::string file = m_folder / "drops.tif";
-    // 16 buffers receive tags 0 .. 17 without 5 and 9; the full ring leaves out its oldest
-    // buffer (tag 0), so the field runs from tag 1 to 17.
+    // 16 buffers receive tags 0 .. 17 without 5 and 9. The single sequence completed, so every
+    // buffer is offered and the field runs from tag 0 to 17.
     CliRun run =
         Kavrin("grab --camera 0 --buffers 16 --height 4 --single --json -o '" + file + "'");
     ASSERT_EQ(run.status, 0) << run.out;
@@ -120,37 +120,33 @@ TEST_F(GrabCli, DroppedTagsAreLostCountsAndBlackFramesInTheSavedFile) {
     EXPECT_EQ(Field(run.out, "name"), "\"Kavrin KX-220B 200fps\"");
     EXPECT_EQ(Field(run.out, "buffers"), "16");
     EXPECT_EQ(Field(run.out, "grabbed"), "16");
-    EXPECT_EQ(Field(run.out, "images"), "17");
+    EXPECT_EQ(Field(run.out, "images"), "18");
     EXPECT_EQ(Field(run.out, "lost"), "[2]");
     EXPECT_EQ(Field(run.out, "file"), "\"" + file + "\"");
     EXPECT_NE(Field(run.out, "grab_fps"), "<missing>");
 
     CFileSequence saved;
     ASSERT_TRUE(Load(saved, file));
-    ASSERT_EQ(saved.GetImageCount(), 17u);
+    ASSERT_EQ(saved.GetImageCount(), 18u);
     EXPECT_EQ(saved.GetWidth(), 2320u);
-    for (int64_t i = 0; i < 17; ++i) {
+    for (int64_t i = 0; i < 18; ++i) {
         SCOPED_TRACE(i);
-        if (i == 4 || i == 8)
+        if (i == 5 || i == 9)
             EXPECT_TRUE(Black(saved, static_cast<uint64_t>(i)));
         else
-            EXPECT_EQ(Tag(saved, static_cast<uint64_t>(i)), static_cast<uint32_t>(i + 1));
+            EXPECT_EQ(Tag(saved, static_cast<uint64_t>(i)), static_cast<uint32_t>(i));
     }
 }
 
 TEST_F(GrabCli, SwappedBoardsStillSaveTheLeftHalfOnTheLeft) {
     ScopedEnv swap("FGSIM_SWAP", "1");
-    // At 50 frames per second the right grabber, which starts after the left, misses at most a
-    // few frames even on a busy machine.
+    // The simulated camera waits until both channels are armed, so both receive the same frames.
     ScopedEnv fps("FGSIM_FPS", "50");
     const std::string file = m_folder / "swap.tif";
     CliRun run = Kavrin("grab --camera 4 --buffers 8 --height 2 --single --json -o '" + file + "'");
     ASSERT_EQ(run.status, 0) << run.out;
-    // In real time the right grabber may start a frame or more after the left: those left
-    // frames have no right half and are not paired.
     const uint64_t images = std::stoull(Field(run.out, "images"));
-    EXPECT_GE(images, 4u);
-    EXPECT_LE(images, 7u);
+    EXPECT_EQ(images, 8u) << "every buffer of the completed sequence, both halves paired";
     EXPECT_EQ(Field(run.out, "lost"), "[0, 0]");
     CFileSequence saved;
     ASSERT_TRUE(Load(saved, file));
@@ -170,7 +166,7 @@ TEST_F(GrabCli, WithoutTagsTheRingOrderStandsAndLossIsUnknown) {
     CliRun run = Kavrin("grab --camera 8 --buffers 8 --height 2 --single --json");
     ASSERT_EQ(run.status, 0) << run.out;
     EXPECT_EQ(Field(run.out, "grabbed"), "8");
-    EXPECT_EQ(Field(run.out, "images"), "7");
+    EXPECT_EQ(Field(run.out, "images"), "8");
     EXPECT_EQ(Field(run.out, "lost"), "[-1]");
     EXPECT_EQ(Field(run.out, "file"), "<missing>");
 }
@@ -187,5 +183,5 @@ TEST_F(GrabCli, AContinuousGrabRunsForTheGivenTime) {
     EXPECT_EQ(Field(run.out, "lost"), "[0, 0]");
     CliRun text = Kavrin("grab --camera 2 --buffers 4 --height 2 --single");
     EXPECT_EQ(text.status, 0);
-    EXPECT_NE(text.out.find("images:   3\n"), std::string::npos) << text.out;
+    EXPECT_NE(text.out.find("images:   4\n"), std::string::npos) << text.out;
 }

@@ -42,7 +42,7 @@ TEST_F(GrabReport, ARateIsPrintedOnlyWhenOneWasMeasured) {
         ASSERT_EQ(once.status, 0) << once.out;
         const nlohmann::json report = Parse(once.out);
         ASSERT_TRUE(report.is_object()) << once.out;
-        EXPECT_EQ(report["images"], 1);
+        EXPECT_EQ(report["images"], 2);
         nullSeen = report["grab_fps"].is_null();
     }
     EXPECT_TRUE(nullSeen) << "a grab with one rate sample reports no rate";
