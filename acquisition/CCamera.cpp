@@ -16,6 +16,16 @@ constexpr int64_t MONITOR_POLL_MS = 10;
 // Polls in a row whose status read failed before the monitor stops watching (one second).
 constexpr int MONITOR_STATUS_FAILURES = int(1000 / MONITOR_POLL_MS);
 
+// The ring mapping at grabbed count `grabbed`: `held` buffers are left out (1 by the ring rule,
+// 0 after a completed single sequence).
+int64_t RingBuffer(uint64_t grabbed, uint64_t buffers, uint64_t index, uint64_t held) {
+    if (grabbed == 0 || buffers == 0 || index + held >= grabbed || index + held >= buffers)
+        return -1;
+    if (grabbed < buffers)
+        return static_cast<int64_t>(index);
+    return static_cast<int64_t>(((grabbed % buffers) + index + held) % buffers);
+}
+
 void ShowError(const char* text) {
     platform::ShowMessage(text, "Error", platform::MessageButtons::Ok);
 }
@@ -71,29 +81,83 @@ uint64_t CCamera::GetValidCount(uint32_t /*channel*/) {
 
 int64_t CCamera::GetPhysicalIndex(uint32_t /*channel*/, uint64_t index) {
     CSequenceLock lock(*this);
-    const uint64_t grabbed = m_ullGrabbedCount;
-    const uint64_t buffers = GetBufferCount();
-    if (grabbed == 0 || buffers == 0)
-        return -1;
     // The ring rule leaves one buffer out (the newest before the ring wrapped, the oldest
     // after); a completed single sequence leaves none out.
-    const uint64_t held = m_bRingComplete ? 0 : 1;
-    if (index + held >= grabbed || index + held >= buffers)
-        return -1;
-    if (grabbed < buffers)
-        return static_cast<int64_t>(index);
-    return static_cast<int64_t>(((grabbed % buffers) + index + held) % buffers);
+    return RingBuffer(m_ullGrabbedCount, GetBufferCount(), index, m_bRingComplete ? 0 : 1);
 }
 
 bool CCamera::CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
                                uint32_t blackOut) {
     CSequenceLock lock(*this);
+    if (IsGrabberOpen())
+        return CopyLive(index, destination, initImage, blackOut);
     const int64_t physical = GetPhysicalIndex(0, index);
     KAVRIN_LOG(GetLog(), 1, "CCamera::CopyValidToImage",
                "logical index = %llu, physical index = %lld",
                static_cast<unsigned long long>(index), static_cast<long long>(physical));
     if (physical >= 0)
         return CopyToImage(physical, destination, initImage, blackOut);
+    return CopyMissing(destination, blackOut);
+}
+
+bool CCamera::CopyLive(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                       uint32_t blackOut) {
+    for (int attempt = 0; attempt < LIVE_COPY_ATTEMPTS; ++attempt) {
+        LiveFrame frame;
+        const bool found = PickLiveFrame(index, frame);
+        KAVRIN_LOG(GetLog(), 1, "CCamera::CopyValidToImage",
+                   "logical index = %llu, physical index = %lld",
+                   static_cast<unsigned long long>(index), static_cast<long long>(frame.physical));
+        if (!found)
+            return CopyMissing(destination, blackOut);
+        if (!CopyToImage(frame.physical, destination, initImage, blackOut))
+            return false;
+        if (LiveFrameWhole(frame))
+            return true;
+        KAVRIN_LOG(GetLog(), 1, "CCamera::CopyValidToImage",
+                   "the grabber overwrote buffer %lld during the copy",
+                   static_cast<long long>(frame.physical));
+    }
+    return false;
+}
+
+bool CCamera::PickLiveFrame(uint64_t index, LiveFrame& frame) {
+    CSequenceLock lock(*this);
+    const int64_t status = GetGrabbedCount();
+    // A status that cannot be read leaves the count the monitor recorded last.
+    const uint64_t grabbed = status >= 0 ? static_cast<uint64_t>(status) : m_ullGrabbedCount;
+    const uint64_t buffers = GetBufferCount();
+    frame.physical = RingBuffer(grabbed, buffers, index, 1);
+    if (frame.physical < 0)
+        return false;
+    // Logical 0 is image 1 before the ring wrapped, image grabbed - buffers + 2 after.
+    frame.image = grabbed < buffers ? index + 1 : grabbed - buffers + 2 + index;
+    frame.tagged = ReadBufferHeader(frame.physical, frame.header) && frame.header.HasMagic();
+    return true;
+}
+
+bool CCamera::LiveFrameWhole(const LiveFrame& frame) {
+    CSequenceLock lock(*this);
+    // The grabber writes image k into buffer (k - 1) mod B: it comes back to this buffer with
+    // image `image` + B, which it writes once image `image` + B - 1 is transferred.
+    const int64_t grabbed = GetGrabbedCount();
+    if (grabbed >= 0 && static_cast<uint64_t>(grabbed) + 1 >= frame.image + GetBufferCount())
+        return false;
+    if (!frame.tagged)
+        return true;
+    FrameHeader now;
+    return ReadBufferHeader(frame.physical, now) && now.HasMagic() && now.tag == frame.header.tag;
+}
+
+bool CCamera::ReadBufferHeader(int64_t physical, FrameHeader& header) {
+    CSequenceLock lock(*this);
+    CLumoImage* frames = Frames();
+    if (!frames || physical < 0)
+        return false;
+    return ReadFrameHeader(frames->GetFrameData(0, physical, 0), frames->GetFrameSize(), header);
+}
+
+bool CCamera::CopyMissing(CLumoImage* destination, uint32_t blackOut) {
     KAVRIN_LOG(GetLog(), 0, "CCamera::CopyValidToImage", "invalid physical index");
     if (blackOut == 0 || !destination) {
         KAVRIN_LOG(GetLog(), 0, "CCamera::CopyValidToImage",
@@ -215,6 +279,8 @@ void CCamera::Detach(bool fromStop) {
         return;
     if (!fromStop)
         Stop();
+    // Under the sequence mutex: a live copy on another thread reads the grabber's count.
+    CSequenceLock lock(*this);
     m_session.Release(GetLog());
 }
 
@@ -231,6 +297,7 @@ void CCamera::SetCCState(uint32_t bits) {
 }
 
 bool CCamera::FailPreparation() {
+    CSequenceLock lock(*this); // as in Detach
     m_session.Release(nullptr);
     (void)ResetFrameStore(); // without a library instance there is no frame memory to free
     return false;
@@ -245,7 +312,12 @@ bool CCamera::OpenBoard() {
     const CSiliconAPI::BoardRecord board = m_api.Boards()[m_ullGrabberSlot];
     KAVRIN_LOG(GetLog(), 1, "CCamera::PrepareFrameBuffers", "Opening grabber with sysindex %d",
                static_cast<int>(board.boardIndex));
-    if (!m_session.Open(board.appletFile.c_str(), board.boardIndex)) {
+    bool opened = false;
+    {
+        CSequenceLock lock(*this); // as in Detach
+        opened = m_session.Open(board.appletFile.c_str(), board.boardIndex);
+    }
+    if (!opened) {
         KAVRIN_LOG(GetLog(), 0, "CCamera::PrepareFrameBuffers", "Could not open grabber");
         ShowError("Could not open grabber");
         return false;
@@ -271,7 +343,12 @@ bool CCamera::AllocateRing(uint64_t count, uint64_t& frameBytes) {
 
 bool CCamera::RegisterRing(uint64_t count, uint64_t frameBytes) {
     KAVRIN_LOG(GetLog(), 1, "CCamera::PrepareFrameBuffers", "trying to allocate memory header");
-    if (!m_session.AllocateHeader(frameBytes * count, count)) {
+    bool allocated = false;
+    {
+        CSequenceLock lock(*this); // as in Detach
+        allocated = m_session.AllocateHeader(frameBytes * count, count);
+    }
+    if (!allocated) {
         KAVRIN_LOG(GetLog(), 0, "CCamera::PrepareFrameBuffers", "Could not allocate memory header");
         ShowError("Could not allocate memory header");
         Notify(SEQ_NOTIFY_BUFFERS, 1, true);

@@ -12,6 +12,7 @@
 #include "acquisition/CFrameRate.h"
 #include "acquisition/CSequenceBase.h"
 #include "acquisition/CSiliconAPI.h"
+#include "acquisition/FrameHeader.h"
 #include "acquisition/GrabberSession.h"
 
 #include <atomic>
@@ -37,7 +38,9 @@ public:
     uint32_t GetHeight() override { return m_uHeight; }
     // Any thread. Copies the buffer logical `index` maps to. Without one: with blackOut frame 0
     // of the destination is blacked out and true returned, else it stays as it is and false
-    // returns.
+    // returns. While the grabber is open the mapping takes the grabber's count at the time of
+    // the copy, and a copy the grabber overtook is made again from the newest frame (false
+    // when that fails three times: no new frame).
     [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
                                         uint32_t blackOut) override;
     // Worker thread: the grab monitor. Polls MonitorCount() every 10 ms, notification 1 when it
@@ -107,6 +110,26 @@ protected:
     // Stop without the save check: stops acquisition and the monitor, records the grabbed count
     // and releases the grabber; nothing while the grabber is closed.
     void StopGrab();
+    // Copies of a live frame the grabber overtook before one stays whole.
+    static constexpr int LIVE_COPY_ATTEMPTS = 3;
+    // A frame chosen for a copy while the grabber is open: its buffer, its image number
+    // (1-based, as the grabbed count counts) and the header it had before the copy.
+    struct LiveFrame {
+        int64_t physical = -1;
+        uint64_t image = 0;
+        FrameHeader header;
+        bool tagged = false;
+    };
+    // Grabber open, under the sequence mutex: the buffer logical `index` maps to at the
+    // grabber's count now; false when no buffer holds it.
+    bool PickLiveFrame(uint64_t index, LiveFrame& frame);
+    // After copying `frame`: true when the grabber has not come round to its buffer and its
+    // header still carries the tag it had.
+    bool LiveFrameWhole(const LiveFrame& frame);
+    // The header of buffer `physical`; false when its data is unavailable.
+    bool ReadBufferHeader(int64_t physical, FrameHeader& header);
+    // CopyValidToImage without a buffer: blacks out or leaves the destination (see there).
+    bool CopyMissing(CLumoImage* destination, uint32_t blackOut);
     // Worker thread: the count the monitor watches (negative: the status could not be read).
     virtual int64_t MonitorCount() { return GetGrabbedCount(); }
     // Worker thread: stores the counts the mapping uses after the monitor saw a new count.
@@ -115,6 +138,8 @@ protected:
 private:
     friend class SequenceTestSeam; // tests stage frames the simulator cannot produce
 
+    // CopyValidToImage while the grabber is open.
+    bool CopyLive(uint64_t index, CLumoImage* destination, uint32_t initImage, uint32_t blackOut);
     // DetachFrameBuffers; `fromStop` skips stopping (Stop has stopped everything already).
     void Detach(bool fromStop);
     // The clean-up of a failed preparation.

@@ -41,7 +41,7 @@ bool CKavrinFast::CopyHalves(int64_t left, int64_t right, CLumoImage* destinatio
                              bool stopOnFailure, bool log) {
     FrameHeader leftHeader;
     FrameHeader rightHeader;
-    const bool swapped = ReadHeader(left, leftHeader) && m_right.ReadHeader(right, rightHeader) &&
+    const bool swapped = ReadBufferHeader(left, leftHeader) && m_right.ReadBufferHeader(right, rightHeader) &&
                          leftHeader.HasMagic() && rightHeader.HasMagic() &&
                          leftHeader.Channel() == 'R' && rightHeader.Channel() == 'L';
     if (swapped && log)
@@ -76,22 +76,48 @@ bool CKavrinFast::CopyValidToImage(uint64_t index, CLumoImage* destination, uint
     CSequenceLock rightLock(m_right);
     if (!Frames() || !m_leftRegion || !m_rightRegion || !destination)
         return false;
+    if (IsGrabberOpen() && m_right.IsGrabberOpen())
+        return CopyLiveHalves(index, destination, initImage, blackOut);
     const int64_t left = GetPhysicalIndex(0, index);
     const int64_t right = GetPhysicalIndex(1, index);
-    if (left < 0 || right < 0) {
-        // A frame lost on either channel is a black gap at its place, as on a single channel;
-        // only a caller that does not ask for black-out gets a failure.
-        if (blackOut == 0)
-            return false;
-        if (initImage != 0 && !InitImageIfRequired(GetWidth(), GetHeight(), destination))
-            return false;
-        BlackOut(*destination);
-        return true;
-    }
+    if (left < 0 || right < 0)
+        return CopyMissingHalves(destination, initImage, blackOut);
     if (initImage != 0 && !InitImageIfRequired(GetWidth(), GetHeight(), destination))
         return false;
     CountDisplayedFrame();
     return CopyHalves(left, right, destination, false, false);
+}
+
+bool CKavrinFast::CopyMissingHalves(CLumoImage* destination, uint32_t initImage,
+                                    uint32_t blackOut) {
+    // A frame lost on either channel is a black gap at its place, as on a single channel; only
+    // a caller that does not ask for black-out gets a failure.
+    if (blackOut == 0)
+        return false;
+    if (initImage != 0 && !InitImageIfRequired(GetWidth(), GetHeight(), destination))
+        return false;
+    BlackOut(*destination);
+    return true;
+}
+
+bool CKavrinFast::CopyLiveHalves(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                                 uint32_t blackOut) {
+    for (int attempt = 0; attempt < LIVE_COPY_ATTEMPTS; ++attempt) {
+        LiveFrame left;
+        LiveFrame right;
+        if (!PickLiveFrame(index, left) || !m_right.PickLiveFrame(index, right))
+            return CopyMissingHalves(destination, initImage, blackOut);
+        if (initImage != 0 && !InitImageIfRequired(GetWidth(), GetHeight(), destination))
+            return false;
+        CountDisplayedFrame();
+        const bool copied = CopyHalves(left.physical, right.physical, destination, false, false);
+        if (LiveFrameWhole(left) && m_right.LiveFrameWhole(right))
+            return copied;
+        KAVRIN_LOG(GetLog(), 1, "CKavrinFast::CopyValidToImage",
+                   "a grabber overwrote buffer %lld/%lld during the copy",
+                   static_cast<long long>(left.physical), static_cast<long long>(right.physical));
+    }
+    return false;
 }
 
 int64_t CKavrinFast::MonitorCount() {

@@ -33,7 +33,8 @@ public:
                                    uint32_t initImage, uint32_t blackOut) override;
     // Any thread. Both halves of logical image `index`. When either half was lost: with
     // blackOut the destination becomes one black image and true returns, else false and it
-    // stays as it is.
+    // stays as it is. While grabbing each half is taken at its grabber's count at the time of
+    // the copy and copied again when the grabber overtook it (as CCamera's copy does).
     [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
                                         uint32_t blackOut) override;
     // UI thread, before threads run.
@@ -73,6 +74,11 @@ private:
     // Copies the two frames into their halves; `log` reports a swap.
     bool CopyHalves(int64_t left, int64_t right, CLumoImage* destination, bool stopOnFailure,
                     bool log) KAVRIN_REQUIRES(SequenceMutex(), m_right.SequenceMutex());
+    // CopyValidToImage while the grabbers are open.
+    bool CopyLiveHalves(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                        uint32_t blackOut) KAVRIN_REQUIRES(SequenceMutex(), m_right.SequenceMutex());
+    // Without both halves: one black image with blackOut, else false.
+    bool CopyMissingHalves(CLumoImage* destination, uint32_t initImage, uint32_t blackOut);
     void DumpHeaders();
     // Reads the tags of one channel's valid buffers and logs their range ("left"/"Lefttag" or
     // "right"/"Righttag"); false, with the counter message, when the tags cannot be read.

@@ -53,13 +53,7 @@ void CTLMChannel::Stop() {
     (void)InitializeValidField(); // without a field the ring order stays in force
 }
 
-bool CTLMChannel::ReadHeader(int64_t physical, FrameHeader& header) {
-    CSequenceLock lock(*this);
-    CLumoImage* frames = Frames();
-    if (!frames || physical < 0)
-        return false;
-    return ReadFrameHeader(frames->GetFrameData(0, physical, 0), frames->GetFrameSize(), header);
-}
+
 
 bool CTLMChannel::ReadRingTags(std::vector<RingTag>& ring) {
     ring.clear();
@@ -71,7 +65,7 @@ bool CTLMChannel::ReadRingTags(std::vector<RingTag>& ring) {
     for (uint64_t i = 0; i < count; ++i) {
         const int64_t physical = CCamera::GetPhysicalIndex(0, i);
         FrameHeader header;
-        if (!ReadHeader(physical, header) || !header.HasMagic()) {
+        if (!ReadBufferHeader(physical, header) || !header.HasMagic()) {
             ring.clear();
             return false;
         }
@@ -103,7 +97,7 @@ int64_t CTLMChannel::FindPhysicalIndexByTag(uint32_t tag) {
     for (uint64_t i = 0; i < count; ++i) {
         const int64_t physical = CCamera::GetPhysicalIndex(0, i);
         FrameHeader header;
-        if (!ReadHeader(physical, header) || !header.HasMagic())
+        if (!ReadBufferHeader(physical, header) || !header.HasMagic())
             return -1; // the search stops at a bad header
         if (header.tag == tag)
             return physical;
@@ -156,13 +150,13 @@ int64_t CTLMChannel::GetLostImagesFromTags() {
         return -1;
     int64_t physical = span.firstPhysical;
     FrameHeader header;
-    if (!ReadHeader(physical, header) || !header.HasMagic())
+    if (!ReadBufferHeader(physical, header) || !header.HasMagic())
         return -1;
     uint32_t previous = header.tag;
     int64_t total = 0;
     for (uint64_t i = 1; i < count; ++i) {
         physical = static_cast<int64_t>((static_cast<uint64_t>(physical) + 1) % buffers);
-        if (!ReadHeader(physical, header) || !header.HasMagic())
+        if (!ReadBufferHeader(physical, header) || !header.HasMagic())
             return -1;
         total += static_cast<uint32_t>(header.tag - previous - 1);
         previous = header.tag;

@@ -59,8 +59,6 @@ protected:
     // The tags of the valid buffers in CCamera's ring order (never through a built field).
     // False when there is none or a header is missing or lacks the magic.
     bool ReadRingTags(std::vector<RingTag>& ring);
-    // The header of buffer `physical`; false when its data is unavailable.
-    bool ReadHeader(int64_t physical, FrameHeader& header);
     // Replaces the field (under the sequence mutex).
     void SetValidField(std::vector<int64_t> field);
     // The field entry at `index`; -1 beyond its end.
