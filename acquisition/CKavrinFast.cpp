@@ -41,9 +41,10 @@ bool CKavrinFast::CopyHalves(int64_t left, int64_t right, CLumoImage* destinatio
                              bool stopOnFailure, bool log) {
     FrameHeader leftHeader;
     FrameHeader rightHeader;
-    const bool swapped = ReadBufferHeader(left, leftHeader) && m_right.ReadBufferHeader(right, rightHeader) &&
-                         leftHeader.HasMagic() && rightHeader.HasMagic() &&
-                         leftHeader.Channel() == 'R' && rightHeader.Channel() == 'L';
+    const bool swapped = ReadBufferHeader(left, leftHeader) &&
+                         m_right.ReadBufferHeader(right, rightHeader) && leftHeader.HasMagic() &&
+                         rightHeader.HasMagic() && leftHeader.Channel() == 'R' &&
+                         rightHeader.Channel() == 'L';
     if (swapped && log)
         KAVRIN_LOG(GetLog(), 1, "KavrinFast::CopyToImage",
                    "detected swapping of right and left sub image!");

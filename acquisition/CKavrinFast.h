@@ -76,7 +76,8 @@ private:
                     bool log) KAVRIN_REQUIRES(SequenceMutex(), m_right.SequenceMutex());
     // CopyValidToImage while the grabbers are open.
     bool CopyLiveHalves(uint64_t index, CLumoImage* destination, uint32_t initImage,
-                        uint32_t blackOut) KAVRIN_REQUIRES(SequenceMutex(), m_right.SequenceMutex());
+                        uint32_t blackOut)
+        KAVRIN_REQUIRES(SequenceMutex(), m_right.SequenceMutex());
     // Without both halves: one black image with blackOut, else false.
     bool CopyMissingHalves(CLumoImage* destination, uint32_t initImage, uint32_t blackOut);
     void DumpHeaders();

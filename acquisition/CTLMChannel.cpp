@@ -53,8 +53,6 @@ void CTLMChannel::Stop() {
     (void)InitializeValidField(); // without a field the ring order stays in force
 }
 
-
-
 bool CTLMChannel::ReadRingTags(std::vector<RingTag>& ring) {
     ring.clear();
     CSequenceLock lock(*this);
