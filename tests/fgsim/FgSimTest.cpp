@@ -241,6 +241,8 @@ TEST_F(FgSimTest, BothChannelsOfTheCameraReceiveTheFirstFrame) {
     // Waits for a few frames; the bound only keeps a broken simulator from hanging the test.
     for (int i = 0; i < 2000 && right.Status(10, 0) < 5; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    fn.Fg_stopAcquireEx(right.handle, 0, right.head, FG_STOP_FLAGS);
+    fn.Fg_stopAcquireEx(left.handle, 0, left.head, FG_STOP_FLAGS);
     ASSERT_GE(right.Status(10, 0), 5);
     EXPECT_EQ(left.At(0).tag, 0u);
     EXPECT_EQ(right.At(0).tag, 0u) << "the camera waited for the second channel";
