@@ -12,16 +12,18 @@ int main(int argc, char** argv) {
     // The desktop entry the window belongs to (its installed name without ".desktop").
     QGuiApplication::setDesktopFileName(QStringLiteral("com.hadrelloptics.KavrinDemo"));
     CKavrinDemoApp app;
-    if (!app.InitInstance(application.arguments().mid(1)))
-        return 1;
     // File > Exit, closing the window, SIGTERM and SIGINT all end here: whatever runs is
-    // stopped, the settings are written, and the exit status is 0.
+    // stopped, the settings are written, and the exit status is 0. The handlers are in place
+    // before start-up, so a signal that comes while the program starts ends it the same way once
+    // the event loop runs, instead of killing it half way.
     QuitSignals quitSignals;
     QObject::connect(&quitSignals, &QuitSignals::quitRequested, &application, [&app] {
         if (CMainFrame* frame = app.GetMainFrame())
             frame->close();
         QApplication::quit();
     });
+    if (!app.InitInstance(application.arguments().mid(1)))
+        return 1;
     const int status = QApplication::exec();
     app.ExitInstance();
     return status;
