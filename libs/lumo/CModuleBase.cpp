@@ -54,6 +54,9 @@ uint32_t CModuleBase::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         m_notifyBlock.assign(block, block + b);
         return LUMO_OK;
     }
+    case LUMO_PARAM_ROW_BANDS:
+        m_pRowBands = reinterpret_cast<CRowBands*>(a);
+        return LUMO_OK;
     case LUMO_PARAM_TITLE:
         if (b)
             m_title = reinterpret_cast<const char*>(b);

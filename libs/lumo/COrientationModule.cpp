@@ -82,18 +82,22 @@ uint32_t COrientationModule::Process(const PixelView& in, PixelView& out) {
     if (!m_mirrorH && !m_mirrorV)
         return SAME_AS_INPUT;
     const size_t rowBytes = in.RowSamples() * (in.container / 8);
-    for (uint32_t y = 0; y < in.height; ++y) {
-        const uint32_t ySrc = m_mirrorV ? in.height - 1 - y : y;
-        const uint8_t* src = in.data + rowBytes * ySrc;
-        uint8_t* dst = out.data + rowBytes * y;
-        if (!m_mirrorH)
-            std::memcpy(dst, src, rowBytes);
-        else if (in.container == 8)
-            ReverseRowAny(src, dst, in.width, in.channels);
-        else
-            ReverseRowAny(reinterpret_cast<const uint16_t*>(src), reinterpret_cast<uint16_t*>(dst),
-                          in.width, in.channels);
-    }
+    const bool mirrorH = m_mirrorH != 0;
+    const bool mirrorV = m_mirrorV != 0;
+    RunRowBands(RowBands(), in.height, [&](uint32_t rowBegin, uint32_t rowEnd) {
+        for (uint32_t y = rowBegin; y < rowEnd; ++y) {
+            const uint32_t ySrc = mirrorV ? in.height - 1 - y : y;
+            const uint8_t* src = in.data + rowBytes * ySrc;
+            uint8_t* dst = out.data + rowBytes * y;
+            if (!mirrorH)
+                std::memcpy(dst, src, rowBytes);
+            else if (in.container == 8)
+                ReverseRowAny(src, dst, in.width, in.channels);
+            else
+                ReverseRowAny(reinterpret_cast<const uint16_t*>(src),
+                              reinterpret_cast<uint16_t*>(dst), in.width, in.channels);
+        }
+    });
     // Output pixel (0, 0) is input pixel (w - 1, 0) when mirrored horizontally: it carries the
     // phase of sensor column originX + w - 1.
     const uint32_t ox = in.originX + (m_mirrorH ? in.width - 1 : 0);

@@ -46,12 +46,13 @@ void MapPixels(const TIn* __restrict in, uint32_t inChannels, TOut* __restrict o
     }
 }
 
+// Rows rowBegin .. rowEnd - 1 of `in` mapped into the same rows of `out`.
 template <typename TIn, typename TOut>
 void ApplyTyped(const PixelView& in, PixelView& out, const std::vector<const TOut*>& tables,
-                bool sameForAll, const uint16_t* pairs) {
-    const size_t pixels = size_t(in.width) * in.height;
-    const TIn* src = reinterpret_cast<const TIn*>(in.data);
-    TOut* dst = reinterpret_cast<TOut*>(out.data);
+                bool sameForAll, const uint16_t* pairs, uint32_t rowBegin, uint32_t rowEnd) {
+    const size_t pixels = size_t(in.width) * (rowEnd - rowBegin);
+    const TIn* src = in.Row<TIn>(rowBegin);
+    TOut* dst = out.Row<TOut>(rowBegin);
     if (in.channels == out.channels && (sameForAll || in.channels == 1)) {
         if constexpr (sizeof(TIn) == 1 && sizeof(TOut) == 1) {
             if (pairs) {
@@ -64,6 +65,14 @@ void ApplyTyped(const PixelView& in, PixelView& out, const std::vector<const TOu
     }
     // Tables are indexed by input channel; pad with the last one for outputs beyond them.
     MapPixels(src, in.channels, dst, out.channels, pixels, tables.data());
+}
+
+template <typename TIn, typename TOut>
+void ApplyBands(const PixelView& in, PixelView& out, const std::vector<const TOut*>& tables,
+                bool sameForAll, const uint16_t* pairs, CRowBands* bands) {
+    RunRowBands(bands, in.height, [&](uint32_t rowBegin, uint32_t rowEnd) {
+        ApplyTyped<TIn, TOut>(in, out, tables, sameForAll, pairs, rowBegin, rowEnd);
+    });
 }
 
 } // namespace
@@ -92,11 +101,15 @@ void SampleMapper::Finish() {
     }
 }
 
-void SampleMapper::Apply(const PixelView& in, PixelView& out) const {
+void SampleMapper::Apply(const PixelView& in, PixelView& out, CRowBands* bands) const {
     if (m_tables.empty())
         return;
     if (IsIdentityFor(in, out)) {
-        std::memcpy(out.data, in.data, in.Samples() * (in.container / 8));
+        const size_t rowBytes = in.RowSamples() * (in.container / 8);
+        RunRowBands(bands, in.height, [&](uint32_t rowBegin, uint32_t rowEnd) {
+            std::memcpy(out.data + rowBytes * rowBegin, in.data + rowBytes * rowBegin,
+                        rowBytes * (rowEnd - rowBegin));
+        });
         return;
     }
     const uint32_t channels = std::max(in.channels, out.channels);
@@ -105,18 +118,18 @@ void SampleMapper::Apply(const PixelView& in, PixelView& out) const {
         for (uint32_t c = 0; c < channels; ++c)
             tables.push_back(m_tables8[std::min<size_t>(c, m_tables8.size() - 1)].data());
         if (in.container == 8)
-            ApplyTyped<uint8_t, uint8_t>(in, out, tables, m_sameForAll,
-                                         m_pairs.empty() ? nullptr : m_pairs.data());
+            ApplyBands<uint8_t, uint8_t>(in, out, tables, m_sameForAll,
+                                         m_pairs.empty() ? nullptr : m_pairs.data(), bands);
         else
-            ApplyTyped<uint16_t, uint8_t>(in, out, tables, m_sameForAll, nullptr);
+            ApplyBands<uint16_t, uint8_t>(in, out, tables, m_sameForAll, nullptr, bands);
     } else {
         std::vector<const uint16_t*> tables;
         for (uint32_t c = 0; c < channels; ++c)
             tables.push_back(m_tables[std::min<size_t>(c, m_tables.size() - 1)].data());
         if (in.container == 8)
-            ApplyTyped<uint8_t, uint16_t>(in, out, tables, m_sameForAll, nullptr);
+            ApplyBands<uint8_t, uint16_t>(in, out, tables, m_sameForAll, nullptr, bands);
         else
-            ApplyTyped<uint16_t, uint16_t>(in, out, tables, m_sameForAll, nullptr);
+            ApplyBands<uint16_t, uint16_t>(in, out, tables, m_sameForAll, nullptr, bands);
     }
 }
 
