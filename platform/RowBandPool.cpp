@@ -72,7 +72,9 @@ void RowBandPool::RunBands() {
 
 void RowBandPool::WorkerLoop() {
     MutexLock lock(m_mutex);
-    uint64_t seen = m_generation;
+    // Jobs are counted from the pool's construction: a worker that starts late still takes
+    // part in a job posted before it first got here.
+    uint64_t seen = 0;
     for (;;) {
         while (!m_stop && m_generation == seen)
             m_cond.wait(m_mutex);
