@@ -11,6 +11,7 @@
 // their frames over the chain's workers; the "OneThread" variants take the workers away from
 // every module, the baseline the others compare with in the same run.
 #include "bench/BenchTiming.h"
+#include "bench/WorkingChain.h"
 #include "external/ImageFormat.h"
 #include "external/RowBands.h"
 #include "libs/lumo/CCfaToRgbModule.h"
@@ -126,32 +127,6 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
 }
 #endif
 
-// Settings that make a module do real work (see the top of this file); false when refused.
-bool SetWorking(CLumoModule* module) {
-    const uint32_t id = module->GetObjectId();
-    uint8_t block[128] = {};
-    if (id == 514) {
-        const double blackGain[2] = {4.0, 1.5};
-        std::memcpy(block, blackGain, sizeof blackGain);
-        return module->SetParam(12, uintptr_t(block), 16) == 0;
-    }
-    if (id == 515) {
-        const uint32_t mirror[2] = {1, 0};
-        std::memcpy(block, mirror, sizeof mirror);
-        return module->SetParam(12, uintptr_t(block), 8) == 0;
-    }
-    if (id == 96) {
-        if (module->GetParam(12, uintptr_t(block), sizeof block) != 0)
-            return false;
-        const double window[2] = {16.0, 200.0};
-        std::memcpy(block + 16, window, sizeof window);
-        return module->SetParam(12, uintptr_t(block), sizeof block) == 0;
-    }
-    if (id == 32) // gamma 0.45
-        return module->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 1) == 0;
-    return true;
-}
-
 // Runs every module of the chain, the analyze group too, on the update thread alone.
 void TakeRowBands(CImgProcessChain& chain) KAVRIN_REQUIRES(chain.ChainLock()) {
     for (uint64_t i = 0; i < chain.GetModuleCount(); ++i)
@@ -180,7 +155,7 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
             return;
         }
         for (uint64_t i = 0; working && i < chain.GetModuleCount(); ++i)
-            if (!SetWorking(chain.GetModule(i))) {
+            if (!bench::SetWorking(chain.GetModule(i))) {
                 state.SkipWithError("module settings refused");
                 return;
             }

@@ -28,7 +28,11 @@ void RowBandPool::Run(uint32_t rows, BandFunction band, void* context) {
     if (rows == 0)
         return;
     const uint32_t bands = std::min(rows / m_minBandRows, Threads() * BANDS_PER_THREAD);
-    if (m_workers.empty() || bands < 2 || !m_runMutex.try_lock()) {
+    if (m_workers.empty() || bands < 2) {
+        band(context, 0, rows);
+        return;
+    }
+    if (!m_runMutex.try_lock()) { // the workers are busy with another frame
         band(context, 0, rows);
         return;
     }

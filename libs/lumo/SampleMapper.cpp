@@ -1,5 +1,7 @@
 #include "libs/lumo/SampleMapper.h"
 
+#include "libs/lumo/CpuFeatures.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -56,20 +58,13 @@ MapBytesVbmi(const uint8_t* __restrict in, uint8_t* __restrict out, size_t n,
     }
     return i;
 }
-
-bool HasVbmi() {
-    static const bool has = __builtin_cpu_supports("avx512vbmi") &&
-                            __builtin_cpu_supports("avx512bw") &&
-                            __builtin_cpu_supports("avx512f");
-    return has;
-}
 #endif
 
 void MapBytes(const uint8_t* __restrict in, uint8_t* __restrict out, size_t n,
               const uint8_t* __restrict table, const uint16_t* __restrict pairs) {
     size_t done = 0;
 #if defined(__x86_64__)
-    if (HasVbmi())
+    if (HasAvx512Vbmi())
         done = MapBytesVbmi(in, out, n, table);
 #endif
     MapBytesPairs(in + done, out + done, n - done, table, pairs);

@@ -12,6 +12,7 @@
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CLookUpTableModule.h"
 #include "libs/lumo/COrientationModule.h"
+#include "libs/lumo/SampleMapper.h"
 #include "platform/RowBandPool.h"
 #include "tests/lumo/ModuleStage.h"
 
@@ -206,6 +207,28 @@ TEST(RowBandKernels, HistogramCountsEveryBandOnce) {
                 EXPECT_EQ(counts[0], counts[1]) << "height " << height << " channel " << c;
             }
         }
+}
+
+// 8-bit samples through one 8-bit table take the widest path the processor has, in blocks of
+// 64 with the rest one by one: every sample must still be its table entry.
+TEST(SampleMapperBytes, EverySampleIsItsTableEntryAtAnyLength) {
+    lumo::SampleMapper mapper;
+    mapper.Build({8, 8, 8, 8, 1, 1},
+                 [](uint32_t, uint32_t v) { return double((v * 7 + 3) % 256); });
+    for (uint32_t width : {1u, 63u, 64u, 65u, 200u, 1000u}) {
+        CImageObject in;
+        CImageObject out;
+        ASSERT_EQ(in.Allocate(width, 3, Grey(8, 8), 0, 1), LUMO_OK);
+        ASSERT_EQ(out.Allocate(width, 3, Grey(8, 8), 0, 1), LUMO_OK);
+        FillRandom(in, 8, width);
+        lumo::PixelView from;
+        lumo::PixelView to;
+        ASSERT_TRUE(lumo::PixelView::Of(&in, from));
+        ASSERT_TRUE(lumo::PixelView::Of(&out, to));
+        mapper.Apply(from, to, &Pool());
+        for (size_t i = 0; i < from.Samples(); ++i)
+            ASSERT_EQ(to.data[i], mapper.At(0, from.data[i])) << "width " << width << " at " << i;
+    }
 }
 
 } // namespace
