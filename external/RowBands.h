@@ -13,7 +13,7 @@
 #include <type_traits>
 
 // Set: a = CRowBands* (null: the module's kernels run on the calling thread only). The module
-// does not own it; its owner keeps it until the module is gone.
+// does not own it; its owner keeps it until the module is gone. Get: a = CRowBands** out.
 inline constexpr uint32_t LUMO_PARAM_ROW_BANDS = 27;
 
 class CRowBands {

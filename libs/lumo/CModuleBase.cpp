@@ -75,6 +75,11 @@ uint32_t CModuleBase::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
             return LUMO_E_INVALIDARG;
         *reinterpret_cast<CDebugSink**>(a) = m_pLog;
         return LUMO_OK;
+    case LUMO_PARAM_ROW_BANDS:
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<CRowBands**>(a) = m_pRowBands;
+        return LUMO_OK;
     case LUMO_PARAM_TITLE:
         if (!b)
             return LUMO_E_INVALIDARG;

@@ -31,8 +31,9 @@ public:
     // LUMO_PARAM_NOTIFY, LUMO_PARAM_LOG, LUMO_PARAM_TITLE and LUMO_PARAM_ROW_BANDS are kept;
     // anything else: not offered.
     [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    // LUMO_PARAM_LOG reads the sink back (a = CDebugSink** out); LUMO_PARAM_TITLE the title (null
-    // when none was set); LUMO_PARAM_DIALOGS has no entries; anything else: not offered.
+    // LUMO_PARAM_LOG reads the sink back (a = CDebugSink** out), LUMO_PARAM_ROW_BANDS the workers
+    // (a = CRowBands** out); LUMO_PARAM_TITLE the title (null when none was set);
+    // LUMO_PARAM_DIALOGS has no entries; anything else: not offered.
     [[nodiscard]] uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
     [[nodiscard]] uint32_t Execute(uint32_t mode) override;
     [[nodiscard]] uint32_t RunDialog(uint32_t dialogId, void* parentWindow,
