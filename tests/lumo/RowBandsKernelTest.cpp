@@ -12,6 +12,7 @@
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CLookUpTableModule.h"
 #include "libs/lumo/COrientationModule.h"
+#include "libs/lumo/CStatisticsModule.h"
 #include "libs/lumo/SampleMapper.h"
 #include "platform/RowBandPool.h"
 #include "tests/lumo/ModuleStage.h"
@@ -174,38 +175,44 @@ TEST(RowBandKernels, DemosaicOfEveryPhaseDepthAndMethodWithWhiteBalance) {
         }
 }
 
-TEST(RowBandKernels, HistogramCountsEveryBandOnce) {
+// The results of an analyze module (8-byte values: counts or doubles) on one thread and on
+// the pool.
+template <typename Module>
+void ExpectSameAnalysisOnBands(uint64_t format, uint32_t height) {
+    SCOPED_TRACE("height " + std::to_string(height));
+    CImageObject in;
+    ASSERT_EQ(in.Allocate(WIDTH, height, format, 0, 1), LUMO_OK);
+    FillRandom(in, ImageFormat::SignificantBits(format), height);
+    Module single;
+    Module banded;
+    ASSERT_EQ(banded.SetParam(LUMO_PARAM_ROW_BANDS, LumoArg<CRowBands>(&Pool()), 0), LUMO_OK);
+    CLumoImage* images[1] = {&in};
+    ASSERT_EQ(single.SetImages(1, images), LUMO_OK);
+    ASSERT_EQ(banded.SetImages(1, images), LUMO_OK);
+    ASSERT_EQ(single.Execute(CLumoModule::EXECUTE_ANALYSE), LUMO_OK);
+    ASSERT_EQ(banded.Execute(CLumoModule::EXECUTE_ANALYSE), LUMO_OK);
+    uint64_t channels[2] = {};
+    uint64_t values[2] = {};
+    ASSERT_EQ(single.QueryParam(30, 0, LumoArg(&channels[0]), LumoArg(&values[0]), 0), LUMO_OK);
+    ASSERT_EQ(banded.QueryParam(30, 0, LumoArg(&channels[1]), LumoArg(&values[1]), 0), LUMO_OK);
+    ASSERT_EQ(channels[0], channels[1]);
+    ASSERT_EQ(values[0], values[1]);
+    for (uint64_t c = 0; c < channels[0]; ++c) {
+        std::vector<uint64_t> results[2] = {std::vector<uint64_t>(values[0]),
+                                            std::vector<uint64_t>(values[0])};
+        ASSERT_EQ(single.GetParam(30, c, LumoArg(results[0].data())), LUMO_OK);
+        ASSERT_EQ(banded.GetParam(30, c, LumoArg(results[1].data())), LUMO_OK);
+        EXPECT_EQ(results[0], results[1]) << "channel " << c;
+    }
+}
+
+TEST(RowBandKernels, HistogramAndStatisticsCountEveryBandOnce) {
     const uint64_t formats[] = {Grey(8, 8), Grey(16, 12), Grey(16, 16),
                                 ImageFormat::Make(8, 8, 4, 58, ImageFormat::CLASS_RGB)};
     for (uint64_t format : formats)
         for (uint32_t height : HEIGHTS) {
-            CImageObject in;
-            ASSERT_EQ(in.Allocate(WIDTH, height, format, 0, 1), LUMO_OK);
-            FillRandom(in, ImageFormat::SignificantBits(format), height);
-            lumo::CHistogramModule single;
-            lumo::CHistogramModule banded;
-            ASSERT_EQ(banded.SetParam(LUMO_PARAM_ROW_BANDS, LumoArg<CRowBands>(&Pool()), 0),
-                      LUMO_OK);
-            CLumoImage* images[1] = {&in};
-            ASSERT_EQ(single.SetImages(1, images), LUMO_OK);
-            ASSERT_EQ(banded.SetImages(1, images), LUMO_OK);
-            ASSERT_EQ(single.Execute(CLumoModule::EXECUTE_ANALYSE), LUMO_OK);
-            ASSERT_EQ(banded.Execute(CLumoModule::EXECUTE_ANALYSE), LUMO_OK);
-            uint64_t channels[2] = {};
-            uint64_t values[2] = {};
-            ASSERT_EQ(single.QueryParam(30, 0, LumoArg(&channels[0]), LumoArg(&values[0]), 0),
-                      LUMO_OK);
-            ASSERT_EQ(banded.QueryParam(30, 0, LumoArg(&channels[1]), LumoArg(&values[1]), 0),
-                      LUMO_OK);
-            ASSERT_EQ(channels[0], channels[1]);
-            ASSERT_EQ(values[0], values[1]);
-            for (uint64_t c = 0; c < channels[0]; ++c) {
-                std::vector<uint64_t> counts[2] = {std::vector<uint64_t>(values[0]),
-                                                   std::vector<uint64_t>(values[0])};
-                ASSERT_EQ(single.GetParam(30, c, LumoArg(counts[0].data())), LUMO_OK);
-                ASSERT_EQ(banded.GetParam(30, c, LumoArg(counts[1].data())), LUMO_OK);
-                EXPECT_EQ(counts[0], counts[1]) << "height " << height << " channel " << c;
-            }
+            ExpectSameAnalysisOnBands<lumo::CHistogramModule>(format, height);
+            ExpectSameAnalysisOnBands<lumo::CStatisticsModule>(format, height);
         }
 }
 
