@@ -1,8 +1,25 @@
 #include "platform/RowBandPool.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace platform {
+
+namespace {
+
+// Waits while `waiting()` holds, at most `limit`, without sleeping: a thread that sleeps must be
+// woken, which on a virtual machine can take longer than a band.
+template <typename F>
+void SpinWhile(F waiting, std::chrono::nanoseconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (waiting() && std::chrono::steady_clock::now() < until) {
+#if defined(__x86_64__) || defined(__i386__)
+        __builtin_ia32_pause();
+#endif
+    }
+}
+
+} // namespace
 
 RowBandPool::RowBandPool(uint32_t threads, uint32_t minBandRows)
     : m_minBandRows(std::max(minBandRows, 1u)) {
@@ -18,6 +35,7 @@ RowBandPool::~RowBandPool() {
     {
         MutexLock lock(m_mutex);
         m_stop = true;
+        m_stopping.store(true, std::memory_order_release);
     }
     m_cond.notify_all();
     for (std::thread& worker : m_workers)
@@ -41,9 +59,15 @@ void RowBandPool::Run(uint32_t rows, BandFunction band, void* context) {
         m_job = Job{band, context, rows, bands};
         m_nextBand = 0;
         m_doneBands = 0;
-        ++m_generation;
+        m_pending.store(bands, std::memory_order_release);
+        m_posted.store(++m_generation, std::memory_order_release);
         m_cond.notify_all();
         RunBands();
+        // The workers' last bands: a short wait without the lock first, so that the worker
+        // finishing them need not wake this thread.
+        m_mutex.unlock();
+        SpinWhile([this] { return m_pending.load(std::memory_order_acquire) != 0; }, SPIN);
+        m_mutex.lock();
         while (m_doneBands < m_job.bands)
             m_cond.wait(m_mutex);
         m_job = Job{};
@@ -69,17 +93,26 @@ void RowBandPool::RunBands() {
         m_mutex.unlock();
         job.band(job.context, rowBegin, rowEnd);
         m_mutex.lock();
+        m_pending.fetch_sub(1, std::memory_order_release);
         if (++m_doneBands == m_job.bands)
             m_cond.notify_all();
     }
 }
 
 void RowBandPool::WorkerLoop() {
-    MutexLock lock(m_mutex);
     // Jobs are counted from the pool's construction: a worker that starts late still takes
     // part in a job posted before it first got here.
     uint64_t seen = 0;
     for (;;) {
+        // Frames come as a run of kernels, one after the other: a worker that has just finished
+        // a job looks for the next one a little while before it goes to sleep.
+        SpinWhile(
+            [this, seen] {
+                return m_posted.load(std::memory_order_acquire) == seen &&
+                       !m_stopping.load(std::memory_order_acquire);
+            },
+            SPIN);
+        MutexLock lock(m_mutex);
         while (!m_stop && m_generation == seen)
             m_cond.wait(m_mutex);
         if (m_stop)

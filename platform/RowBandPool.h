@@ -11,6 +11,8 @@
 #include "external/RowBands.h"
 #include "platform/ThreadAnnotations.h"
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <thread>
@@ -25,6 +27,9 @@ public:
     static constexpr uint32_t DEFAULT_MIN_BAND_ROWS = 32;
     // Bands per thread of a frame: spare bands even out a thread that falls behind.
     static constexpr uint32_t BANDS_PER_THREAD = 4;
+    // How long a worker looks for the next job, and the caller for the workers' last bands,
+    // before they sleep.
+    static constexpr std::chrono::microseconds SPIN{100};
 
     // `threads` counts the calling thread (0: the processor's cores); at most MAX_THREADS.
     explicit RowBandPool(uint32_t threads = 0, uint32_t minBandRows = DEFAULT_MIN_BAND_ROWS);
@@ -60,6 +65,11 @@ private:
     uint32_t m_nextBand KAVRIN_GUARDED_BY(m_mutex) = 0;
     uint32_t m_doneBands KAVRIN_GUARDED_BY(m_mutex) = 0;
     bool m_stop KAVRIN_GUARDED_BY(m_mutex) = false;
+    // Read without the lock while spinning: the generation posted last, the bands of the
+    // current job not yet done, and the stop request.
+    std::atomic<uint64_t> m_posted{0};
+    std::atomic<uint32_t> m_pending{0};
+    std::atomic<bool> m_stopping{false};
     // Last: the workers start once everything above is set up.
     std::vector<std::thread> m_workers;
 };
