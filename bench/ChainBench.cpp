@@ -1,4 +1,4 @@
-// The processing modules and the default chains on frames of 2320 x 1726, one thread.
+// The processing modules and the default chains on frames of 2320 x 1726.
 // Module kernels are measured back to back with OpenCV's (when built with it) in every
 // iteration; "ratio" = OpenCV time / our time (1.0 = as fast as OpenCV). The chains run on the
 // chain's update thread: each iteration posts a burst of update requests and waits for the
@@ -7,9 +7,13 @@
 // chain must keep up with (400 greyscale, 200 colour). Modules left at their identity settings
 // hand their input on without a pass over the frame; the "Working" chains set every module to
 // a setting that changes the image (black level and gain, a horizontal mirror, a narrower
-// contrast window, a gamma table), so each one does its full pass.
+// contrast window, a gamma table), so each one does its full pass. The chains' modules split
+// their frames over the chain's workers; the "OneThread" variants take the workers away from
+// every module, the baseline the others compare with in the same run.
 #include "bench/BenchTiming.h"
+#include "bench/WorkingChain.h"
 #include "external/ImageFormat.h"
+#include "external/RowBands.h"
 #include "libs/lumo/CCfaToRgbModule.h"
 #include "libs/lumo/CDisplayModule.h"
 #include "libs/lumo/CImageObject.h"
@@ -123,34 +127,17 @@ void LookUpTableVsOpenCv(benchmark::State& state) {
 }
 #endif
 
-// Settings that make a module do real work (see the top of this file); false when refused.
-bool SetWorking(CLumoModule* module) {
-    const uint32_t id = module->GetObjectId();
-    uint8_t block[128] = {};
-    if (id == 514) {
-        const double blackGain[2] = {4.0, 1.5};
-        std::memcpy(block, blackGain, sizeof blackGain);
-        return module->SetParam(12, uintptr_t(block), 16) == 0;
-    }
-    if (id == 515) {
-        const uint32_t mirror[2] = {1, 0};
-        std::memcpy(block, mirror, sizeof mirror);
-        return module->SetParam(12, uintptr_t(block), 8) == 0;
-    }
-    if (id == 96) {
-        if (module->GetParam(12, uintptr_t(block), sizeof block) != 0)
-            return false;
-        const double window[2] = {16.0, 200.0};
-        std::memcpy(block + 16, window, sizeof window);
-        return module->SetParam(12, uintptr_t(block), sizeof block) == 0;
-    }
-    if (id == 32) // gamma 0.45
-        return module->SetParam(lumo::CLookUpTableModule::PARAM_SELECT, 1, 1) == 0;
-    return true;
+// Runs every module of the chain, the analyze group too, on the update thread alone.
+void TakeRowBands(CImgProcessChain& chain) KAVRIN_REQUIRES(chain.ChainLock()) {
+    for (uint64_t i = 0; i < chain.GetModuleCount(); ++i)
+        (void)chain.GetModule(i)->SetParam(LUMO_PARAM_ROW_BANDS, 0, 0); // every module takes it
+    for (uint64_t j = 0; j < chain.GetAnalyzeModuleCount(); ++j)
+        (void)chain.GetAnalyzeModule(j)->SetParam(LUMO_PARAM_ROW_BANDS, 0, 0);
 }
 
 void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32_t>& ids,
-              uint32_t imageClass, double cameraRate, bool working = false) {
+              uint32_t imageClass, double cameraRate, bool working = false,
+              bool oneThread = false) {
     constexpr int BURST = 4;
     lumo::CLumoInstanceImpl library;
     ChainViewStub view;
@@ -168,10 +155,12 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
             return;
         }
         for (uint64_t i = 0; working && i < chain.GetModuleCount(); ++i)
-            if (!SetWorking(chain.GetModule(i))) {
+            if (!bench::SetWorking(chain.GetModule(i))) {
                 state.SkipWithError("module settings refused");
                 return;
             }
+        if (oneThread)
+            TakeRowBands(chain);
     }
     if (!chain.SetBaseImageProvider(&ChainViewStub::Provide, &view) ||
         !chain.SetReadyCallback(&ChainViewStub::Ready, &view)) {
@@ -230,6 +219,25 @@ void ColourChainWorking(benchmark::State& state) {
     RunChain(state, ImageFormat::CFA8, {514, 515, 3, 32}, ImageFormat::CLASS_CFA, 200.0, true);
 }
 
+void GreyscaleChainOneThread(benchmark::State& state) {
+    RunChain(state, ImageFormat::GREY8, {514, 515, 96}, ImageFormat::CLASS_GREY, 400.0, false,
+             true);
+}
+
+void ColourChainOneThread(benchmark::State& state) {
+    RunChain(state, ImageFormat::CFA8, {514, 515, 3, 32}, ImageFormat::CLASS_CFA, 200.0, false,
+             true);
+}
+
+void GreyscaleChainWorkingOneThread(benchmark::State& state) {
+    RunChain(state, ImageFormat::GREY8, {514, 515, 96}, ImageFormat::CLASS_GREY, 400.0, true, true);
+}
+
+void ColourChainWorkingOneThread(benchmark::State& state) {
+    RunChain(state, ImageFormat::CFA8, {514, 515, 3, 32}, ImageFormat::CLASS_CFA, 200.0, true,
+             true);
+}
+
 // The display step alone: the display module takes a processed image of the chain's size into
 // its display buffer (Execute (2)), as the ready callback does for every frame shown.
 void DisplayStep(benchmark::State& state, uint64_t format) {
@@ -282,6 +290,10 @@ BENCHMARK(GreyscaleChain)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ColourChain)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(GreyscaleChainWorking)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(ColourChainWorking)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(GreyscaleChainOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ColourChainOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(GreyscaleChainWorkingOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(ColourChainWorkingOneThread)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(DisplayGrey8)->Unit(benchmark::kMillisecond);
 BENCHMARK(DisplayGrey12)->Unit(benchmark::kMillisecond);
 BENCHMARK(DisplayRgbx8)->Unit(benchmark::kMillisecond);

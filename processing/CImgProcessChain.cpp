@@ -4,7 +4,7 @@
 
 CImgProcessChain::CImgProcessChain(CLumoInstance* instance, CDebugSink* log)
     : m_pLumo(instance), m_notifyBlock{&CImgProcessChain::NotifyFunction, this, {}},
-      m_model(instance, log, &m_notifyBlock), m_worker(m_hChainSema, &m_model, log) {}
+      m_model(instance, log, &m_notifyBlock, &m_rowBands), m_worker(m_hChainSema, &m_model, log) {}
 
 CImgProcessChain::~CImgProcessChain() {
     m_worker.Stop();

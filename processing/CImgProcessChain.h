@@ -13,6 +13,7 @@
 #include "external/DebugSink.h"
 #include "external/LumoInstance.h"
 #include "external/LumoNotify.h"
+#include "platform/RowBandPool.h"
 #include "platform/ThreadAnnotations.h"
 #include "processing/ChainContents.h"
 #include "processing/ChainMenu.h"
@@ -140,6 +141,9 @@ private:
     // The chain lock is taken before a sequence's mutex, never after.
     mutable platform::RecursiveMutex m_hChainSema;
     LumoNotifyBlock m_notifyBlock{};
+    // The workers every module the chain makes splits its frames over; the update thread (and
+    // a caller of Process without one) runs them. Before the model: the modules go first.
+    platform::RowBandPool m_rowBands;
     ChainModel m_model KAVRIN_GUARDED_BY(m_hChainSema);
     // Last: the update thread ends before anything it uses goes.
     ChainWorker m_worker;

@@ -41,8 +41,9 @@ constexpr uint64_t MAX_MODULE_DIALOGS = 0x10000;
 
 } // namespace
 
-ChainModel::ChainModel(CLumoInstance* instance, CDebugSink* log, const LumoNotifyBlock* notifyBlock)
-    : m_pLog(log), m_pLumo(instance), m_pNotifyBlock(notifyBlock) {}
+ChainModel::ChainModel(CLumoInstance* instance, CDebugSink* log, const LumoNotifyBlock* notifyBlock,
+                       CRowBands* rowBands)
+    : m_pLog(log), m_pLumo(instance), m_pNotifyBlock(notifyBlock), m_pRowBands(rowBands) {}
 
 bool ChainModel::BuildDefault(ChainModuleSteps& steps, uint32_t primaryClass,
                               const uint32_t* objectIds, uint64_t count, uint32_t analyzeObjectId,
@@ -92,6 +93,7 @@ bool ChainModel::BuildAnalyzeGroup(ChainModuleSteps& steps, ChainSource& source,
             return false;
         CLumoModule* module = made.get();
         contents.m_analyzeGroup.push_back(std::move(made));
+        SetRowBands(module);
         CLumoImage* images[1] = {firstImage};
         if (module->SetImages(1, images) != LUMO_OK)
             return false;
@@ -117,6 +119,7 @@ CLumoModule* ChainModel::AppendChainModule(ChainContents& contents, uint32_t id,
     CLumoImage* images[2] = {input, output.get()};
     contents.m_images.push_back(std::move(output));
     (void)module->SetParam(LUMO_PARAM_LOG, LumoArg(m_pLog), 0); // not taken: the module is silent
+    SetRowBands(module);
     if (module->SetImages(2, images) != LUMO_OK)
         return nullptr;
     SetNotifyBlock(module);
@@ -126,6 +129,12 @@ CLumoModule* ChainModel::AppendChainModule(ChainContents& contents, uint32_t id,
 void ChainModel::SetNotifyBlock(CLumoModule* module) const {
     // A module that does not take the block has no dialog events to tell.
     (void)module->SetParam(LUMO_PARAM_NOTIFY, LumoArg(m_pNotifyBlock), sizeof(LumoNotifyBlock));
+}
+
+void ChainModel::SetRowBands(CLumoModule* module) const {
+    // A module that does not take the workers runs on the update thread alone.
+    if (m_pRowBands)
+        (void)module->SetParam(LUMO_PARAM_ROW_BANDS, LumoArg(m_pRowBands), 0);
 }
 
 void ChainModel::AppendModuleDialogs(ChainContents& contents, CLumoModule* module, uint64_t index,

@@ -7,6 +7,7 @@
 #include "external/DebugSink.h"
 #include "external/LumoInstance.h"
 #include "external/LumoNotify.h"
+#include "external/RowBands.h"
 #include "processing/ChainContents.h"
 #include "processing/ChainMenu.h"
 #include "processing/ChainModuleSteps.h"
@@ -44,8 +45,10 @@ protected:
 
 class ChainModel {
 public:
-    // `notifyBlock` is handed to every module made; it outlives the model.
-    ChainModel(CLumoInstance* instance, CDebugSink* log, const LumoNotifyBlock* notifyBlock);
+    // `notifyBlock` and `rowBands` (may be null) are handed to every module made, main chain and
+    // analyze group; both outlive the model.
+    ChainModel(CLumoInstance* instance, CDebugSink* log, const LumoNotifyBlock* notifyBlock,
+               CRowBands* rowBands = nullptr);
     ChainModel(const ChainModel&) = delete;
     ChainModel& operator=(const ChainModel&) = delete;
 
@@ -117,6 +120,7 @@ private:
     void Commit(ChainContents& contents, uint32_t primaryClass, uint64_t analyzeSource,
                 const ChainClient& view);
     void SetNotifyBlock(CLumoModule* module) const;
+    void SetRowBands(CLumoModule* module) const;
 
     CDebugSink* m_pLog;
     uint32_t m_dwPrimaryClass = 0;
@@ -125,4 +129,5 @@ private:
     uint64_t m_nAnalyzeSource = 0;
     ChainClient m_client;
     const LumoNotifyBlock* m_pNotifyBlock;
+    CRowBands* m_pRowBands;
 };

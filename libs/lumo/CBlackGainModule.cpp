@@ -22,7 +22,7 @@ uint32_t CBlackGainModule::Process(const PixelView& in, PixelView& out) {
     }
     if (m_mapper.IsIdentityFor(in, out))
         return SAME_AS_INPUT;
-    m_mapper.Apply(in, out);
+    m_mapper.Apply(in, out, RowBands());
     return LUMO_OK;
 }
 

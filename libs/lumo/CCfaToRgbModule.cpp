@@ -140,34 +140,56 @@ void HighQualityPixel(const Mosaic<T>& m, int64_t x, int64_t y, int32_t maxValue
     }
 }
 
+// White balance: the first three samples of every pixel through their channel's table.
+template <typename T>
+void ScaleChannels(T* __restrict data, uint32_t channels, size_t pixels,
+                   const uint16_t* const* tables) {
+    const uint16_t* __restrict red = tables[0];
+    const uint16_t* __restrict green = tables[1];
+    const uint16_t* __restrict blue = tables[2];
+    for (size_t p = 0; p < pixels; ++p) {
+        T* s = data + p * channels;
+        s[0] = T(red[s[0]]);
+        s[1] = T(green[s[1]]);
+        s[2] = T(blue[s[2]]);
+    }
+}
+
+// What the demosaicing of a band of rows needs besides the rows: the method, the column masks
+// and the white-balance tables (null when the gains are all 1).
+struct DemosaicJob {
+    const PixelView* in;
+    PixelView* out;
+    uint32_t method;
+    const void* masks[2]; // WideOf<T>[width] each: all ones where sensor column parity is p
+    const uint16_t* const* balance;
+};
+
+// Rows rowBegin .. rowEnd - 1 of the output; each row is white-balanced while it is in the cache.
 template <typename T, uint32_t N>
-[[gnu::always_inline]] inline void Demosaic(const PixelView& in, PixelView& out, uint32_t method) {
+[[gnu::always_inline]] inline void DemosaicRows(const DemosaicJob& job, uint32_t rowBegin,
+                                                uint32_t rowEnd) {
+    const PixelView& in = *job.in;
     const Mosaic<T> m{reinterpret_cast<const T*>(in.data), in.width, in.height, in.originX,
                       in.originY};
     const int32_t maxValue = int32_t(in.MaxValue());
     const uint32_t w = in.width;
     const uint32_t h = in.height;
     uint32_t rgb[3];
-    // masks[p][x]: all ones where sensor column originX + x has parity p.
-    std::vector<WideOf<T>> masks[2] = {std::vector<WideOf<T>>(w), std::vector<WideOf<T>>(w)};
-    for (uint32_t x = 0; x < w; ++x)
-        masks[(in.originX + x) & 1][x] = WideOf<T>(~WideOf<T>(0));
-    for (uint32_t y = 0; y < h; ++y) {
-        T* dst = out.Row<T>(y);
-        if (method == CCfaToRgbModule::METHOD_HIGH_QUALITY) {
+    for (uint32_t y = rowBegin; y < rowEnd; ++y) {
+        T* dst = job.out->Row<T>(y);
+        if (job.method == CCfaToRgbModule::METHOD_HIGH_QUALITY) {
             for (uint32_t x = 0; x < w; ++x) {
                 HighQualityPixel(m, x, y, maxValue, rgb);
                 Put<T, N>(dst, x, rgb[0], rgb[1], rgb[2]);
             }
-            continue;
-        }
-        if (w >= 3 && h >= 2) {
+        } else if (w >= 3 && h >= 2) {
             const T* a = m.data + size_t(Mirror(int64_t(y) - 1, h)) * w;
             const T* c = m.data + size_t(y) * w;
             const T* b = m.data + size_t(Mirror(int64_t(y) + 1, h)) * w;
             const bool redRow = ((in.originY + y) & 1) == 0;
             // Colour sites sit at odd sensor columns in red rows, at even ones in blue rows.
-            const WideOf<T>* mask = redRow ? masks[1].data() : masks[0].data();
+            const auto* mask = static_cast<const WideOf<T>*>(job.masks[redRow ? 1 : 0]);
             if (redRow)
                 BilinearInterior<T, N, true>(a, c, b, mask, dst, w);
             else
@@ -182,6 +204,8 @@ template <typename T, uint32_t N>
                 Put<T, N>(dst, x, rgb[0], rgb[1], rgb[2]);
             }
         }
+        if (job.balance)
+            ScaleChannels(dst, N, w, job.balance);
     }
 }
 
@@ -201,33 +225,31 @@ template <typename T, uint32_t N>
 #else
 #define KAVRIN_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #endif
-KAVRIN_VECTOR_CLONES void Demosaic8x4(const PixelView& in, PixelView& out, uint32_t method) {
-    Demosaic<uint8_t, 4>(in, out, method);
+KAVRIN_VECTOR_CLONES void Demosaic8x4(const DemosaicJob& job, uint32_t rowBegin, uint32_t rowEnd) {
+    DemosaicRows<uint8_t, 4>(job, rowBegin, rowEnd);
 }
-KAVRIN_VECTOR_CLONES void Demosaic8x3(const PixelView& in, PixelView& out, uint32_t method) {
-    Demosaic<uint8_t, 3>(in, out, method);
+KAVRIN_VECTOR_CLONES void Demosaic8x3(const DemosaicJob& job, uint32_t rowBegin, uint32_t rowEnd) {
+    DemosaicRows<uint8_t, 3>(job, rowBegin, rowEnd);
 }
-KAVRIN_VECTOR_CLONES void Demosaic16x4(const PixelView& in, PixelView& out, uint32_t method) {
-    Demosaic<uint16_t, 4>(in, out, method);
+KAVRIN_VECTOR_CLONES void Demosaic16x4(const DemosaicJob& job, uint32_t rowBegin, uint32_t rowEnd) {
+    DemosaicRows<uint16_t, 4>(job, rowBegin, rowEnd);
 }
-KAVRIN_VECTOR_CLONES void Demosaic16x3(const PixelView& in, PixelView& out, uint32_t method) {
-    Demosaic<uint16_t, 3>(in, out, method);
+KAVRIN_VECTOR_CLONES void Demosaic16x3(const DemosaicJob& job, uint32_t rowBegin, uint32_t rowEnd) {
+    DemosaicRows<uint16_t, 3>(job, rowBegin, rowEnd);
 }
 #undef KAVRIN_VECTOR_CLONES
 #undef KAVRIN_NO_CLONES
 
-// White balance: the first three samples of every pixel through their channel's table.
+// Column masks for one output format: masks[p][x] all ones where sensor column originX + x has
+// parity p.
 template <typename T>
-void ScaleChannels(T* __restrict data, uint32_t channels, size_t pixels,
-                   const std::vector<uint16_t> (&tables)[3]) {
-    const uint16_t* __restrict red = tables[0].data();
-    const uint16_t* __restrict green = tables[1].data();
-    const uint16_t* __restrict blue = tables[2].data();
-    for (size_t p = 0; p < pixels; ++p) {
-        T* s = data + p * channels;
-        s[0] = T(red[s[0]]);
-        s[1] = T(green[s[1]]);
-        s[2] = T(blue[s[2]]);
+void BuildMasks(const PixelView& in, std::vector<uint8_t> (&masks)[2]) {
+    for (uint32_t p = 0; p < 2; ++p) {
+        masks[p].assign(size_t(in.width) * sizeof(WideOf<T>), 0);
+        auto* mask = reinterpret_cast<WideOf<T>*>(masks[p].data());
+        for (uint32_t x = 0; x < in.width; ++x)
+            if (((in.originX + x) & 1) == p)
+                mask[x] = WideOf<T>(~WideOf<T>(0));
     }
 }
 
@@ -244,34 +266,40 @@ uint32_t CCfaToRgbModule::Process(const PixelView& in, PixelView& out) {
         (out.channels != 3 && out.channels != 4))
         return LUMO_E_INVALIDARG;
     ServeGreyPatch(in);
-    if (in.container == 8 && out.channels == 4)
-        Demosaic8x4(in, out, m_method);
-    else if (in.container == 8)
-        Demosaic8x3(in, out, m_method);
-    else if (out.channels == 4)
-        Demosaic16x4(in, out, m_method);
+    std::vector<uint8_t> masks[2];
+    if (in.container == 8)
+        BuildMasks<uint8_t>(in, masks);
     else
-        Demosaic16x3(in, out, m_method);
-    ApplyWhiteBalance(out);
+        BuildMasks<uint16_t>(in, masks);
+    const uint16_t* const* balance = WhiteBalanceTables(out);
+    const DemosaicJob job{&in, &out, m_method, {masks[0].data(), masks[1].data()}, balance};
+    void (*rows)(const DemosaicJob&, uint32_t, uint32_t) =
+        in.container == 8 ? (out.channels == 4 ? Demosaic8x4 : Demosaic8x3)
+                          : (out.channels == 4 ? Demosaic16x4 : Demosaic16x3);
+    RunRowBands(RowBands(), in.height,
+                [&](uint32_t rowBegin, uint32_t rowEnd) { rows(job, rowBegin, rowEnd); });
     return LUMO_OK;
 }
 
-void CCfaToRgbModule::ApplyWhiteBalance(PixelView& out) {
+const uint16_t* const* CCfaToRgbModule::WhiteBalanceTables(const PixelView& out) {
     if (m_gains[0] == 1.0 && m_gains[1] == 1.0 && m_gains[2] == 1.0)
-        return;
-    const size_t size = size_t(1) << out.container;
+        return nullptr;
     const double top = double(out.MaxValue());
-    std::vector<uint16_t> tables[3];
-    for (size_t c = 0; c < 3; ++c) {
-        tables[c].resize(size);
-        for (size_t v = 0; v < size; ++v)
-            tables[c][v] = uint16_t(std::min(top, std::floor(double(v) * m_gains[c] + 0.5)));
+    const bool same = m_balanceContainer == out.container && m_balanceTop == top &&
+                      std::equal(std::begin(m_gains), std::end(m_gains), m_balanceGains);
+    if (!same) {
+        const size_t size = size_t(1) << out.container;
+        for (size_t c = 0; c < 3; ++c) {
+            m_balance[c].resize(size);
+            for (size_t v = 0; v < size; ++v)
+                m_balance[c][v] = uint16_t(std::min(top, std::floor(double(v) * m_gains[c] + 0.5)));
+            m_balanceGains[c] = m_gains[c];
+            m_balanceTables[c] = m_balance[c].data();
+        }
+        m_balanceContainer = out.container;
+        m_balanceTop = top;
     }
-    const size_t pixels = size_t(out.width) * out.height;
-    if (out.container == 8)
-        ScaleChannels(out.data, out.channels, pixels, tables);
-    else
-        ScaleChannels(reinterpret_cast<uint16_t*>(out.data), out.channels, pixels, tables);
+    return m_balanceTables;
 }
 
 void CCfaToRgbModule::ServeGreyPatch(const PixelView& in) {

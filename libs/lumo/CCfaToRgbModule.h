@@ -43,12 +43,19 @@ protected:
     [[nodiscard]] uint32_t GetOwnParam(uint32_t id, uintptr_t a, uintptr_t b) override;
 
 private:
-    void ApplyWhiteBalance(PixelView& out);
+    // The white-balance tables for `out` (kept while the gains and the format stay); null when
+    // every gain is 1.
+    const uint16_t* const* WhiteBalanceTables(const PixelView& out);
     void ServeGreyPatch(const PixelView& in);
 
     uint32_t m_method = METHOD_BILINEAR;
     double m_gains[3] = {1.0, 1.0, 1.0};
     bool m_greyPatchPending = false;
+    std::vector<uint16_t> m_balance[3];
+    const uint16_t* m_balanceTables[3] = {};
+    double m_balanceGains[3] = {};
+    uint32_t m_balanceContainer = 0;
+    double m_balanceTop = 0.0;
 };
 
 } // namespace lumo

@@ -9,10 +9,12 @@ namespace lumo {
 
 namespace {
 
+// Pixels of rows rowBegin .. rowEnd - 1 counted into `counts` (bins per channel).
 template <typename T>
-void Count(const PixelView& in, uint32_t channels, uint64_t bins, uint64_t* counts) {
-    const T* src = reinterpret_cast<const T*>(in.data);
-    const size_t pixels = size_t(in.width) * in.height;
+void Count(const PixelView& in, uint32_t channels, uint64_t bins, uint32_t rowBegin,
+           uint32_t rowEnd, uint64_t* counts) {
+    const T* src = in.Row<T>(rowBegin);
+    const size_t pixels = size_t(in.width) * (rowEnd - rowBegin);
     const uint64_t top = bins - 1;
     for (size_t p = 0; p < pixels; ++p)
         for (uint32_t c = 0; c < channels; ++c)
@@ -21,9 +23,9 @@ void Count(const PixelView& in, uint32_t channels, uint64_t bins, uint64_t* coun
 
 // One 8-bit channel: eight partial histograms fed from 8-byte loads, so that runs of equal
 // values (flat image areas) do not all wait on one counter; added up at the end.
-void Count8(const PixelView& in, uint64_t* counts) {
-    const uint8_t* __restrict src = in.data;
-    const size_t n = size_t(in.width) * in.height;
+void Count8(const PixelView& in, uint32_t rowBegin, uint32_t rowEnd, uint64_t* counts) {
+    const uint8_t* __restrict src = in.Row<uint8_t>(rowBegin);
+    const size_t n = size_t(in.width) * (rowEnd - rowBegin);
     constexpr size_t PARTS = 8;
     alignas(64) uint32_t part[PARTS][256];
     size_t i = 0;
@@ -59,12 +61,20 @@ uint32_t CHistogramModule::Analyse(const PixelView& in) {
     const uint32_t bits = std::min(in.bits, 16u);
     m_bins = uint64_t(1) << bits;
     m_counts.assign(m_bins * channels, 0);
-    if (in.container == 8 && in.channels == 1 && m_bins == 256)
-        Count8(in, m_counts.data());
-    else if (in.container == 8)
-        Count<uint8_t>(in, channels, m_bins, m_counts.data());
-    else
-        Count<uint16_t>(in, channels, m_bins, m_counts.data());
+    // Each band counts into its own histogram and adds it to the result when done.
+    platform::Mutex merge;
+    RunRowBands(RowBands(), in.height, [&](uint32_t rowBegin, uint32_t rowEnd) {
+        std::vector<uint64_t> counts(m_counts.size(), 0);
+        if (in.container == 8 && in.channels == 1 && m_bins == 256)
+            Count8(in, rowBegin, rowEnd, counts.data());
+        else if (in.container == 8)
+            Count<uint8_t>(in, channels, m_bins, rowBegin, rowEnd, counts.data());
+        else
+            Count<uint16_t>(in, channels, m_bins, rowBegin, rowEnd, counts.data());
+        platform::MutexLock lock(merge);
+        for (size_t i = 0; i < counts.size(); ++i)
+            m_counts[i] += counts[i];
+    });
     m_channels = channels;
     return LUMO_OK;
 }

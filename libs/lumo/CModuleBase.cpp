@@ -54,6 +54,9 @@ uint32_t CModuleBase::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         m_notifyBlock.assign(block, block + b);
         return LUMO_OK;
     }
+    case LUMO_PARAM_ROW_BANDS:
+        m_pRowBands = reinterpret_cast<CRowBands*>(a);
+        return LUMO_OK;
     case LUMO_PARAM_TITLE:
         if (b)
             m_title = reinterpret_cast<const char*>(b);
@@ -71,6 +74,11 @@ uint32_t CModuleBase::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         if (!a)
             return LUMO_E_INVALIDARG;
         *reinterpret_cast<CDebugSink**>(a) = m_pLog;
+        return LUMO_OK;
+    case LUMO_PARAM_ROW_BANDS:
+        if (!a)
+            return LUMO_E_INVALIDARG;
+        *reinterpret_cast<CRowBands**>(a) = m_pRowBands;
         return LUMO_OK;
     case LUMO_PARAM_TITLE:
         if (!b)

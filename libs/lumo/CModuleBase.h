@@ -4,6 +4,7 @@
 #pragma once
 
 #include "external/LumoModule.h"
+#include "external/RowBands.h"
 
 #include <cstdint>
 #include <optional>
@@ -27,11 +28,12 @@ public:
     // LUMO_PARAM_DIALOGS: no dialogs. Anything else: not offered.
     [[nodiscard]] uint32_t QueryParam(uint32_t id, uintptr_t a, uintptr_t b, uintptr_t c,
                                       uintptr_t d) override;
-    // LUMO_PARAM_NOTIFY, LUMO_PARAM_LOG and LUMO_PARAM_TITLE are kept; anything else: not
-    // offered.
+    // LUMO_PARAM_NOTIFY, LUMO_PARAM_LOG, LUMO_PARAM_TITLE and LUMO_PARAM_ROW_BANDS are kept;
+    // anything else: not offered.
     [[nodiscard]] uint32_t SetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
-    // LUMO_PARAM_LOG reads the sink back (a = CDebugSink** out); LUMO_PARAM_TITLE the title (null
-    // when none was set); LUMO_PARAM_DIALOGS has no entries; anything else: not offered.
+    // LUMO_PARAM_LOG reads the sink back (a = CDebugSink** out), LUMO_PARAM_ROW_BANDS the workers
+    // (a = CRowBands** out); LUMO_PARAM_TITLE the title (null when none was set);
+    // LUMO_PARAM_DIALOGS has no entries; anything else: not offered.
     [[nodiscard]] uint32_t GetParam(uint32_t id, uintptr_t a, uintptr_t b) override;
     [[nodiscard]] uint32_t Execute(uint32_t mode) override;
     [[nodiscard]] uint32_t RunDialog(uint32_t dialogId, void* parentWindow,
@@ -43,6 +45,8 @@ public:
 
 protected:
     CDebugSink* Log() const { return m_pLog; }
+    // The workers the kernels split their frames over; null: the calling thread alone.
+    CRowBands* RowBands() const { return m_pRowBands; }
     CLumoImage* Input() const { return m_pInput; }
     CLumoImage* Output() const { return m_pOutput; }
     const std::vector<uint8_t>& NotifyBlock() const { return m_notifyBlock; }
@@ -52,6 +56,7 @@ private:
     CLumoImage* m_pInput = nullptr;
     CLumoImage* m_pOutput = nullptr;
     CDebugSink* m_pLog = nullptr;
+    CRowBands* m_pRowBands = nullptr;
     std::vector<uint8_t> m_notifyBlock;
     std::optional<std::string> m_title;
 };

@@ -73,6 +73,7 @@ uint32_t CProcessModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         return LoadPart(*reinterpret_cast<CIniFile_0*>(a), static_cast<uint32_t>(b));
     case LUMO_PARAM_NOTIFY:
     case LUMO_PARAM_LOG:
+    case LUMO_PARAM_ROW_BANDS:
         return CModuleBase::SetParam(id, a, b);
     default:
         return SetOwnParam(id, a, b);
@@ -113,6 +114,7 @@ uint32_t CProcessModule::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
             return LUMO_E_INVALIDARG;
         return SavePart(*reinterpret_cast<CIniFile_0*>(a), static_cast<uint32_t>(b), b);
     case LUMO_PARAM_LOG:
+    case LUMO_PARAM_ROW_BANDS:
         return CModuleBase::GetParam(id, a, b);
     default:
         return GetOwnParam(id, a, b);

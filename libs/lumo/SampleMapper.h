@@ -3,6 +3,7 @@
 // entries), so a sample is its own index and no clamping is needed in the loop.
 #pragma once
 
+#include "external/RowBands.h"
 #include "libs/lumo/PixelView.h"
 
 #include <cstdint>
@@ -46,7 +47,8 @@ public:
         return m_identity && in.container == out.container && in.channels == out.channels;
     }
     // Maps `in` into `out` (same width and height). Output channels beyond the input's are 0.
-    void Apply(const PixelView& in, PixelView& out) const;
+    // The rows are split over `bands` when given.
+    void Apply(const PixelView& in, PixelView& out, CRowBands* bands = nullptr) const;
     // Table entry of channel c (tests).
     uint16_t At(uint32_t c, uint32_t v) const { return m_tables[c][v]; }
 

@@ -117,7 +117,8 @@ TEST(OrientationModule, MirrorsAndMovesTheOriginWithTheFilterPhase) {
 }
 
 TEST(OrientationModule, MirrorsLongRowsOfEveryPixelSizeLikeAReference) {
-    // Widths that leave pixels over after the eight-byte steps.
+    // Widths that leave pixels over after the eight-byte steps, and rows of several 64-byte
+    // blocks with bytes over.
     const struct {
         uint64_t format;
         uint32_t width;
@@ -126,6 +127,9 @@ TEST(OrientationModule, MirrorsLongRowsOfEveryPixelSizeLikeAReference) {
         {ImageFormat::Make(16, 12, 1, 0, ImageFormat::CLASS_GREY), 13},
         {ImageFormat::Make(8, 8, 4, 58, ImageFormat::CLASS_RGB), 11},
         {ImageFormat::Make(16, 16, 3, 26, ImageFormat::CLASS_RGB), 5},
+        {ImageFormat::GREY8, 150},
+        {ImageFormat::Make(16, 12, 1, 0, ImageFormat::CLASS_GREY), 77},
+        {ImageFormat::Make(8, 8, 4, 58, ImageFormat::CLASS_RGB), 41},
     };
     lumo::COrientationModule module;
     const uint32_t mirror[2] = {1, 1};

@@ -1,6 +1,7 @@
 // The chain's make-up and its modules' settings in an INI file store and a second store (the
 // edit-state store), with scripted modules and with the library's own modules.
 #include "external/ImageFormat.h"
+#include "external/RowBands.h"
 #include "libs/lumo/CLookUpTableModule.h"
 #include "libs/lumo/CLumoInstanceImpl.h"
 #include "processing/CImgProcessChain.h"
@@ -95,6 +96,44 @@ TEST_F(ChainPersistenceTest, SaveAndLoadRestoreModulesAnalyzeSourceAndOpenDialog
     EXPECT_EQ(Matching("1002 "),
               (std::vector<std::string>{"1002 set 15 null", "1002 set 17 piece=0",
                                         "1002 set 17 piece=1", "1002 set 17 piece=2"}));
+}
+
+// The row-band workers a module was handed (null: none).
+CRowBands* RowBandsOf(CLumoModule* module) {
+    CRowBands* bands = nullptr;
+    EXPECT_EQ(module->GetParam(LUMO_PARAM_ROW_BANDS, LumoArg(&bands), 0), LUMO_OK);
+    return bands;
+}
+
+// Every module of the chain, main chain and analyze group, has the chain's one set of workers.
+CRowBands* CommonRowBands(CImgProcessChain& chain) {
+    platform::RecursiveLock lock(chain.ChainLock());
+    EXPECT_GT(chain.GetModuleCount(), 0u);
+    EXPECT_GT(chain.GetAnalyzeModuleCount(), 0u);
+    CRowBands* common = chain.GetModuleCount() ? RowBandsOf(chain.GetModule(0)) : nullptr;
+    for (uint64_t i = 0; i < chain.GetModuleCount(); ++i)
+        EXPECT_EQ(RowBandsOf(chain.GetModule(i)), common) << "module " << i;
+    for (uint64_t j = 0; j < chain.GetAnalyzeModuleCount(); ++j)
+        EXPECT_EQ(RowBandsOf(chain.GetAnalyzeModule(j)), common) << "analyze module " << j;
+    return common;
+}
+
+TEST_F(ChainPersistenceTest, BuiltAndLoadedModulesShareTheChainsRowBandWorkers) {
+    CImgProcessChain built(&m_lumo, nullptr);
+    {
+        std::vector<uint32_t> ids{1001, 1002};
+        platform::RecursiveLock lock(built.ChainLock());
+        ASSERT_TRUE(built.BuildDefault(1, ids.data(), ids.size(), 1067, {}, &m_raw));
+        EXPECT_TRUE(built.Save(m_ini.get(), m_reg.get()));
+    }
+    CRowBands* builtBands = CommonRowBands(built);
+    EXPECT_NE(builtBands, nullptr);
+    Reopen();
+    CImgProcessChain loaded(&m_lumo, nullptr);
+    ASSERT_TRUE(Load(loaded));
+    CRowBands* loadedBands = CommonRowBands(loaded);
+    EXPECT_NE(loadedBands, nullptr);
+    EXPECT_NE(loadedBands, builtBands); // each chain its own
 }
 
 TEST_F(ChainPersistenceTest, ListsEndAtTheFirstZeroAndEmptyStoresLoadEmptyChains) {
