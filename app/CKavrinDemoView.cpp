@@ -72,9 +72,12 @@ CKavrinDemoView::CKavrinDemoView(CKavrinDemoApp& app, CKavrinDemoDoc& doc, CMain
     m_pChain = std::make_unique<CImgProcessChain>(lumo, m_pLog.get());
     m_pDisplay = MakeLumoModule(lumo, LUMO_ID_DISPLAY);
     m_pRawImage = MakeLumoImage(lumo);
+    // The display conversion runs in the ready callback on the update thread, after the chain:
+    // it splits its rows over the chain's workers too.
     if (m_pDisplay &&
         (m_pDisplay->SetParam(LUMO_PARAM_LOG, LumoArg(m_pLog.get()), 0) != 0 ||
-         m_pDisplay->SetParam(LUMO_DISPLAY_PARAM_METHOD, LUMO_DISPLAY_METHOD_DIB, 0) != 0))
+         m_pDisplay->SetParam(LUMO_DISPLAY_PARAM_METHOD, LUMO_DISPLAY_METHOD_DIB, 0) != 0 ||
+         m_pDisplay->SetParam(LUMO_PARAM_ROW_BANDS, LumoArg(m_pChain->RowBands()), 0) != 0))
         KAVRIN_LOG(m_pLog.get(), 0, "CKavrinDemoView::CKavrinDemoView",
                    "display module refused its settings");
 
@@ -102,7 +105,9 @@ CKavrinDemoView::~CKavrinDemoView() {
         if (m_pChain->GetPrimaryImageClass() != 0)
             (void)m_pChain->Save(m_pIniStore.get(), m_pRegStore.get()); // always true
     }
-    m_pChain.reset(); // the update thread ends here
+    if (m_pDisplay)
+        (void)m_pDisplay->SetParam(LUMO_PARAM_ROW_BANDS, 0, 0); // always taken; the workers go
+    m_pChain.reset();                                           // the update thread ends here
     if (m_pDisplay && m_pDisplay->SetParam(LUMO_DISPLAY_PARAM_WINDOW, 0, 0) != 0)
         KAVRIN_LOG(m_pLog.get(), 0, "CKavrinDemoView::~CKavrinDemoView", "window not released");
     m_pDisplay.reset();

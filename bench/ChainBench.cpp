@@ -161,6 +161,8 @@ void RunChain(benchmark::State& state, uint64_t format, const std::vector<uint32
             }
         if (oneThread)
             TakeRowBands(chain);
+        else
+            (void)view.display.SetParam(LUMO_PARAM_ROW_BANDS, LumoArg(chain.RowBands()), 0);
     }
     if (!chain.SetBaseImageProvider(&ChainViewStub::Provide, &view) ||
         !chain.SetReadyCallback(&ChainViewStub::Ready, &view)) {

@@ -133,6 +133,10 @@ public:
         return m_model.GetDialogEntry(k);
     }
 
+    // The workers the chain's modules split their frames over, for the view's display module,
+    // which takes the chain's output on the update thread. It lives as long as the chain.
+    CRowBands* RowBands() { return &m_rowBands; }
+
 private:
     // The modules' notification function: called by a module, on any thread, about its dialogs.
     static uint32_t NotifyFunction(CLumoModule* module, void* context, uint32_t code);

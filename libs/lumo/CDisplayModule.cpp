@@ -97,6 +97,31 @@ void OpaqueBgrx(const uint8_t* src, uint8_t* dst, size_t pixels) {
         to[i] = SwapToBgrx(from[i]);
 }
 
+// Rows of `in` (a band of the frame) into the display buffer at `dst`: grey bytes, or B, G, R,
+// 0xFF pixels when `rgb`.
+void ConvertRows(const PixelView& in, uint8_t* dst, bool rgb, int down, int up) {
+    const int bits = int(in.bits);
+    const size_t pixels = size_t(in.width) * in.height;
+    if (!rgb && in.container == 8 && in.channels == 1 && bits == 8)
+        std::memcpy(dst, in.data, pixels);
+    else if (!rgb && in.container == 8)
+        ToGrey<uint8_t>(in, dst, down, up);
+    else if (!rgb)
+        ToGrey<uint16_t>(in, dst, down, up);
+    else if (in.container == 8 && in.channels == 4 && bits == 8)
+        OpaqueBgrx(in.data, dst, pixels);
+    else if (in.container == 8 && in.channels == 4)
+        ToBgrx<uint8_t, 4>(in, dst, down, up);
+    else if (in.container == 8 && bits == 8)
+        PackedBgrx(in.data, dst, pixels);
+    else if (in.container == 8)
+        ToBgrx<uint8_t, 3>(in, dst, down, up);
+    else if (in.channels == 4)
+        ToBgrx<uint16_t, 4>(in, dst, down, up);
+    else
+        ToBgrx<uint16_t, 3>(in, dst, down, up);
+}
+
 } // namespace
 
 uint32_t CDisplayModule::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
@@ -175,24 +200,14 @@ uint32_t CDisplayModule::TakeImage() {
     const int down = bits > 8 ? bits - 8 : 0;
     const int up = bits < 8 ? 8 - bits : 0;
     uint8_t* dst = m_pixels.data();
-    if (!rgb && in.container == 8 && in.channels == 1 && bits == 8)
-        std::memcpy(dst, in.data, m_pixels.size());
-    else if (!rgb && in.container == 8)
-        ToGrey<uint8_t>(in, dst, down, up);
-    else if (!rgb)
-        ToGrey<uint16_t>(in, dst, down, up);
-    else if (in.container == 8 && in.channels == 4 && bits == 8)
-        OpaqueBgrx(in.data, dst, size_t(in.width) * in.height);
-    else if (in.container == 8 && in.channels == 4)
-        ToBgrx<uint8_t, 4>(in, dst, down, up);
-    else if (in.container == 8 && bits == 8)
-        PackedBgrx(in.data, dst, size_t(in.width) * in.height);
-    else if (in.container == 8)
-        ToBgrx<uint8_t, 3>(in, dst, down, up);
-    else if (in.channels == 4)
-        ToBgrx<uint16_t, 4>(in, dst, down, up);
-    else
-        ToBgrx<uint16_t, 3>(in, dst, down, up);
+    const size_t inRowBytes = in.RowSamples() * (in.container / 8);
+    const size_t outRowBytes = size_t(in.width) * bytes;
+    RunRowBands(RowBands(), in.height, [&](uint32_t rowBegin, uint32_t rowEnd) {
+        PixelView rows = in;
+        rows.data = in.data + rowBegin * inRowBytes;
+        rows.height = rowEnd - rowBegin;
+        ConvertRows(rows, dst + rowBegin * outRowBytes, rgb, down, up);
+    });
     m_frame = LumoDisplayFrame{m_pixels.data(), in.width, in.height, bytes};
     m_methodInUse = 2;
     return LUMO_OK;

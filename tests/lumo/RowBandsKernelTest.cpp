@@ -8,6 +8,7 @@
 #include "libs/lumo/CBlackGainModule.h"
 #include "libs/lumo/CCfaToRgbModule.h"
 #include "libs/lumo/CContrastWindowModule.h"
+#include "libs/lumo/CDisplayModule.h"
 #include "libs/lumo/CHistogramModule.h"
 #include "libs/lumo/CImageObject.h"
 #include "libs/lumo/CLookUpTableModule.h"
@@ -213,6 +214,45 @@ TEST(RowBandKernels, HistogramAndStatisticsCountEveryBandOnce) {
         for (uint32_t height : HEIGHTS) {
             ExpectSameAnalysisOnBands<lumo::CHistogramModule>(format, height);
             ExpectSameAnalysisOnBands<lumo::CStatisticsModule>(format, height);
+        }
+}
+
+// The display conversion of every input the display takes, banded and on one thread.
+TEST(RowBandKernels, DisplayConversionOfEveryInput) {
+    const uint64_t formats[] = {
+        ImageFormat::GREY8,
+        ImageFormat::Make(16, 12, 1, 0, ImageFormat::CLASS_GREY),
+        ImageFormat::Make(8, 8, 4, 58, ImageFormat::CLASS_RGB),
+        ImageFormat::Make(8, 8, 3, 26, ImageFormat::CLASS_RGB),
+        ImageFormat::Make(8, 6, 3, 26, ImageFormat::CLASS_RGB),
+        ImageFormat::Make(16, 12, 3, 26, ImageFormat::CLASS_RGB),
+    };
+    for (uint64_t format : formats)
+        for (uint32_t height : HEIGHTS) {
+            SCOPED_TRACE("format " + std::to_string(format) + " height " + std::to_string(height));
+            CImageObject in;
+            ASSERT_EQ(in.Allocate(WIDTH, height, format, 0, 1), LUMO_OK);
+            FillRandom(in, ImageFormat::SignificantBits(format), height);
+            std::vector<uint8_t> shown[2];
+            for (int banded = 0; banded < 2; ++banded) {
+                lumo::CDisplayModule display;
+                if (banded) {
+                    ASSERT_EQ(
+                        display.SetParam(LUMO_PARAM_ROW_BANDS, LumoArg<CRowBands>(&Pool()), 0),
+                        LUMO_OK);
+                }
+                CLumoImage* images[1] = {&in};
+                ASSERT_EQ(display.SetImages(1, images), LUMO_OK);
+                ASSERT_EQ(display.Execute(CLumoModule::EXECUTE_TAKE_IMAGE), LUMO_OK);
+                const LumoDisplayFrame* frame = nullptr;
+                ASSERT_EQ(display.GetParam(lumo::CDisplayModule::PARAM_FRAME, LumoArg(&frame), 0),
+                          LUMO_OK);
+                ASSERT_NE(frame, nullptr);
+                shown[banded].assign(frame->pixels, frame->pixels + size_t(frame->width) *
+                                                                        frame->height *
+                                                                        frame->bytesPerPixel);
+            }
+            EXPECT_EQ(shown[0], shown[1]);
         }
 }
 
