@@ -13,8 +13,10 @@ namespace {
 // Short enough that the live display can show a new frame at every refresh of a 60-100 Hz
 // monitor: the newest frame the view can show is the one the monitor counted last.
 constexpr int64_t MONITOR_POLL_MS = 10;
-// Polls in a row whose status read failed before the monitor stops watching (one second).
-constexpr int MONITOR_STATUS_FAILURES = int(1000 / MONITOR_POLL_MS);
+// While a trigger is pending: few frames arrive between the target and the stop.
+constexpr int64_t TRIGGER_POLL_MS = 1;
+// How long the status read may fail in a row before the monitor stops watching.
+constexpr int64_t MONITOR_STATUS_FAILURE_MS = 1000;
 
 // The ring mapping at grabbed count `grabbed`: `held` buffers are left out (1 by the ring rule,
 // 0 after a completed single sequence).
@@ -169,10 +171,13 @@ bool CCamera::CopyMissing(CLumoImage* destination, uint32_t blackOut) {
     return true;
 }
 
-bool CCamera::GrabComplete(int64_t count) const {
+bool CCamera::GrabComplete(int64_t count) {
     // A failed status (negative) is not a count: it never completes a grab.
-    return !m_bContinuous.load() && count >= 0 &&
-           static_cast<uint64_t>(count) >= m_ullFrameCount.load();
+    if (count < 0)
+        return false;
+    if (m_bContinuous.load())
+        return TriggerReached(count);
+    return static_cast<uint64_t>(count) >= m_ullFrameCount.load();
 }
 
 void CCamera::RefreshGrab(int64_t count) {
@@ -188,30 +193,37 @@ int64_t CCamera::ReadMonitorCount() {
     return count;
 }
 
+int64_t CCamera::MonitorPollMs() const {
+    return IsTriggerPending() ? TRIGGER_POLL_MS : MONITOR_POLL_MS;
+}
+
 uint32_t CCamera::WorkerThread() {
     if (!IsGrabberOpen())
         return 0;
     int64_t n = ReadMonitorCount();
     if (n > 0)
         RefreshGrab(n);
-    int failures = 0;
+    int64_t failedMs = 0;
     while (!GrabComplete(n)) {
-        if (StopEvent().Wait(MONITOR_POLL_MS)) {
+        const int64_t poll = MonitorPollMs();
+        if (StopEvent().Wait(poll)) {
+            DropPendingTrigger();
             Notify(SEQ_NOTIFY_ENDED, 0, false);
             return 0;
         }
         const int64_t c = ReadMonitorCount();
         if (c < 0) {
-            if (++failures >= MONITOR_STATUS_FAILURES)
+            if ((failedMs += poll) >= MONITOR_STATUS_FAILURE_MS)
                 break; // the grab cannot be watched: it ends as a complete one does
             continue;
         }
-        failures = 0;
+        failedMs = 0;
         if (c != n) {
             RefreshGrab(c);
             n = c;
         }
     }
+    DropPendingTrigger(); // a grab that cannot be watched cannot be triggered either
     if (n >= 0)
         m_grabRate.AddSample(static_cast<uint64_t>(n));
     Notify(SEQ_NOTIFY_ENDED, 0, false);
@@ -385,6 +397,7 @@ bool CCamera::PrepareFrameBuffers(uint64_t count) {
 bool CCamera::StartSnap(bool continuous) {
     if (!IsGrabberOpen())
         return false;
+    ClearTrigger();
     m_grabRate.Reset();
     StoreGrabbedCount(0);
     ClearRingComplete();

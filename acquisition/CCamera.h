@@ -17,6 +17,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 class CCamera : public CSequenceBase {
@@ -43,9 +44,10 @@ public:
     // when that fails three times: no new frame).
     [[nodiscard]] bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
                                         uint32_t blackOut) override;
-    // Worker thread: the grab monitor. Polls MonitorCount() every 10 ms, notification 1 when it
-    // changes, notification 2 when a single sequence is full, when the stop event is set, or
-    // when the grabber's status could not be read for a second (GrabStatusFailed()).
+    // Worker thread: the grab monitor. Polls MonitorCount() every 10 ms (1 ms while a trigger is
+    // pending), notification 1 when it changes, notification 2 when a single sequence is full,
+    // when a trigger's frames are in (it stops the acquisition itself then), when the stop event
+    // is set, or when the grabber's status could not be read for a second (GrabStatusFailed()).
     uint32_t WorkerThread() override;
     // Any thread. 1: the grab meter; 0: the display meter.
     void ResetFrameRate(uint64_t which) override;
@@ -98,6 +100,19 @@ public:
     // grab (since the last StartSnap): the grab could not be watched.
     [[nodiscard]] bool GrabStatusFailed() const { return m_bStatusFailed.load(); }
 
+    // UI thread. During a continuous grab with the monitor running and no trigger given yet:
+    // the newest whole frame (the first to come when none arrived yet) becomes the trigger
+    // frame, and the grab runs on for postPercent % of B - 2 frames (B buffers; at 100 % the
+    // trigger frame is the first the stopped ring offers). The monitor then stops acquisition
+    // and reports the end as for a full single sequence. False otherwise, or above 100 %.
+    [[nodiscard]] virtual bool Trigger(uint32_t postPercent);
+    // Any thread. The logical index of the trigger frame in the sequence as offered now; -1
+    // without a trigger since the last StartSnap or when the frame has left the ring.
+    virtual int64_t GetTriggerIndex();
+    // Any thread. True from a successful Trigger until the monitor stops the grab (or the grab
+    // ends otherwise).
+    [[nodiscard]] bool IsTriggerPending() const;
+
 protected:
     bool IsGrabberOpen() const { return m_session.IsOpen(); }
     // The width of one channel's frames.
@@ -134,6 +149,19 @@ protected:
     virtual int64_t MonitorCount() { return GetGrabbedCount(); }
     // Worker thread: stores the counts the mapping uses after the monitor saw a new count.
     virtual void StoreMonitorCounts() { StoreGrabbedCount(GetGrabbedCount()); }
+    // Worker thread: stops the acquisition the monitor watches, when a trigger's frames are in.
+    virtual void StopWatchedAcquisition();
+    // The tag image `image` (1-based, as MonitorCount() counts) carries in its buffer; none for
+    // cameras without tags or when the header cannot be read. The caller makes sure the image
+    // is still in its buffer.
+    virtual std::optional<uint32_t> ImageTag(uint64_t /*image*/) { return std::nullopt; }
+    // The trigger frame's image number (0: no trigger since the last StartSnap) and its tag
+    // (none when not known).
+    uint64_t TriggerImage() const { return m_ullTriggerImage.load(); }
+    std::optional<uint32_t> TriggerTag() const;
+    // The logical index whose buffer holds image `image` of the grab; -1 when that image was
+    // not grabbed or has been overwritten since.
+    int64_t LogicalIndexOfImage(uint64_t image);
 
 private:
     friend class SequenceTestSeam; // tests stage frames the simulator cannot produce
@@ -154,9 +182,20 @@ private:
     void ClearRingComplete();
     // The monitor's pieces: the done test, a refresh after a new count, and a count read that
     // records a failed status.
-    bool GrabComplete(int64_t count) const;
+    bool GrabComplete(int64_t count);
     void RefreshGrab(int64_t count);
     int64_t ReadMonitorCount();
+    // The monitor's poll interval: short while a trigger is pending.
+    int64_t MonitorPollMs() const;
+    // The monitor's side of a pending trigger: learns the trigger tag once the frame is in,
+    // stops the acquisition when the count reached the target; true when it did.
+    bool TriggerReached(int64_t count);
+    // No trigger: StartSnap forgets the last one.
+    void ClearTrigger();
+    // A pending trigger that the grab's end made moot; the trigger frame stays known.
+    void DropPendingTrigger();
+
+    enum class TriggerState { None, Pending, Fired };
 
     CSiliconAPI& m_api;
     uint32_t m_uWidth;
@@ -174,4 +213,10 @@ private:
     // Set by Stop after a single sequence that completed; cleared when a grab starts.
     bool m_bRingComplete KAVRIN_GUARDED_BY(SequenceMutex()) = false;
     CFrameRate m_grabRate;
+    // The trigger: written by Trigger (UI thread) before the state becomes Pending, read by the
+    // monitor after it saw Pending; the tag also by the monitor while it is not known (-1).
+    std::atomic<TriggerState> m_triggerState{TriggerState::None};
+    std::atomic<uint64_t> m_ullTriggerImage{0};
+    std::atomic<uint64_t> m_ullTriggerTarget{0};
+    std::atomic<int64_t> m_llTriggerTag{-1};
 };

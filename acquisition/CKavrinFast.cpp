@@ -135,6 +135,26 @@ void CKavrinFast::StoreMonitorCounts() {
     m_right.StoreGrabbedCount(m_right.GetGrabbedCount());
 }
 
+void CKavrinFast::StopWatchedAcquisition() {
+    CCamera::StopWatchedAcquisition();
+    m_right.StopWatchedAcquisition();
+}
+
+std::optional<uint32_t> CKavrinFast::ImageTag(uint64_t image) {
+    if (m_right.GetGrabbedCount() < GetGrabbedCount())
+        return m_right.ImageTag(image);
+    return CTLMChannel::ImageTag(image);
+}
+
+std::optional<uint32_t> CKavrinFast::LogicalTag(uint64_t index) {
+    FrameHeader header;
+    if (ReadBufferHeader(GetPhysicalIndex(0, index), header) && header.HasMagic())
+        return header.tag;
+    if (m_right.ReadBufferHeader(GetPhysicalIndex(1, index), header) && header.HasMagic())
+        return header.tag;
+    return std::nullopt;
+}
+
 void CKavrinFast::SetLog(CDebugSink* log) {
     CTLMChannel::SetLog(log);
     m_right.SetLog(log);

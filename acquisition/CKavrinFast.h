@@ -67,6 +67,13 @@ protected:
     int64_t MonitorCount() override;
     // Worker thread: both channels' counts, under this camera's mutex.
     void StoreMonitorCounts() override;
+    // Worker thread: stops both channels' acquisitions.
+    void StopWatchedAcquisition() override;
+    // The tag of image `image` on the channel that has delivered fewer frames (the one the
+    // monitor's count follows).
+    std::optional<uint32_t> ImageTag(uint64_t image) override;
+    // The left half's tag, or the right's when the left was lost.
+    std::optional<uint32_t> LogicalTag(uint64_t index) override;
 
 private:
     friend class SequenceTestSeam; // tests stage frames the simulator cannot produce

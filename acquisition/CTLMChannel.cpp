@@ -161,3 +161,36 @@ int64_t CTLMChannel::GetLostImagesFromTags() {
     }
     return total;
 }
+
+std::optional<uint32_t> CTLMChannel::ImageTag(uint64_t image) {
+    const uint64_t buffers = GetBufferCount();
+    FrameHeader header;
+    if (image == 0 || buffers == 0 ||
+        !ReadBufferHeader(static_cast<int64_t>((image - 1) % buffers), header) ||
+        !header.HasMagic())
+        return std::nullopt;
+    return header.tag;
+}
+
+std::optional<uint32_t> CTLMChannel::LogicalTag(uint64_t index) {
+    FrameHeader header;
+    if (!ReadBufferHeader(GetPhysicalIndex(0, index), header) || !header.HasMagic())
+        return std::nullopt;
+    return header.tag;
+}
+
+int64_t CTLMChannel::FindLogicalIndexByTag(uint32_t tag) {
+    const uint64_t count = GetImageCount(); // the field's length: at most 16 x the buffers
+    for (uint64_t i = 0; i < count; ++i) {
+        if (LogicalTag(i) == tag)
+            return static_cast<int64_t>(i);
+    }
+    return -1;
+}
+
+int64_t CTLMChannel::GetTriggerIndex() {
+    const std::optional<uint32_t> tag = TriggerTag();
+    if (TriggerImage() == 0 || !tag || GetValidFieldLength() == 0)
+        return CCamera::GetTriggerIndex();
+    return FindLogicalIndexByTag(*tag);
+}

@@ -54,6 +54,11 @@ public:
     // Any thread. The grabbed count as recorded by the monitor or, after Stop, the final one
     // (the grabber's own status is gone once it is closed).
     uint64_t GetRecordedGrabbedCount() { return GrabbedCount(); }
+    // Any thread. With a field built and the trigger tag known: the logical index whose frame
+    // carries that tag (-1 when none does); otherwise CCamera's count rule.
+    int64_t GetTriggerIndex() override;
+    // The first logical index whose frame carries `tag`; -1 when none does.
+    int64_t FindLogicalIndexByTag(uint32_t tag);
 
 protected:
     // The tags of the valid buffers in CCamera's ring order (never through a built field).
@@ -63,6 +68,10 @@ protected:
     void SetValidField(std::vector<int64_t> field);
     // The field entry at `index`; -1 beyond its end.
     int64_t ValidFieldEntry(uint64_t index);
+    // The tag in the buffer that holds image `image` of this channel's ring.
+    std::optional<uint32_t> ImageTag(uint64_t image) override;
+    // The tag of logical image `index`; none when it was lost or its header is unreadable.
+    virtual std::optional<uint32_t> LogicalTag(uint64_t index);
 
 private:
     // The dual-channel camera owns a complete channel as its right half and works it through
