@@ -1,6 +1,6 @@
-// kavrin grab --camera N --buffers B [--height H] (--single | --seconds S) [-o FILE [--type T]]
-// [--json]: grabs with a catalogue camera, stops (the valid field is built), reports the counts
-// and saves the sequence if asked.
+// kavrin grab --camera N --buffers B [--height H] (--single | --seconds S | --trigger-after S
+// [--post P]) [-o FILE [--type T]] [--json]: grabs with a catalogue camera, stops (the valid
+// field is built), reports the counts and saves the sequence if asked.
 #include "acquisition/CTLMChannel.h"
 #include "acquisition/CameraCatalogue.h"
 #include "cli/CliCommand.h"
@@ -21,13 +21,16 @@ namespace {
 
 constexpr double MAX_SECONDS = 86400.0;
 constexpr uint64_t MAX_HEIGHT = 65535;
+constexpr uint64_t DEFAULT_POST_PERCENT = 50;
 
 struct GrabOptions {
     uint64_t camera = UINT64_MAX;
     uint64_t buffers = 0;
     uint64_t height = 0; // 0: the camera's default
     bool single = false;
-    double seconds = 0; // > 0 for a continuous grab
+    double seconds = 0;                   // > 0 for a continuous grab
+    std::optional<double> triggerAfter;   // a continuous grab triggered after that many seconds
+    uint64_t post = DEFAULT_POST_PERCENT; // share of the ring grabbed after the trigger, in %
     std::string file;
     uint64_t type = 0;
     bool json = false;
@@ -37,6 +40,7 @@ struct GrabOptions {
 [[nodiscard]] std::string Parse(const std::vector<std::string>& args, GrabOptions& options) {
     bool haveSeconds = false;
     bool haveHeight = false;
+    bool havePost = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--single") {
@@ -48,7 +52,8 @@ struct GrabOptions {
             continue;
         }
         const bool takesValue = arg == "--camera" || arg == "--buffers" || arg == "--height" ||
-                                arg == "--seconds" || arg == "-o" || arg == "--type";
+                                arg == "--seconds" || arg == "-o" || arg == "--type" ||
+                                arg == "--trigger-after" || arg == "--post";
         if (!takesValue)
             return "unknown argument " + arg;
         if (i + 1 >= args.size())
@@ -65,6 +70,16 @@ struct GrabOptions {
                 options.seconds > MAX_SECONDS)
                 return "--seconds needs a number of seconds above 0 (at most 86400)";
             haveSeconds = true;
+        } else if (arg == "--trigger-after") {
+            char* end = nullptr;
+            const double after = std::strtod(value.c_str(), &end);
+            if (value.empty() || *end != 0 || !(after >= 0) || after > MAX_SECONDS)
+                return "--trigger-after needs a number of seconds from 0 (at most 86400)";
+            options.triggerAfter = after;
+        } else if (arg == "--post") {
+            if (!cli::ParseNumber(value, options.post) || options.post > 100)
+                return "--post needs a share of the ring from 0 to 100 (%)";
+            havePost = true;
         } else {
             uint64_t* target = arg == "--camera"    ? &options.camera
                                : arg == "--buffers" ? &options.buffers
@@ -84,7 +99,14 @@ struct GrabOptions {
         return "--buffers needs at least 2 buffers";
     if (haveHeight && (options.height == 0 || options.height > MAX_HEIGHT))
         return "--height must be 1 .. 65535";
-    if (options.single == haveSeconds)
+    const bool triggered = options.triggerAfter.has_value();
+    if (triggered && options.single)
+        return "--trigger-after needs a continuous grab, not --single";
+    if (triggered && haveSeconds)
+        return "give either --seconds S or --trigger-after S";
+    if (havePost && !triggered)
+        return "--post needs --trigger-after S";
+    if (options.single == (haveSeconds || triggered))
         return "give either --single or --seconds S";
     if (options.type != 0 && options.file.empty())
         return "--type needs -o FILE";
@@ -104,19 +126,32 @@ struct GrabReport {
     uint64_t images = 0;
     std::vector<int64_t> lost; // per channel; -1 unknown
     std::optional<double> rate;
+    std::optional<int64_t> triggerIndex; // none: the trigger frame is not in the recording
 };
 
-// Waits until a single sequence is complete or the time is up; true when Ctrl-C ended it.
-[[nodiscard]] bool WaitForGrab(cli::SequenceWatch& watch, const GrabOptions& options) {
+// Waits until a single sequence is complete, the time is up or a triggered grab has ended by
+// itself, triggering it when its time comes; an empty result text means success.
+[[nodiscard]] std::string WaitForGrab(cli::SequenceWatch& watch, CCamera& camera,
+                                      const GrabOptions& options) {
     const auto start = std::chrono::steady_clock::now();
-    const auto limit = std::chrono::duration<double>(options.seconds);
+    const bool timed = !options.single && !options.triggerAfter;
+    const auto limit = std::chrono::duration<double>(options.triggerAfter ? *options.triggerAfter
+                                                                          : options.seconds);
+    bool triggerDue = options.triggerAfter.has_value();
     while (!watch.TakeInterrupt()) {
-        // A single sequence ends with the monitor's notification; a continuous grab with time.
-        if (watch.Ended() || (!options.single && std::chrono::steady_clock::now() - start >= limit))
-            return false;
+        // A single sequence and a triggered grab end with the monitor's notification; a
+        // continuous grab with time.
+        const bool timeUp = std::chrono::steady_clock::now() - start >= limit;
+        if (watch.Ended() || (timed && timeUp))
+            return {};
+        if (triggerDue && timeUp) {
+            if (!camera.Trigger(static_cast<uint32_t>(options.post)))
+                return "the grab could not be triggered";
+            triggerDue = false;
+        }
         watch.Pump(std::chrono::milliseconds(10));
     }
-    return true;
+    return "interrupted";
 }
 
 // The grab rate, or nothing when the meter never held the two samples a rate needs: it
@@ -135,6 +170,8 @@ GrabReport Collect(CCamera& camera, CTLMChannel& tagged) {
     report.rate = MeasuredRate(camera.GetFrameRate(1));
     for (uint32_t channel = 0; channel < camera.GetChannelCount(); ++channel)
         report.lost.push_back(std::max<int64_t>(camera.GetLostImages(channel), -1));
+    if (const int64_t trigger = camera.GetTriggerIndex(); trigger >= 0)
+        report.triggerIndex = trigger;
     return report;
 }
 
@@ -158,6 +195,9 @@ void Print(const GrabOptions& options, CCamera& camera, const GrabReport& report
             {"images", report.images},
             {"lost", report.lost},
             {"grab_fps", report.rate ? nlohmann::ordered_json(*report.rate) : nullptr}};
+        if (options.triggerAfter)
+            out["trigger_index"] =
+                report.triggerIndex ? nlohmann::ordered_json(*report.triggerIndex) : nullptr;
         if (!options.file.empty())
             out["file"] = options.file;
         std::printf("%s\n", cli::JsonText(out).c_str());
@@ -176,6 +216,11 @@ void Print(const GrabOptions& options, CCamera& camera, const GrabReport& report
     std::printf("images:   %llu\n", static_cast<unsigned long long>(report.images));
     std::printf("lost:     %s (per channel; -1 unknown)\n", lostText.c_str());
     std::printf("grab fps: %s\n", fps);
+    if (options.triggerAfter) {
+        const std::string trigger =
+            report.triggerIndex ? std::to_string(*report.triggerIndex) : std::string("-");
+        std::printf("trigger:  %s (logical index of the trigger frame)\n", trigger.c_str());
+    }
     if (!options.file.empty())
         std::printf("saved to: %s\n", options.file.c_str());
 }
@@ -194,9 +239,9 @@ int Fail(const std::string& text) {
         camera.DetachFrameBuffers();
         return "Starting Snap failed";
     }
-    const bool interrupted = WaitForGrab(watch, options);
+    const std::string failed = WaitForGrab(watch, camera, options);
     camera.Stop();
-    return interrupted ? "interrupted" : "";
+    return failed;
 }
 
 int RunGrab(const std::vector<std::string>& args) {
@@ -242,20 +287,25 @@ int RunGrab(const std::vector<std::string>& args) {
 const CliCommand& GrabCommand() {
     static const CliCommand command{
         "grab",
-        "--camera N --buffers B [--height H] (--single | --seconds S) [-o FILE [--type T]] "
-        "[--json]",
+        "--camera N --buffers B [--height H] (--single | --seconds S | --trigger-after S "
+        "[--post P]) [-o FILE [--type T]] [--json]",
         "grab with catalogue camera N into B buffers, stop, report and optionally save",
         "  --single grabs once into every buffer; --seconds S grabs continuously for S\n"
-        "  seconds (Ctrl-C stops early and fails). The stop rebuilds the frame order from\n"
-        "  the frame tags: lost frames become black images at their place. --height sets\n"
-        "  the image height (default 1726). -o saves the whole sequence; --type as for\n"
-        "  convert (default from FILE's extension). --json prints one object: \"camera\"\n"
-        "  (index), \"name\", \"buffers\", \"grabbed\" (images transferred), \"images\"\n"
-        "  (logical images, lost ones included), \"lost\" (an array, one number per\n"
-        "  channel, -1 unknown), \"grab_fps\" (null, and \"-\" in the text, when the grab\n"
-        "  ended before a rate could be measured) and, when saved, \"file\". A grab that\n"
-        "  gave no image fails (status 1, with the cause). The grabber library is found\n"
-        "  through KAVRIN_FGLIB, the loader, or beside the program (the simulator).",
+        "  seconds (Ctrl-C stops early and fails). --trigger-after S grabs continuously,\n"
+        "  triggers after S seconds and then runs on for P % (--post, default 50) of the\n"
+        "  ring before it stops by itself: the recording holds the frames before and\n"
+        "  after the trigger frame. The stop rebuilds the frame order from the frame\n"
+        "  tags: lost frames become black images at their place. --height sets the image\n"
+        "  height (default 1726). -o saves the whole sequence; --type as for convert\n"
+        "  (default from FILE's extension). --json prints one object: \"camera\" (index),\n"
+        "  \"name\", \"buffers\", \"grabbed\" (images transferred), \"images\" (logical images,\n"
+        "  lost ones included), \"lost\" (an array, one number per channel, -1 unknown),\n"
+        "  \"grab_fps\" (null, and \"-\" in the text, when the grab ended before a rate could\n"
+        "  be measured), with a trigger \"trigger_index\" (the trigger frame's logical\n"
+        "  index; null, and \"-\" in the text, when it has left the ring) and, when saved,\n"
+        "  \"file\". A grab that gave no image fails (status 1, with the cause). The\n"
+        "  grabber library is found through KAVRIN_FGLIB, the loader, or beside the\n"
+        "  program (the simulator).",
         &RunGrab};
     return command;
 }

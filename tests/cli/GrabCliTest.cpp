@@ -185,3 +185,44 @@ TEST_F(GrabCli, AContinuousGrabRunsForTheGivenTime) {
     EXPECT_EQ(text.status, 0);
     EXPECT_NE(text.out.find("images:   4\n"), std::string::npos) << text.out;
 }
+
+TEST_F(GrabCli, ATriggeredGrabEndsByItselfWithTheTriggerFrameInTheRecording) {
+    // A broken trigger would grab for ever: the run is bounded.
+    CliRun json = RunKavrin("timeout 30", "grab --camera 0 --buffers 16 --height 4 "
+                                          "--trigger-after 0.2 --post 50 --json");
+    ASSERT_EQ(json.status, 0) << json.out;
+    EXPECT_EQ(Field(json.out, "images"), "15") << "the ring went round before the trigger";
+    // 7 of the 14 frames after the oldest follow the trigger frame; in real time a frame or two
+    // more may arrive before the stop.
+    const int64_t index = std::stoll(Field(json.out, "trigger_index"));
+    EXPECT_GE(index, 3);
+    EXPECT_LE(index, 7);
+
+    // The dual-channel camera, all of the ring before the trigger frame, in text.
+    CliRun text = RunKavrin("timeout 30", "grab --camera 4 --buffers 8 --height 2 "
+                                          "--trigger-after 0.2 --post 0");
+    ASSERT_EQ(text.status, 0) << text.out;
+    const size_t at = text.out.find("trigger:  ");
+    ASSERT_NE(at, std::string::npos) << text.out;
+    const int64_t last = std::stoll(text.out.substr(at + 10));
+    EXPECT_GE(last, 2);
+    EXPECT_LE(last, 6);
+
+    EXPECT_EQ(Field(Kavrin("grab --camera 0 --buffers 8 --height 2 --seconds 0.1 --json").out,
+                    "trigger_index"),
+              "<missing>")
+        << "no trigger given";
+}
+
+TEST_F(GrabCli, WrongTriggerValuesAreClearMessages) {
+    for (const char* arguments :
+         {"--trigger-after -1", "--trigger-after x", "--trigger-after",
+          "--trigger-after 1 --post 101", "--trigger-after 1 --post -5",
+          "--trigger-after 1 --single", "--trigger-after 1 --seconds 1", "--seconds 1 --post 50"}) {
+        SCOPED_TRACE(arguments);
+        CliRun run = Kavrin(std::string("grab --camera 0 --buffers 8 ") + arguments, true);
+        EXPECT_EQ(run.status, 2);
+        EXPECT_EQ(run.out.rfind("kavrin: grab: ", 0), 0u) << run.out;
+        EXPECT_EQ(run.out.find('\n'), run.out.size() - 1) << "one line: " << run.out;
+    }
+}
