@@ -106,6 +106,8 @@ public:
     // trigger frame is the first the stopped ring offers). The monitor then stops acquisition
     // and reports the end as for a full single sequence. False otherwise, or above 100 %.
     [[nodiscard]] virtual bool Trigger(uint32_t postPercent);
+    // UI thread. True where Trigger would take a trigger (any share up to 100 %).
+    [[nodiscard]] bool CanTrigger();
     // Any thread. The logical index of the trigger frame in the sequence as offered now; -1
     // without a trigger since the last StartSnap or when the frame has left the ring.
     virtual int64_t GetTriggerIndex();

@@ -5,9 +5,13 @@
 
 #include "external/DebugLog.h"
 
+bool CCamera::CanTrigger() {
+    return m_triggerState.load() == TriggerState::None && IsGrabberOpen() && m_bContinuous.load() &&
+           !IsSaveBusy() && IsThreadRunning();
+}
+
 bool CCamera::Trigger(uint32_t postPercent) {
-    if (postPercent > 100 || m_triggerState.load() != TriggerState::None || !IsGrabberOpen() ||
-        !m_bContinuous.load() || IsSaveBusy() || !IsThreadRunning())
+    if (postPercent > 100 || !CanTrigger())
         return false;
     const int64_t count = MonitorCount();
     if (count < 0)

@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <cinttypes>
@@ -130,6 +131,15 @@ QWidget* CAppOptionsDlg::BuildAcquisitionGroup() {
     m_pBuffersEdit = new QLineEdit;
     m_pBuffersEdit->setObjectName(QStringLiteral("numberOfBuffers"));
     m_pBuffersEdit->setAccessibleName(QStringLiteral("Number of Buffers"));
+    m_pPostTrigger = new QSpinBox;
+    m_pPostTrigger->setObjectName(QStringLiteral("postTrigger"));
+    m_pPostTrigger->setAccessibleName(QStringLiteral("Post-trigger share"));
+    m_pPostTrigger->setToolTip(
+        QStringLiteral("Share of the ring a triggered grab records after the trigger frame"));
+    m_pPostTrigger->setRange(0, 100);
+    m_pPostTrigger->setSuffix(QStringLiteral(" %"));
+    connect(m_pPostTrigger, &QSpinBox::valueChanged, this,
+            [this](int value) { m_uPostTrigger = uint32_t(value); });
     m_pRequired = ValueLabel("totalMemoryRequired");
     m_pAvailable = ValueLabel("physicalMemoryAvailable");
     m_pRecordingTime = ValueLabel("recordingTime");
@@ -141,6 +151,7 @@ QWidget* CAppOptionsDlg::BuildAcquisitionGroup() {
     form->addRow(QStringLiteral("Current Bytes per Image:"), m_pBytesPerImage);
     form->addRow(QStringLiteral("New Y-Resolution:"), m_pHeightEdit);
     form->addRow(QStringLiteral("Number of Buffers:"), m_pBuffersEdit);
+    form->addRow(QStringLiteral("Post-trigger:"), m_pPostTrigger);
     form->addRow(QStringLiteral("Total memory required:"), m_pRequired);
     form->addRow(QStringLiteral("Physical memory available:"), m_pAvailable);
     form->addRow(QStringLiteral("Recording time:"), m_pRecordingTime);
@@ -191,10 +202,15 @@ void CAppOptionsDlg::InitDialog() {
     }
     m_pHeightEdit->setText(QString::number(m_request.newHeight));
     m_pBuffersEdit->setText(QString::number(m_request.bufferCount));
+    m_pPostTrigger->setValue(int(m_uPostTrigger));
     RecomputeTexts();
     if (QAbstractButton* radio = m_pMethods->button(int(m_uDisplayMethod)))
         radio->setChecked(true);
     m_pDisplayState->setText(DisplayStateText(m_uDisplayState));
+}
+
+void CAppOptionsDlg::SetPostTriggerPercent(uint32_t percent) {
+    m_uPostTrigger = percent > 100 ? 100 : percent;
 }
 
 std::optional<uint64_t> CAppOptionsDlg::MemoryAvailable() const {

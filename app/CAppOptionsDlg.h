@@ -1,6 +1,7 @@
 // The "Application options" dialog: the image height to grab, the number of frame buffers, the
-// order in which the grabber boards are used and the display method. It checks live whether the
-// requested buffers fit into physical memory and shows the result in a coloured status line.
+// share of the ring a triggered grab records after the trigger, the order in which the grabber
+// boards are used and the display method. It checks live whether the requested buffers fit into
+// physical memory and shows the result in a coloured status line.
 //
 // The caller fills it with the setters, runs it with exec() and reads the values back after OK.
 // OK runs the validity check ("Invalid settings!" when it fails, and the dialog stays open),
@@ -24,6 +25,7 @@ class QLabel;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
+class QSpinBox;
 
 class CAppOptionsDlg final : public QDialog {
     Q_OBJECT
@@ -48,6 +50,8 @@ public:
     void SetBoards(std::vector<Board> boards);
     void SetNewHeight(uint32_t height) { m_request.newHeight = height; }
     void SetBufferCount(uint64_t count) { m_request.bufferCount = count; }
+    // 0 .. 100 (%).
+    void SetPostTriggerPercent(uint32_t percent);
     void SetDisplayMethod(uint32_t method) { m_uDisplayMethod = method; }
     void SetDisplayState(uint32_t state) { m_uDisplayState = state; }
     // The rate the recording time is given for: measured in a grab, or the camera's nominal one.
@@ -59,6 +63,7 @@ public:
     // After OK.
     uint32_t GetNewHeight() const { return m_request.newHeight; }
     uint64_t GetBufferCount() const { return m_request.bufferCount; }
+    uint32_t GetPostTriggerPercent() const { return m_uPostTrigger; }
     uint32_t GetDisplayMethod() const { return m_uDisplayMethod; }
 
     // The texts shown now (tests read them).
@@ -90,6 +95,7 @@ private:
     appoptions::Request m_request;
     uint32_t m_uDisplayMethod = METHOD_AUTOMATIC;
     uint32_t m_uDisplayState = 0;
+    uint32_t m_uPostTrigger = 50;
     double m_frameRate = 0.0;
     bool m_bRateMeasured = false;
     MemoryProbe m_probe;
@@ -102,6 +108,7 @@ private:
     QLabel* m_pBytesPerImage = nullptr;
     QLineEdit* m_pHeightEdit = nullptr;
     QLineEdit* m_pBuffersEdit = nullptr;
+    QSpinBox* m_pPostTrigger = nullptr;
     QLabel* m_pRequired = nullptr;
     QLabel* m_pAvailable = nullptr;
     QLabel* m_pRecordingTime = nullptr;

@@ -68,6 +68,9 @@ public:
 
     uint64_t GetBufferCount() const { return m_ullBufferCount; }
     void SetBufferCount(uint64_t count) { m_ullBufferCount = count; }
+    // Share of the ring (0 .. 100 %) a triggered grab records after the trigger frame.
+    uint32_t GetPostTriggerPercent() const { return m_uPostTriggerPercent; }
+    void SetPostTriggerPercent(uint32_t percent) { m_uPostTriggerPercent = percent; }
     uint32_t GetImageHeight() const { return m_uImageHeight; }
     void SetImageHeight(uint32_t height) { m_uImageHeight = height; }
     uint64_t GetCameraType() const { return m_ullCameraType; }
@@ -96,6 +99,7 @@ private:
     IniFilePtr m_pSettings;
     RuntimeLibraries m_libraries;
     uint64_t m_ullBufferCount = 100;
+    uint32_t m_uPostTriggerPercent = 50;
     uint32_t m_uImageHeight = 1726;
     uint64_t m_ullCameraType = 0;
     std::unique_ptr<QtMessageHook> m_pMessageHook; // library messages as message boxes

@@ -29,9 +29,9 @@ CKavrinDemoDoc::CKavrinDemoDoc(CKavrinDemoApp& app, CMainFrame& frame)
 }
 
 CKavrinDemoDoc::~CKavrinDemoDoc() {
-    for (uint32_t id :
-         {cmd::ID_FILE_NEW, cmd::ID_FILE_OPEN, cmd::ID_FILE_SAVE, cmd::ID_FILE_SAVE_AS,
-          cmd::ID_GRAB_CONTINUOUS, cmd::ID_GRAB_SINGLE, cmd::ID_GRAB_STOP, cmd::ID_DEBUG_DOC})
+    for (uint32_t id : {cmd::ID_FILE_NEW, cmd::ID_FILE_OPEN, cmd::ID_FILE_SAVE,
+                        cmd::ID_FILE_SAVE_AS, cmd::ID_GRAB_CONTINUOUS, cmd::ID_GRAB_SINGLE,
+                        cmd::ID_GRAB_STOP, cmd::ID_GRAB_TRIGGER, cmd::ID_DEBUG_DOC})
         m_frame.Commands().Remove(id);
     m_pNotifier->Detach();
     DeleteSequence(std::move(m_pSequence));
@@ -61,6 +61,8 @@ void CKavrinDemoDoc::RegisterCommands() {
         cmd::ID_GRAB_SINGLE, [this] { OnGrab(false); }, rule(&CKavrinDemoDoc::CanGrab, this));
     commands.Add(
         cmd::ID_GRAB_STOP, [this] { OnStopGrab(); }, rule(&CKavrinDemoDoc::CanStop, this));
+    commands.Add(
+        cmd::ID_GRAB_TRIGGER, [this] { OnTrigger(); }, rule(&CKavrinDemoDoc::CanTrigger, this));
     commands.Add(
         cmd::ID_DEBUG_DOC, [this] { OnDebugDoc(); },
         [this] {
@@ -198,6 +200,22 @@ void CKavrinDemoDoc::OnStopGrab() {
         m_pSequence->Stop();
 }
 
+CCamera* CKavrinDemoDoc::Camera() const {
+    if (!m_pSequence || m_pSequence->GetSequenceType() != 2)
+        return nullptr;
+    return dynamic_cast<CCamera*>(m_pSequence.get());
+}
+
+void CKavrinDemoDoc::OnTrigger() {
+    CCamera* camera = Camera();
+    if (!CanTrigger() || !camera)
+        return;
+    if (!camera->Trigger(m_app.GetPostTriggerPercent()))
+        return ShowError("The grab could not be triggered");
+    KAVRIN_LOG(m_pLog, 1, "CKavrinDemoDoc::OnTrigger", "trigger with %u %% after the trigger",
+               m_app.GetPostTriggerPercent());
+}
+
 void CKavrinDemoDoc::OnDebugDoc() {
     if (!m_pLog)
         return;
@@ -232,6 +250,11 @@ bool CKavrinDemoDoc::CanGrab() const {
 bool CKavrinDemoDoc::CanStop() const {
     return (m_uState == GRABBING || m_uState == LOADING || m_uState == SAVING) && m_pSequence &&
            m_pSequence->IsThreadRunning();
+}
+
+bool CKavrinDemoDoc::CanTrigger() const {
+    CCamera* camera = Camera();
+    return m_uState == GRABBING && camera && camera->CanTrigger();
 }
 
 void CKavrinDemoDoc::OnSequenceNotify(uint32_t code, int64_t value) {

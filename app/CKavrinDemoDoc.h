@@ -28,6 +28,7 @@
 #include <functional>
 #include <memory>
 
+class CCamera;
 class CDebugSink;
 class CFileSequence;
 class CKavrinDemoApp;
@@ -58,6 +59,8 @@ public:
     void OnFileSave();
     void OnGrab(bool continuous);
     void OnStopGrab();
+    // Triggers the running continuous grab with the application's post-trigger share.
+    void OnTrigger();
     void OnDebugDoc();
     // Opens `path` as a file sequence without a dialog (command line, drop). False when the
     // load did not start.
@@ -69,6 +72,8 @@ public:
     bool CanSave() const;
     bool CanGrab() const;
     bool CanStop() const;
+    // During a continuous grab whose trigger has not been given yet.
+    bool CanTrigger() const;
 
     // The sequence's notifications, on the UI thread.
     void OnSequenceNotify(uint32_t code, int64_t value);
@@ -108,6 +113,7 @@ private:
     void DeleteSequence(SequencePtr sequence);
     void SetTitle(const QString& title);
     void ShowError(const char* text);
+    CCamera* Camera() const;
 
     CKavrinDemoApp& m_app;
     CMainFrame& m_frame;

@@ -44,6 +44,7 @@ const ActionText ACTIONS[] = {
     {cmd::ID_GRAB_CONTINUOUS, "Start Continuous Grabbing", nullptr, "grab-continuous"},
     {cmd::ID_GRAB_SINGLE, "Start Single Sequence", nullptr, "grab-single"},
     {cmd::ID_GRAB_STOP, "Stop Grabbing", "process-stop", "stop"},
+    {cmd::ID_GRAB_TRIGGER, "&Trigger", nullptr, "trigger"},
     {cmd::ID_SAVE_CURRENT_IMAGE, "Save current image", nullptr, "save-image"},
     {cmd::ID_IMG_PROCESS, "Image Process Chain", nullptr, "chain"},
     {cmd::ID_APP_OPTIONS, "Application Options", "preferences-system", "options"},
@@ -102,6 +103,7 @@ void CMainFrame::CreateActions() {
     keys(cmd::ID_EDIT_UNDO,
          {QKeySequence(Qt::CTRL | Qt::Key_Z), QKeySequence(Qt::ALT | Qt::Key_Backspace)});
     keys(cmd::ID_GRAB_STOP, {QKeySequence(Qt::Key_Escape)});
+    keys(cmd::ID_GRAB_TRIGGER, {QKeySequence(Qt::Key_F9)});
     for (uint32_t id : {cmd::ID_ZOOM_HARD_SOFT, cmd::ID_DEBUG_DOC, cmd::ID_DEBUG_VIEW})
         Action(id)->setCheckable(true);
     AddFrameCommands();
@@ -153,8 +155,8 @@ void CMainFrame::CreateMenus() {
     RebuildCameraMenu();
 
     QMenu* grab = menuBar()->addMenu(QStringLiteral("&Grab"));
-    grab->addActions(
-        {Action(cmd::ID_GRAB_CONTINUOUS), Action(cmd::ID_GRAB_SINGLE), Action(cmd::ID_GRAB_STOP)});
+    grab->addActions({Action(cmd::ID_GRAB_CONTINUOUS), Action(cmd::ID_GRAB_SINGLE),
+                      Action(cmd::ID_GRAB_STOP), Action(cmd::ID_GRAB_TRIGGER)});
     QMenu* processing = menuBar()->addMenu(QStringLiteral("&Image processing"));
     processing->addActions({Action(cmd::ID_IMG_PROCESS), Action(cmd::ID_SAVE_CURRENT_IMAGE)});
     processing->addSeparator();
@@ -212,7 +214,7 @@ void CMainFrame::CreateToolBars() {
           cmd::ID_APP_ABOUT}},
         {"Grab toolbar",
          "GrabToolBar",
-         {cmd::ID_GRAB_CONTINUOUS, cmd::ID_GRAB_SINGLE, cmd::ID_GRAB_STOP}},
+         {cmd::ID_GRAB_CONTINUOUS, cmd::ID_GRAB_SINGLE, cmd::ID_GRAB_STOP, cmd::ID_GRAB_TRIGGER}},
         {"Application options toolbar",
          "ApplicationOptionsToolBar",
          {cmd::ID_APP_OPTIONS, cmd::ID_IMG_PROCESS}},

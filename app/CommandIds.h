@@ -39,6 +39,8 @@ inline constexpr uint32_t ID_CAMERA_LAST = 32870;
 inline constexpr uint32_t ID_GRAB_CONTINUOUS = 32900;
 inline constexpr uint32_t ID_GRAB_SINGLE = 32901;
 inline constexpr uint32_t ID_GRAB_STOP = 32902;
+// A continuous grab runs on for the post-trigger share of the ring, then stops by itself.
+inline constexpr uint32_t ID_GRAB_TRIGGER = 32903;
 
 // Display and processing
 inline constexpr uint32_t ID_SAVE_CURRENT_IMAGE = 32700;

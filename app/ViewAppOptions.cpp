@@ -75,12 +75,14 @@ void CKavrinDemoView::OnAppOptions() {
         [](const std::vector<uint32_t>& serials) { TheSiliconAPI().ReorderBoards(serials); });
     dialog.SetNewHeight(m_app.GetImageHeight());
     dialog.SetBufferCount(m_app.GetBufferCount());
+    dialog.SetPostTriggerPercent(m_app.GetPostTriggerPercent());
     dialog.SetDisplayMethod(method);
     dialog.SetDisplayState(state);
     if (dialog.exec() != QDialog::Accepted)
         return;
     m_app.SetImageHeight(dialog.GetNewHeight());
     m_app.SetBufferCount(dialog.GetBufferCount());
+    m_app.SetPostTriggerPercent(dialog.GetPostTriggerPercent());
     CSequenceBase* current = DocumentSequence();
     if (current && current->GetSequenceType() == CAMERA_SEQUENCE)
         static_cast<CCamera*>(current)->SetHeight(dialog.GetNewHeight());
