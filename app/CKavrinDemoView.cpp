@@ -1,5 +1,6 @@
 #include "app/CKavrinDemoView.h"
 
+#include "acquisition/CCamera.h"
 #include "acquisition/CSequenceBase.h"
 #include "app/CKavrinDemoApp.h"
 #include "app/CKavrinDemoDoc.h"
@@ -55,6 +56,12 @@ AxisSpan ExposedSpan(int64_t t0, int64_t t1, int64_t scroll, int32_t zoom, uint3
         s = {a0, a1, t0, t1};
     }
     return s;
+}
+
+// Where a triggered grab's trigger frame is in the camera's sequence; -1 for anything else.
+int64_t TriggerIndex(CSequenceBase* sequence) {
+    auto* camera = dynamic_cast<CCamera*>(sequence);
+    return camera ? camera->GetTriggerIndex() : -1;
 }
 
 } // namespace
@@ -242,15 +249,19 @@ void CKavrinDemoView::OnUpdate(int hint, int64_t value) {
         }
         break;
     case cmd::HINT_GRAB_STARTED:
-        if (m_pSequenceBar)
+        if (m_pSequenceBar) {
+            m_pSequenceBar->SetMarker(-1); // a new grab has no trigger yet
             m_pSequenceBar->SetEnabled(false);
+        }
         break;
     case cmd::HINT_ENDED:
         RefreshLostPane();
         RefreshDisplayRatePane();
         RefreshGrabRatePane();
-        if (m_pSequenceBar)
+        if (m_pSequenceBar) {
+            m_pSequenceBar->SetMarker(TriggerIndex(sequence));
             m_pSequenceBar->SetEnabled(true);
+        }
         OnUpdate(cmd::HINT_NEW_IMAGES, 0);
         break;
     default:

@@ -1,11 +1,14 @@
 #include "CSequenceBar.h"
 
+#include <QEvent>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSlider>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <QTimer>
 
 #include <algorithm>
@@ -57,6 +60,8 @@ struct CSequenceBar::Controls {
     QPushButton replayForward;
     QPushButton next;
     QPushButton last;
+    QPushButton toMarker;
+    QLabel marker; // on the slider, above the marked position
     QTimer timer;
 };
 
@@ -89,6 +94,15 @@ CSequenceBar::CSequenceBar(QWidget* parent)
                 true);
     SetUpButton(c.next, "NextButton", QStringLiteral(">"), tr("Next image"), false);
     SetUpButton(c.last, "LastButton", QStringLiteral(">|"), tr("Last image"), false);
+    SetUpButton(c.toMarker, "TriggerButton", QStringLiteral("T"), tr("Trigger frame"), false);
+    SetUp(c.marker, "TriggerMarker", tr("Trigger marker"));
+    c.marker.setParent(&c.slider);
+    c.marker.setAutoFillBackground(true);
+    QPalette markerColour = c.marker.palette();
+    markerColour.setColor(QPalette::Window, QColor(217, 138, 27));
+    c.marker.setPalette(markerColour);
+    c.marker.hide();
+    c.slider.installEventFilter(this);
 
     c.layout.setContentsMargins(4, 2, 4, 2);
     c.layout.setSpacing(4);
@@ -105,6 +119,7 @@ CSequenceBar::CSequenceBar(QWidget* parent)
     c.layout.addWidget(&c.replayForward);
     c.layout.addWidget(&c.next);
     c.layout.addWidget(&c.last);
+    c.layout.addWidget(&c.toMarker);
     c.body.setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     setWidget(&c.body);
 
@@ -116,6 +131,7 @@ CSequenceBar::CSequenceBar(QWidget* parent)
     connect(&c.previous, &QPushButton::clicked, this, &CSequenceBar::OnPrevious);
     connect(&c.next, &QPushButton::clicked, this, &CSequenceBar::OnNext);
     connect(&c.last, &QPushButton::clicked, this, &CSequenceBar::OnLast);
+    connect(&c.toMarker, &QPushButton::clicked, this, &CSequenceBar::OnMarker);
     connect(&c.replayBackward, &QPushButton::clicked, this, [this] { OnReplayToggled(false); });
     connect(&c.replayForward, &QPushButton::clicked, this, [this] { OnReplayToggled(true); });
     connect(&c.slider, &QSlider::valueChanged, this, &CSequenceBar::OnSliderMoved);
@@ -148,6 +164,15 @@ void CSequenceBar::SetPosition(int64_t position) {
     // must be reported again, or the owner keeps showing another image than the pane says.
     m_llLastSent = position;
     Refresh(REFRESH_POSITION);
+}
+
+void CSequenceBar::SetMarker(int64_t position) {
+    m_llMarker = position;
+    Refresh(REFRESH_ENABLING);
+}
+
+bool CSequenceBar::IsMarkerShown() const {
+    return m_llMarker >= 0 && static_cast<uint64_t>(m_llMarker) < m_ullCount;
 }
 
 void CSequenceBar::SetRate(uint64_t framesPerSecond) {
@@ -211,6 +236,11 @@ void CSequenceBar::OnNext() {
 
 void CSequenceBar::OnLast() {
     MoveTo(static_cast<int64_t>(m_ullCount - 1));
+}
+
+void CSequenceBar::OnMarker() {
+    if (IsMarkerShown())
+        MoveTo(m_llMarker);
 }
 
 void CSequenceBar::OnReplayBackward() {
@@ -324,6 +354,37 @@ void CSequenceBar::RefreshEnabling() {
     c.replayBackward.setEnabled(replay);
     c.replayForward.setEnabled(replay);
     c.rate.setEnabled(m_bEnabled);
+    c.toMarker.setEnabled(stepping && IsMarkerShown());
+    RefreshMarker();
+}
+
+void CSequenceBar::RefreshMarker() {
+    Controls& c = *m_pControls;
+    if (!IsMarkerShown()) {
+        c.marker.hide();
+        return;
+    }
+    // The handle's place for the marked value, as the slider's style draws it.
+    QStyleOptionSlider option;
+    option.initFrom(&c.slider);
+    option.orientation = c.slider.orientation();
+    option.minimum = c.slider.minimum();
+    option.maximum = c.slider.maximum();
+    option.sliderPosition = SliderValue(static_cast<uint64_t>(m_llMarker));
+    option.sliderValue = option.sliderPosition;
+    option.tickPosition = c.slider.tickPosition();
+    const QRect handle = c.slider.style()->subControlRect(QStyle::CC_Slider, &option,
+                                                          QStyle::SC_SliderHandle, &c.slider);
+    c.marker.setGeometry(handle.center().x() - 1, 0, 3, c.slider.height());
+    c.marker.setToolTip(tr("Trigger frame %1").arg(m_llMarker));
+    c.marker.show();
+    c.marker.raise();
+}
+
+bool CSequenceBar::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == &m_pControls->slider && event->type() == QEvent::Resize)
+        RefreshMarker();
+    return QDockWidget::eventFilter(watched, event);
 }
 
 void CSequenceBar::MoveTo(int64_t position) {

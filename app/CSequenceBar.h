@@ -1,7 +1,8 @@
 // The dockable pane "Sequence Control": steps through the images of the current sequence and
 // replays them at a chosen rate. It knows nothing of sequences: it holds a count, a position,
-// a replay rate and a direction, drives a replay timer, and tells its owner (the view) about
-// position changes and replay start and stop through the owner's handler.
+// a replay rate, a direction and a marker (the trigger frame of a triggered grab, drawn as a
+// tick on the slider with a button that steps to it), drives a replay timer, and tells its owner
+// (the view) about position changes and replay start and stop through the owner's handler.
 //
 // Thread: the user-interface thread only.
 #pragma once
@@ -40,6 +41,11 @@ public:
     void SetPosition(int64_t position);
     int64_t GetPosition() const { return m_llPosition; }
     uint64_t GetCount() const { return m_ullCount; }
+    // The marked position; -1 (or any position outside the count) shows no marker.
+    void SetMarker(int64_t position);
+    int64_t GetMarker() const { return m_llMarker; }
+    // Whether the marker is drawn now (a marker inside the count).
+    bool IsMarkerShown() const;
     // The replay rate in frames per second, shown in the rate field.
     void SetRate(uint64_t framesPerSecond);
     uint64_t GetRate() const { return m_ullRate; }
@@ -58,6 +64,7 @@ public:
     void OnPrevious();
     void OnNext();
     void OnLast();
+    void OnMarker();         // "T" clicked: to the marked position
     void OnReplayBackward(); // "<<" clicked
     void OnReplayForward();  // ">>" clicked
     // The rate field's text taken as the user left it.
@@ -87,6 +94,8 @@ private:
     void RefreshPosition();
     void RefreshDirection();
     void RefreshEnabling();
+    void RefreshMarker();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     // Shows the new position and tells the owner about it.
     void MoveTo(int64_t position);
     void OnSliderMoved(int value);
@@ -103,6 +112,7 @@ private:
     uint64_t m_ullTimerRate = 0;
     uint64_t m_ullRate = 20;
     int64_t m_llPosition = 0;
+    int64_t m_llMarker = -1;
     // The widgets go first when the pane is destroyed, while the members above still hold.
     std::unique_ptr<Controls> m_pControls;
 };
