@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QtTest>
 
 namespace {
@@ -196,6 +197,34 @@ private slots:
         QVERIFY(camera.endsWith(QStringLiteral("x1726)")));
         QCOMPARE(run.App().GetBufferCount(), 37u);
         QCOMPARE(run.App().GetImageHeight(), 600u);
+    }
+
+    void thePostTriggerShareIsASpinBoxTheApplicationKeeps() {
+        AppHome home;
+        AppRun run;
+        QVERIFY(run.Started());
+        QCOMPARE(run.App().GetPostTriggerPercent(), 50u);
+        QList<int> shown;
+        const auto answer = [&](int value) {
+            auto* dialog = qobject_cast<CAppOptionsDlg*>(QApplication::activeModalWidget());
+            if (!dialog)
+                return;
+            auto* spin = dialog->findChild<QSpinBox*>(QStringLiteral("postTrigger"));
+            if (!spin || spin->accessibleName() != QStringLiteral("Post-trigger share") ||
+                spin->minimum() != 0 || spin->maximum() != 100)
+                return dialog->reject();
+            shown << spin->value();
+            spin->setValue(value);
+            dialog->accept();
+        };
+        QTimer::singleShot(50, [&] { answer(80); });
+        QVERIFY(run.Trigger(cmd::ID_APP_OPTIONS));
+        QCOMPARE(run.App().GetPostTriggerPercent(), 80u);
+        // A share above 100 % cannot be typed: the spin box keeps it at 100.
+        QTimer::singleShot(50, [&] { answer(250); });
+        QVERIFY(run.Trigger(cmd::ID_APP_OPTIONS));
+        QCOMPARE(shown, (QList<int>{50, 80}));
+        QCOMPARE(run.App().GetPostTriggerPercent(), 100u);
     }
 };
 
