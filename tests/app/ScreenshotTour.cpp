@@ -1,7 +1,8 @@
 // Takes the screenshots in docs/screenshots/: the main window with a greyscale and a colour
-// (Bayer) recording from the simulated grabber, the options dialog, the About box, and the look-up
-// table's and histogram's dialogs. Run it in a real X server (scripts/ screenshots.sh runs it under
-// xvfb-run); every file it touches lives in a temporary folder.
+// (Bayer) recording from the simulated grabber, the options dialog, the About box, the look-up
+// table's and histogram's dialogs, and a triggered grab with the trigger marker. Run it in a real X
+// server (scripts/ screenshots.sh runs it under xvfb-run); every file it touches lives in a
+// temporary folder.
 //
 //   app_screenshot_tour OUTPUT_FOLDER
 #include "app/CApplicationAboutDlg.h"
@@ -139,6 +140,28 @@ bool ShootDialogs(CKavrinDemoApp& app, const QString& file) {
     return opened == 2 && QGuiApplication::primaryScreen()->grabWindow(0).save(file);
 }
 
+// A continuous grab of camera type 0 triggered once the ring has gone round, which then ends
+// by itself; the pane at the newest frame, the trigger frame's marker on the slider.
+bool ShootTrigger(CKavrinDemoApp& app, const QString& file) {
+    CMainFrame& frame = *app.GetMainFrame();
+    CKavrinDemoDoc& doc = *frame.GetActiveDocument();
+    doc.SetModifiedFlag(false);
+    app.OnCameraType(cmd::ID_CAMERA_FIRST);
+    app.SetPostTriggerPercent(30);
+    doc.OnGrab(true);
+    Wait(1000);
+    doc.OnTrigger();
+    QElapsedTimer clock;
+    clock.start();
+    while (doc.GetState() != CKavrinDemoDoc::IDLE && clock.elapsed() < 30000)
+        Wait(50);
+    CSequenceBar& pane = *frame.SequenceBar();
+    if (doc.GetState() != CKavrinDemoDoc::IDLE || !pane.IsMarkerShown())
+        return false;
+    Wait(1500);
+    return frame.grab().save(file);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -163,6 +186,7 @@ int main(int argc, char** argv) {
     ok = ok && ShootDialog(app, cmd::ID_APP_OPTIONS, out + "/options.png");
     ok = ok && ShootAbout(app, out + "/about.png");
     ok = ok && ShootDialogs(app, out + "/lut-histogram.png");
+    ok = ok && ShootTrigger(app, out + "/trigger.png");
     app.ExitInstance();
     if (!ok)
         std::fprintf(stderr, "app_screenshot_tour: a recording or a screenshot failed\n");
