@@ -147,7 +147,8 @@ protected:
     bool ReadBufferHeader(int64_t physical, FrameHeader& header);
     // CopyValidToImage without a buffer: blacks out or leaves the destination (see there).
     bool CopyMissing(CLumoImage* destination, uint32_t blackOut);
-    // Worker thread: the count the monitor watches (negative: the status could not be read).
+    // Worker thread (and Trigger): the count the monitor watches (negative: the status could not
+    // be read).
     virtual int64_t MonitorCount() { return GetGrabbedCount(); }
     // Worker thread: stores the counts the mapping uses after the monitor saw a new count.
     virtual void StoreMonitorCounts() { StoreGrabbedCount(GetGrabbedCount()); }
