@@ -270,9 +270,10 @@ void CCamera::StopGrab() {
 
 void CCamera::MarkRingComplete() {
     CSequenceLock lock(*this);
-    // Only a single sequence ends by itself, and only once the grabber transferred an image
-    // into every buffer; every buffer then holds a whole frame. A continuous grab's oldest
-    // buffer may have been half overwritten when it stopped.
+    // A single sequence ends by itself once the grabber transferred an image into every
+    // buffer; every buffer then holds a whole frame. A continuous grab, also one a trigger
+    // stopped, keeps the ring rule: the grabber may have begun overwriting its oldest buffer
+    // when it stopped.
     const uint64_t buffers = m_ullFrameCount.load();
     m_bRingComplete = !m_bContinuous.load() && buffers != 0 && m_ullGrabbedCount >= buffers;
 }
