@@ -7,6 +7,7 @@
 #include "platform/ShowMessage.h"
 
 #include <algorithm>
+#include <ctime>
 
 namespace {
 
@@ -93,6 +94,7 @@ bool CCamera::CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t
     CSequenceLock lock(*this);
     if (IsGrabberOpen())
         return CopyLive(index, destination, initImage, blackOut);
+    // The physical index < 0 here is what IsGapFrame tests.
     const int64_t physical = GetPhysicalIndex(0, index);
     KAVRIN_LOG(GetLog(), 1, "CCamera::CopyValidToImage",
                "logical index = %llu, physical index = %lld",
@@ -410,6 +412,7 @@ bool CCamera::StartSnap(bool continuous) {
         return false;
     }
     m_bContinuous.store(continuous);
+    m_llGrabStart.store(static_cast<int64_t>(std::time(nullptr)));
     if (!HasNotifyCallback())
         return true;
     if (StartThread(&CSequenceBase::WorkerThreadProc))
@@ -425,4 +428,34 @@ int64_t CCamera::GetLostImages(uint32_t /*channel*/) {
     if (lost && *lost >= 0)
         return *lost;
     return GetLostImagesFromTags();
+}
+
+bool CCamera::IsGapFrame(uint64_t index) {
+    return GetPhysicalIndex(0, index) < 0;
+}
+
+bool CCamera::GetRecordingInfo(framerecord::RecordingInfo& out) {
+    out = framerecord::RecordingInfo{};
+    out.camera = GetName();
+    out.format = GetImageFormat();
+    out.width = GetWidth();
+    out.height = GetHeight();
+    out.nominalFps = GetNominalFrameRate();
+    out.measuredFps = GetFrameRate(1);
+    if (const int64_t start = m_llGrabStart.load(); start != 0)
+        out.startUtc = framerecord::UtcText(start);
+    out.buffers = GetBufferCount();
+    out.frames = GetImageCount();
+    const uint32_t channels = GetChannelCount();
+    for (uint32_t channel = 0; channel < channels && channel < framerecord::MAX_CHANNELS; ++channel)
+        out.lost.push_back(GetLostImages(channel));
+    if (const int64_t trigger = GetTriggerIndex(); trigger >= 0)
+        out.triggerIndex = static_cast<uint64_t>(trigger);
+    return true;
+}
+
+bool CCamera::GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) {
+    out.lost = IsGapFrame(index);
+    out.tag = out.lost ? std::nullopt : RecordedTag(index);
+    return true;
 }

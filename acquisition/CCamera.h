@@ -115,6 +115,17 @@ public:
     // ends otherwise).
     [[nodiscard]] bool IsTriggerPending() const;
 
+    // Any thread. The recording: camera name, format, nominal rate, the grab meter's rate, the
+    // grab's start time, buffers, lost images per channel and the trigger frame.
+    [[nodiscard]] bool GetRecordingInfo(framerecord::RecordingInfo& out) override;
+    // Any thread. Gap and tag of logical image `index` (a gap has no tag).
+    [[nodiscard]] bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override;
+    // Any thread. True when no buffer holds logical image `index`: a lost frame, which copies
+    // black out.
+    [[nodiscard]] virtual bool IsGapFrame(uint64_t index);
+    // Any thread. The tag logical image `index` carries; none for cameras without tags.
+    virtual std::optional<uint32_t> RecordedTag(uint64_t /*index*/) { return std::nullopt; }
+
 protected:
     bool IsGrabberOpen() const { return m_session.IsOpen(); }
     // The width of one channel's frames.
@@ -222,4 +233,6 @@ private:
     std::atomic<uint64_t> m_ullTriggerImage{0};
     std::atomic<uint64_t> m_ullTriggerTarget{0};
     std::atomic<int64_t> m_llTriggerTag{-1};
+    // When the last grab started (seconds since 1970, UTC); 0 before the first.
+    std::atomic<int64_t> m_llGrabStart{0};
 };

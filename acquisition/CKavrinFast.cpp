@@ -79,10 +79,10 @@ bool CKavrinFast::CopyValidToImage(uint64_t index, CLumoImage* destination, uint
         return false;
     if (IsGrabberOpen() && m_right.IsGrabberOpen())
         return CopyLiveHalves(index, destination, initImage, blackOut);
+    if (IsGapFrame(index))
+        return CopyMissingHalves(destination, initImage, blackOut);
     const int64_t left = GetPhysicalIndex(0, index);
     const int64_t right = GetPhysicalIndex(1, index);
-    if (left < 0 || right < 0)
-        return CopyMissingHalves(destination, initImage, blackOut);
     if (initImage != 0 && !InitImageIfRequired(GetWidth(), GetHeight(), destination))
         return false;
     CountDisplayedFrame();
@@ -382,4 +382,8 @@ void CKavrinFast::DumpHeaders() {
                      static_cast<unsigned long long>(b), c(left, 0), c(left, 1), c(left, 2),
                      c(left, 3), left.tag);
     }
+}
+
+bool CKavrinFast::IsGapFrame(uint64_t index) {
+    return GetPhysicalIndex(0, index) < 0 || GetPhysicalIndex(1, index) < 0;
 }

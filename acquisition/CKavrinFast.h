@@ -60,6 +60,8 @@ public:
     int64_t GetLostImages(uint32_t channel) override;
     // Pairs the tags both channels recorded into two fields of equal length.
     [[nodiscard]] bool InitializeValidField() override;
+    // Any thread. True when either half of logical image `index` was lost.
+    [[nodiscard]] bool IsGapFrame(uint64_t index) override;
 
 protected:
     // Worker thread: the count both channels have delivered (the smaller of the two; negative

@@ -203,3 +203,11 @@ void CSequenceBase::DumpBuffers() {
                  static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(data)));
     }
 }
+
+bool CSequenceBase::GetRecordingInfo(framerecord::RecordingInfo& /*out*/) {
+    return false;
+}
+
+bool CSequenceBase::GetFrameRecord(uint64_t /*index*/, framerecord::FrameEntry& /*out*/) {
+    return false;
+}

@@ -12,6 +12,7 @@
 
 #include "acquisition/CFrameRate.h"
 #include "acquisition/CSequence_0.h"
+#include "acquisition/FrameRecord.h"
 #include "acquisition/SequenceNotify.h"
 #include "acquisition/SequenceThread.h"
 #include "external/LumoPtr.h"
@@ -25,6 +26,7 @@ class CDebugSink;
 class CLumoImage;
 class CLumoInstance;
 class CLumoModule;
+class SavedRecord;
 class SequenceTestSeam;
 
 class CSequenceBase : public CSequence_0 {
@@ -118,6 +120,15 @@ public:
     [[nodiscard]] virtual bool SaveImage(void* parentWindow, uint64_t index);
     // Any thread. Logs the address of every frame at level 1 (only with a log sink).
     virtual void DumpBuffers();
+    // Any thread (the export asks on the save thread). The frame record's recording data
+    // (FrameRecord.h) for the whole sequence as it is now: frames = the image count, the
+    // trigger as a logical index. False when the sequence keeps no record (the base: plain
+    // sequences and files saved without one).
+    [[nodiscard]] virtual bool GetRecordingInfo(framerecord::RecordingInfo& out);
+    // Any thread; the export asks under the sequence mutex, right after copying the frame. Tag
+    // and gap of logical image `index` (out.index and out.crc32 are the saver's); false when the
+    // sequence keeps no record.
+    [[nodiscard]] virtual bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out);
 
     // Any thread. Makes `destination` able to receive one frame: width 0 means GetWidth(),
     // height 0 GetHeight(). Leaves a destination that already has that width, height, bit depth
@@ -165,13 +176,15 @@ private:
     uint32_t RunSave(uint64_t first, uint64_t count, bool single);
     // Writes `n` images from `first` into one file or one file each (numbered from the chosen
     // name); the loop of WriteRange.
-    uint32_t WriteImages(uint64_t first, uint64_t n, bool oneFile, CLumoImage* work);
+    uint32_t WriteImages(uint64_t first, uint64_t n, bool oneFile, CLumoImage* work,
+                         SavedRecord& record);
     // Starts `entry` as a save with the busy flag set; false (flag cleared) when it cannot.
     bool StartSave(ThreadEntry entry);
     // The maker, camera and program attributes every saved image carries.
     void MarkAsOurs(CLumoImage* work);
-    // Logical image `index` copied into `work` and written by the file module; 0 or an error.
-    uint32_t CopyAndWrite(uint64_t index, CLumoImage* work);
+    // Logical image `index` copied into `work`, stamped with its frame record (its position
+    // `position` in the saved range) and written by the file module; 0 or an error.
+    uint32_t CopyAndWrite(uint64_t index, CLumoImage* work, SavedRecord& record, uint64_t position);
 
     std::atomic<CDebugSink*> m_pLog{nullptr};
     CLumoInstance* const m_pLumo; // the library instance that made the objects below

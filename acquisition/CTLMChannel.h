@@ -59,6 +59,8 @@ public:
     int64_t GetTriggerIndex() override;
     // The first logical index whose frame carries `tag`; -1 when none does.
     int64_t FindLogicalIndexByTag(uint32_t tag);
+    // Any thread. LogicalTag: the frame record's tag.
+    std::optional<uint32_t> RecordedTag(uint64_t index) override { return LogicalTag(index); }
 
 protected:
     // The tags of the valid buffers in CCamera's ring order (never through a built field).

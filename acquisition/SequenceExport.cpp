@@ -1,9 +1,11 @@
 // Sequence export: saving a range of images, or one image, on the sequence's thread.
 #include "acquisition/CSequenceBase.h"
+#include "acquisition/SavedRecord.h"
 #include "acquisition/SeriesName.h"
 #include "external/DebugLog.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
+#include "external/LumoResult.h"
 
 #include <algorithm>
 #include <vector>
@@ -59,6 +61,14 @@ bool WritesOneFile(CLumoModule& module) {
     const uint32_t propertyB = NumberParam(module, LUMO_PARAM_TYPE_MULTI, type);
     const uint32_t mode = NumberParam(module, LUMO_PARAM_WRITE_MODE, 0);
     return mode == 1 ? propertyB != 0 : propertyA == 0;
+}
+
+// The file name the module writes to now; empty when it does not read.
+std::string ChosenName(CLumoModule& module) {
+    std::vector<char> chosen(NAME_ROOM, 0);
+    return module.GetParam(LUMO_PARAM_FILE_NAME, LumoArg(chosen.data()), chosen.size()) == 0
+               ? std::string(chosen.data())
+               : std::string();
 }
 
 } // namespace
@@ -120,14 +130,19 @@ void CSequenceBase::MarkAsOurs(CLumoImage* work) {
     (void)work->SetAttribute(4, PROGRAM);
 }
 
-uint32_t CSequenceBase::CopyAndWrite(uint64_t index, CLumoImage* work) {
+uint32_t CSequenceBase::CopyAndWrite(uint64_t index, CLumoImage* work, SavedRecord& record,
+                                     uint64_t position) {
     // The frame is copied and written under the sequence mutex: a grab cannot reuse its buffer
     // between the two.
     CSequenceLock lock(*this);
-    return CopyValidToImage(index, work, 1, 1) ? m_fileModule->Execute(0) : SEQ_RESULT_COPY_FAILED;
+    if (!CopyValidToImage(index, work, 1, 1))
+        return SEQ_RESULT_COPY_FAILED;
+    record.Stamp(position, *work);
+    return m_fileModule->Execute(0);
 }
 
-uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CLumoImage* work) {
+uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CLumoImage* work,
+                                    SavedRecord& record) {
     std::string base, extension;
     uint32_t rc = 0;
     if (!oneFile) {
@@ -143,7 +158,7 @@ uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CL
             if (rc != 0)
                 break;
         }
-        rc = CopyAndWrite(first + k, work);
+        rc = CopyAndWrite(first + k, work, record, k);
         if (rc != 0)
             break;
         Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(k), false);
@@ -155,6 +170,10 @@ uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CL
         const uint32_t finished = m_fileModule->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
         if (rc == 0)
             rc = finished;
+    } else if (!record.Finish(NumberParam(*m_fileModule, LUMO_PARAM_FILE_TYPE, 0),
+                              seriesname::NumberedName(base, 0, extension)) &&
+               rc == 0) {
+        rc = LUMO_E_FILEWRITE;
     }
     return rc;
 }
@@ -181,15 +200,19 @@ uint32_t CSequenceBase::RunSave(uint64_t first, uint64_t count, bool single) {
         const uint64_t n = std::min(count, images - first);
         Notify(SEQ_NOTIFY_SAVE_START, static_cast<int64_t>(n), false);
         MarkAsOurs(work.get());
+        SavedRecord record(*this, first, n);
         if (single) {
             const ModuleInput input(*m_fileModule, work.get());
-            rc = CopyAndWrite(first, work.get());
+            rc = CopyAndWrite(first, work.get(), record, 0);
             if (rc == 0)
                 Notify(SEQ_NOTIFY_SAVE_STEP, 0, false);
+            if (rc == 0 && !record.Finish(NumberParam(*m_fileModule, LUMO_PARAM_FILE_TYPE, 0),
+                                          ChosenName(*m_fileModule)))
+                rc = LUMO_E_FILEWRITE;
         } else {
             const bool oneFile = WritesOneFile(*m_fileModule);
             const ModuleInput input(*m_fileModule, work.get());
-            rc = WriteImages(first, n, oneFile, work.get());
+            rc = WriteImages(first, n, oneFile, work.get(), record);
         }
     }
     if (rc != 0 && !single)

@@ -63,6 +63,11 @@ inline constexpr uint32_t LUMO_FILE_TYPE_COUNT = 4;
 inline constexpr uint32_t LUMO_ATTR_MAKER = 2;    // TIFF Make
 inline constexpr uint32_t LUMO_ATTR_SEQUENCE = 3; // TIFF Model
 inline constexpr uint32_t LUMO_ATTR_PROGRAM = 4;  // TIFF Software
+// The frame record of one frame: one JSON object {"kavrin_record":1,"frame":{...},
+// "recording":{...}} (docs/file-format.md). TIFF ImageDescription, PNG text chunk
+// "kavrin_record"; BMP keeps it in the series' sidecar, written by the export. The reader
+// restores it only when the text is such a record.
+inline constexpr uint32_t LUMO_ATTR_RECORD = 5;
 
 // The file type a name's extension selects (case-insensitive; .tif/.tiff give the multi-page
 // type), 0 when the extension names none. Only the part after the last '/' is looked at.

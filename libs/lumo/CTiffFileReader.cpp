@@ -2,6 +2,7 @@
 
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
+#include "libs/lumo/FrameRecordText.h"
 
 #include <cstdarg>
 #include <cstdio>
@@ -210,6 +211,10 @@ uint32_t ParsePageLayout(TIFF* tif, uint64_t frameLimit, TiffPageLayout& layout)
         if (TIFFGetField(tif, tags[i], &text) && text)
             layout.frame.attributes[i] = text;
     }
+    // Only an ImageDescription that is a frame record is kept; other programs write theirs.
+    const char* description = nullptr;
+    if (TIFFGetField(tif, TIFFTAG_IMAGEDESCRIPTION, &description) && description)
+        layout.frame.record = RecordOrNothing(description);
     return LUMO_OK;
 }
 

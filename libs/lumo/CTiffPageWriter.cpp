@@ -144,6 +144,8 @@ std::vector<uint8_t> CTiffPageWriter::BuildDirectory(const Page& page, bool big,
     entries.push_back(Repeated(258, TYPE_SHORT, container, channels));
     entries.push_back(Numbers(259, TYPE_SHORT, {1}));
     entries.push_back(Numbers(262, TYPE_SHORT, {photometric}));
+    if (!page.record.empty())
+        entries.push_back(Text(270, page.record));
     if (!page.attributes[0].empty())
         entries.push_back(Text(271, page.attributes[0]));
     if (!page.attributes[1].empty())
@@ -242,13 +244,10 @@ uint32_t CTiffPageWriter::AppendPage(const ImageFileFrame& frame) {
         return LUMO_E_INVALIDARG;
     if (!IsWritable(frame))
         return LUMO_E_FILEFORMAT;
-    Page page{frame.width,
-              frame.height,
-              frame.format,
-              frame.originX,
-              frame.originY,
-              {frame.attributes[0], frame.attributes[1], frame.attributes[2]},
-              0,
+    Page page{frame.width,      frame.height,
+              frame.format,     frame.originX,
+              frame.originY,    {frame.attributes[0], frame.attributes[1], frame.attributes[2]},
+              frame.record,     0,
               FrameBytes(frame)};
     if (page.dataBytes == 0)
         return LUMO_E_INVALIDARG;

@@ -49,6 +49,7 @@ private:
         uint32_t originX;
         uint32_t originY;
         std::string attributes[3];
+        std::string record; // ImageDescription
         uint64_t dataOffset;
         uint64_t dataBytes;
     };

@@ -16,6 +16,8 @@ struct ImageFileFrame {
     uint32_t originX = 0;
     uint32_t originY = 0;
     std::string attributes[3];
+    // The frame record, the JSON text of attribute 5 (empty = none).
+    std::string record;
     const uint8_t* pixels = nullptr;
 };
 

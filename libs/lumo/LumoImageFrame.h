@@ -6,12 +6,12 @@
 
 namespace lumo {
 
-// Describes frame 0 of `image` (geometry, format, origin, attributes 2-4, pixels). False when
+// Describes frame 0 of `image` (geometry, format, origin, attributes 2-5, pixels). False when
 // there is no image or it holds no frame.
 [[nodiscard]] bool DescribeImage(CLumoImage* image, ImageFileFrame& frame);
 
 // Decodes into frame 0 of an image object: Prepare reallocates it to the frame's shape (its
-// memory is kept when the size does not change) and sets origin and attributes 2-4.
+// memory is kept when the size does not change) and sets origin and attributes 2-5.
 class CLumoImageTarget final : public CImageFileTarget {
 public:
     explicit CLumoImageTarget(CLumoImage& image) : m_image(image) {}

@@ -3,6 +3,7 @@
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
 #include "libs/lumo/FilePtr.h"
+#include "libs/lumo/FrameRecordText.h"
 
 #include <cstdio>
 #include <cstring>
@@ -173,6 +174,8 @@ uint32_t ReadPngFile(const std::string& path, uint64_t frameLimit, CImageFileTar
             frame.attributes[1] = text;
         else if (std::strcmp(key, "Software") == 0)
             frame.attributes[2] = text;
+        else if (std::strcmp(key, RECORD_KEYWORD) == 0)
+            frame.record = RecordOrNothing(text);
         else if (std::strcmp(key, "KavrinFormat") == 0 && header.channels == 1) {
             unsigned cls = 0, x = 0, y = 0;
             if (std::sscanf(text, "class=%u origin=%u,%u", &cls, &x, &y) == 3 &&
@@ -221,7 +224,7 @@ uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
 
     static const char* const KEYS[3] = {"Make", "Model", "Software"};
     std::vector<std::string> keep; // texts stay alive until the file is written
-    keep.reserve(4);
+    keep.reserve(5);               // no reallocation: the chunks point into these strings
     std::vector<png_text> texts;
     auto addText = [&](const char* key, const std::string& value) {
         keep.push_back(value);
@@ -235,6 +238,8 @@ uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
     for (int i = 0; i < 3; ++i)
         if (!frame.attributes[i].empty())
             addText(KEYS[i], frame.attributes[i]);
+    if (!frame.record.empty())
+        addText(RECORD_KEYWORD, frame.record);
     if (imageClass == ImageFormat::CLASS_CFA || imageClass == ImageFormat::CLASS_CFA_ALT)
         addText("KavrinFormat", "class=" + std::to_string(imageClass) +
                                     " origin=" + std::to_string(frame.originX) + "," +
