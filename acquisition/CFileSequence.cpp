@@ -63,6 +63,7 @@ uint32_t CFileSequence::LoadWorker() {
     if (!Lumo())
         return 0;
     uint32_t rc = SEQ_RESULT_SETUP_FAILED;
+    m_record.Clear();
     {
         const LumoImagePtr owned = MakeLumoImage(Lumo()); // gone before the notification
         CLumoImage* image = owned.get();
@@ -90,6 +91,7 @@ uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
             return SEQ_RESULT_FRAME_FAILED;
         }
     }
+    m_record.Add(0, *image);
     Notify(SEQ_NOTIFY_BUFFERS, 1, false);
     Notify(SEQ_NOTIFY_NEW_IMAGES, 1, false);
     uint32_t rc = 0;
@@ -109,6 +111,7 @@ uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
                 break;
             }
         }
+        m_record.Add(i, *image);
         ++loaded;
         if (loaded % PROGRESS_STEP == 0)
             Notify(SEQ_NOTIFY_NEW_IMAGES, static_cast<int64_t>(loaded), false);
@@ -128,6 +131,8 @@ uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
     if (m_reader->GetParam(LUMO_PARAM_FILE_NAME, LumoArg(buffer.data()), buffer.size()) == 0)
         name = buffer.data();
     const seriesname::CounterField counter = seriesname::FindCounter(name);
+    if (!name.empty())
+        m_record.UseSidecar(name);
 
     if (const uint32_t rc = ReadFrame(*m_reader, 0); rc != 0)
         return rc;
@@ -138,6 +143,7 @@ uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
         if (Frames()->CopyFrame(image, 0, 0, 0, nullptr, 0, 0) != 0)
             return SEQ_RESULT_FRAME_FAILED;
     }
+    m_record.Add(0, *image);
     Notify(SEQ_NOTIFY_BUFFERS, 1, false);
     Notify(SEQ_NOTIFY_NEW_IMAGES, 1, false);
     if (counter.width == 0)
@@ -176,10 +182,27 @@ uint32_t CFileSequence::LoadSeries(CLumoImage* image) {
                 (void)Frames()->EditFrames(CLumoImage::EDIT_REMOVE, count, 1);
                 return SEQ_RESULT_FRAME_FAILED;
             }
+            m_record.Add(count, *image);
             ++count;
         }
         if (count % PROGRESS_STEP == 0)
             Notify(SEQ_NOTIFY_NEW_IMAGES, static_cast<int64_t>(count), false);
     }
     return SEQ_RESULT_ABORTED;
+}
+
+bool CFileSequence::GetRecordingInfo(framerecord::RecordingInfo& out) {
+    if (!m_record.Recording(out))
+        return false;
+    out.frames = GetImageCount();
+    return true;
+}
+
+bool CFileSequence::GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) {
+    framerecord::RecordingInfo recording;
+    if (!m_record.Recording(recording))
+        return false;
+    if (!m_record.Frame(index, out))
+        out = framerecord::FrameEntry{};
+    return true;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "acquisition/CSequenceBase.h"
+#include "acquisition/LoadedRecord.h"
 #include "external/LumoPtr.h"
 
 #include <cstdint>
@@ -36,6 +37,12 @@ public:
     // UI thread. Starts loading the file chosen in the reader's open dialog ("Load sequence");
     // false when the dialog fails or is cancelled.
     [[nodiscard]] virtual bool LoadSequenceWithDialog(void* parentWindow);
+    // Any thread. The record the loaded files carried (attribute 5, or a BMP series' sidecar):
+    // its recording with frames = the images loaded; false when they carried none.
+    [[nodiscard]] bool GetRecordingInfo(framerecord::RecordingInfo& out) override;
+    // Any thread. The loaded entry of image `index` (a frame without one: no tag, not lost);
+    // false when the files carried no record. A re-save keeps tags and gaps.
+    [[nodiscard]] bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override;
 
 private:
     // The single-file path: the chosen file, then the numbered series that follows it.
@@ -44,4 +51,5 @@ private:
     uint32_t LoadFrames(CLumoImage* image, uint64_t frames);
 
     LumoModulePtr m_reader;
+    LoadedRecord m_record;
 };

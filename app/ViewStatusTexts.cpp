@@ -65,12 +65,27 @@ QString PixelText(CLumoImage* image, int64_t x, int64_t y) {
            shown.join(QLatin1Char('/'));
 }
 
+namespace {
+
+// A loaded recording's lost images per channel as its record kept them; "-" without a record.
+QString RecordedLostImagesText(CSequenceBase* sequence) {
+    framerecord::RecordingInfo recording;
+    if (!sequence->GetRecordingInfo(recording) || recording.lost.empty())
+        return QStringLiteral("Lost Images: -");
+    QStringList counts;
+    for (const int64_t lost : recording.lost)
+        counts << (lost < 0 ? QStringLiteral("-") : QString::number(lost));
+    return QStringLiteral("Lost Images: ") + counts.join(QLatin1Char('/'));
+}
+
+} // namespace
+
 QString LostImagesText(CSequenceBase* sequence) {
     if (!sequence)
         return {};
     auto* camera = dynamic_cast<CCamera*>(sequence);
     if (sequence->GetSequenceType() != SEQUENCE_CAMERA || !camera)
-        return QStringLiteral("Lost Images: -");
+        return RecordedLostImagesText(sequence);
     QStringList counts;
     const uint32_t channels = camera->GetChannelCount();
     for (uint32_t channel = 0; channel < channels && channel < 16; ++channel) {

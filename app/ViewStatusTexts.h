@@ -25,7 +25,8 @@ PixelNames NamesFor(uint32_t imageClass, uint32_t originX, uint32_t originY, uin
 QString PixelText(CLumoImage* image, int64_t x, int64_t y);
 
 // Pane 119: empty without a sequence; "Lost Images: " with every channel's count ("-" where it
-// is unknown) for a camera, "Lost Images: -" for other sequences.
+// is unknown) for a camera, the recorded counts for a loaded recording with a frame record,
+// "Lost Images: -" for other sequences.
 QString LostImagesText(CSequenceBase* sequence);
 // Pane 120: the display rate while grabbing (1) or replaying (2), dashes otherwise.
 QString DisplayRateText(CSequenceBase* sequence, uint32_t state);

@@ -29,3 +29,4 @@ const CliCommand& ConvertCommand();
 const CliCommand& BoardsCommand();
 const CliCommand& CamerasCommand();
 const CliCommand& GrabCommand();
+const CliCommand& VerifyCommand();

@@ -4,6 +4,7 @@
 std::span<const CliCommand* const> AllCommands() {
     static const CliCommand* const commands[] = {
         &InfoCommand(), &ConvertCommand(), &BoardsCommand(), &CamerasCommand(), &GrabCommand(),
+        &VerifyCommand(),
     };
     return commands;
 }

@@ -2,6 +2,7 @@
 #include "acquisition/CFileSequence.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
+#include "cli/RecordedFrames.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
 #include "external/LumoPtr.h"
@@ -13,8 +14,13 @@ namespace {
 int RunConvert(const std::vector<std::string>& args) {
     std::vector<std::string> files;
     uint64_t type = 0, first = 0, count = UINT64_MAX;
+    bool verify = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
+        if (arg == "--verify") {
+            verify = true;
+            continue;
+        }
         uint64_t* target = arg == "--type"    ? &type
                            : arg == "--first" ? &first
                            : arg == "--count" ? &count
@@ -97,6 +103,9 @@ int RunConvert(const std::vector<std::string>& args) {
     const uint64_t written = std::min(count, images - first);
     std::printf("%llu image(s) written to %s\n", static_cast<unsigned long long>(written),
                 files[1].c_str());
+    if (verify)
+        return cli::VerifyRecording(libraries.GetLumoInstance(),
+                                    cli::FirstWrittenFile(files[1], type), false);
     return CLI_OK;
 }
 
@@ -104,12 +113,13 @@ int RunConvert(const std::vector<std::string>& args) {
 
 const CliCommand& ConvertCommand() {
     static const CliCommand command{
-        "convert", "IN OUT [--type N] [--first I] [--count N]",
+        "convert", "IN OUT [--type N] [--first I] [--count N] [--verify]",
         "load IN (a multi-frame file, or the first file of a numbered series) and save as OUT",
         "  --type 1 multi-page TIFF, 2 TIFF per image, 3 PNG per image, 4 BMP per image;\n"
         "  without it OUT's extension decides (.tif/.tiff 1, .png 3, .bmp 4). Types 2-4\n"
         "  write OUT's name with _00000000, _00000001, ... before the extension.\n"
-        "  --first and --count choose the images (from 0; default: all).",
+        "  --first and --count choose the images (from 0; default: all).\n"
+        "  --verify re-reads what was written and checks it against its frame record.",
         &RunConvert};
     return command;
 }

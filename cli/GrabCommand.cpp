@@ -6,6 +6,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/JsonText.h"
+#include "cli/RecordedFrames.h"
 #include "external/LumoFileModules.h"
 
 #include <algorithm>
@@ -34,6 +35,7 @@ struct GrabOptions {
     std::string file;
     uint64_t type = 0;
     bool json = false;
+    bool verify = false; // re-read the saved file against its frame record
 };
 
 // Parses the command line; an empty result text means success.
@@ -49,6 +51,10 @@ struct GrabOptions {
         }
         if (arg == "--json") {
             options.json = true;
+            continue;
+        }
+        if (arg == "--verify") {
+            options.verify = true;
             continue;
         }
         const bool takesValue = arg == "--camera" || arg == "--buffers" || arg == "--height" ||
@@ -110,6 +116,8 @@ struct GrabOptions {
         return "give either --single or --seconds S";
     if (options.type != 0 && options.file.empty())
         return "--type needs -o FILE";
+    if (options.verify && options.file.empty())
+        return "--verify needs -o FILE";
     if (!options.file.empty()) {
         if (options.type == 0)
             options.type = LumoFileTypeForName(options.file.c_str());
@@ -278,6 +286,13 @@ int RunGrab(const std::vector<std::string>& args) {
         if (rc != 0)
             return Fail("cannot save " + options.file + ": " + cli::ResultText(rc));
     }
+    if (options.verify) {
+        const std::string written = cli::FirstWrittenFile(options.file, options.type);
+        if (const int status = cli::VerifyRecording(libraries.GetLumoInstance(), written,
+                                                    options.json);
+            status != CLI_OK)
+            return status;
+    }
     Print(options, *camera, report);
     return CLI_OK;
 }
@@ -288,7 +303,7 @@ const CliCommand& GrabCommand() {
     static const CliCommand command{
         "grab",
         "--camera N --buffers B [--height H] (--single | --seconds S | --trigger-after S "
-        "[--post P]) [-o FILE [--type T]] [--json]",
+        "[--post P]) [-o FILE [--type T] [--verify]] [--json]",
         "grab with catalogue camera N into B buffers, stop, report and optionally save",
         "  --single grabs once into every buffer; --seconds S grabs continuously for S\n"
         "  seconds (Ctrl-C stops early and fails). --trigger-after S grabs continuously,\n"
@@ -297,7 +312,8 @@ const CliCommand& GrabCommand() {
         "  after the trigger frame. The stop rebuilds the frame order from the frame\n"
         "  tags: lost frames become black images at their place. --height sets the image\n"
         "  height (default 1726). -o saves the whole sequence; --type as for convert\n"
-        "  (default from FILE's extension). --json prints one object: \"camera\" (index),\n"
+        "  (default from FILE's extension); --verify re-reads what was saved and checks\n"
+        "  every frame against its frame record (as kavrin verify). --json prints one object: \"camera\" (index),\n"
         "  \"name\", \"buffers\", \"grabbed\" (images transferred), \"images\" (logical images,\n"
         "  lost ones included), \"lost\" (an array, one number per channel, -1 unknown),\n"
         "  \"grab_fps\" (null, and \"-\" in the text, when the grab ended before a rate could\n"

@@ -1,6 +1,7 @@
 // kavrin info FILE [--json]: what one image file holds.
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
+#include "cli/FrameList.h"
 #include "cli/JsonText.h"
 #include "external/ImageFormat.h"
 #include "external/LumoFileModules.h"
@@ -88,9 +89,12 @@ void PrintText(const std::string& file, uint64_t frames, CLumoImage& image) {
 int RunInfo(const std::vector<std::string>& args) {
     std::string file;
     bool json = false;
+    bool frameList = false;
     for (const std::string& arg : args) {
         if (arg == "--json")
             json = true;
+        else if (arg == "--frames")
+            frameList = true;
         else if (!arg.empty() && arg[0] == '-') {
             cli::Error("info: unknown option " + arg);
             return CLI_USAGE;
@@ -105,6 +109,8 @@ int RunInfo(const std::vector<std::string>& args) {
         cli::Error("info: which file? (kavrin info FILE [--json])");
         return CLI_USAGE;
     }
+    if (frameList)
+        return cli::PrintFrameList(file, json);
     RuntimeLibraries libraries;
     if (!cli::LoadImageLibrary(libraries))
         return CLI_FAILED;
@@ -133,13 +139,16 @@ int RunInfo(const std::vector<std::string>& args) {
 
 const CliCommand& InfoCommand() {
     static const CliCommand command{
-        "info", "FILE [--json]", "frames, size, format word, image class, bits and attributes",
+        "info", "FILE [--frames] [--json]", "frames, size, format word, image class, bits and attributes",
         "  The frames are those of FILE itself (a numbered series counts one per file).\n"
         "  --json prints one JSON object: \"file\", \"frames\", \"width\", \"height\",\n"
         "  \"format\" (the format word as a \"0x...\" string), \"image_class\" (1 greyscale,\n"
         "  2 or 3 colour filter array, 4 RGB), \"bits\" (per sample), \"significant_bits\",\n"
         "  \"channels\" and \"attributes\" (an object keyed by attribute number: 2 maker,\n"
-        "  3 sequence name, 4 program).",
+        "  3 sequence name, 4 program).\n"
+        "  --frames lists the frame record instead: the recording (camera, format, rates,\n"
+        "  start, buffers, frames, lost per channel, trigger) and each frame's index, tag,\n"
+        "  lost flag and CRC-32, walking a numbered series like convert.",
         &RunInfo};
     return command;
 }
