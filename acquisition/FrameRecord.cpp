@@ -115,7 +115,7 @@ bool ReadRate(const Json& value, double& out) {
     if (!value.is_number())
         return false;
     out = value.get<double>();
-    return true;
+    return std::isfinite(out); // 1e999 reads as infinity, which the text cannot say
 }
 
 Json RateJson(double rate) {
