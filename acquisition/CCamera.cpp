@@ -456,6 +456,6 @@ bool CCamera::GetRecordingInfo(framerecord::RecordingInfo& out) {
 
 bool CCamera::GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) {
     out.lost = IsGapFrame(index);
-    out.tag = out.lost ? std::nullopt : RecordedTag(index);
+    out.tag = RecordedTag(index); // a frame lost on one channel still tells its tag
     return true;
 }

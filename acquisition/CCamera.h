@@ -118,7 +118,8 @@ public:
     // Any thread. The recording: camera name, format, nominal rate, the grab meter's rate, the
     // grab's start time, buffers, lost images per channel and the trigger frame.
     [[nodiscard]] bool GetRecordingInfo(framerecord::RecordingInfo& out) override;
-    // Any thread. Gap and tag of logical image `index` (a gap has no tag).
+    // Any thread. Gap and tag of logical image `index` (a gap has a tag only when half of it
+    // arrived).
     [[nodiscard]] bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override;
     // Any thread. True when no buffer holds logical image `index`: a lost frame, which copies
     // black out.

@@ -67,9 +67,9 @@ void PrintJson(const std::string& file, const std::optional<framerecord::Recordi
     for (const Listed& frame : frames)
         entries.push_back(frame.entry.value_or(framerecord::FrameEntry{}));
     // The record's own text gives the field names and forms; frames without a record are null.
-    Json record = Json::parse(framerecord::SidecarText(rec.value_or(framerecord::RecordingInfo{}),
-                                                       entries),
-                              nullptr, false);
+    Json record =
+        Json::parse(framerecord::SidecarText(rec.value_or(framerecord::RecordingInfo{}), entries),
+                    nullptr, false);
     if (record.is_discarded())
         record = Json::object();
     Json list = Json::array();

@@ -288,8 +288,8 @@ int RunGrab(const std::vector<std::string>& args) {
     }
     if (options.verify) {
         const std::string written = cli::FirstWrittenFile(options.file, options.type);
-        if (const int status = cli::VerifyRecording(libraries.GetLumoInstance(), written,
-                                                    options.json);
+        if (const int status =
+                cli::VerifyRecording(libraries.GetLumoInstance(), written, options.json);
             status != CLI_OK)
             return status;
     }
@@ -313,7 +313,8 @@ const CliCommand& GrabCommand() {
         "  tags: lost frames become black images at their place. --height sets the image\n"
         "  height (default 1726). -o saves the whole sequence; --type as for convert\n"
         "  (default from FILE's extension); --verify re-reads what was saved and checks\n"
-        "  every frame against its frame record (as kavrin verify). --json prints one object: \"camera\" (index),\n"
+        "  every frame against its frame record (as kavrin verify). --json prints one object: "
+        "\"camera\" (index),\n"
         "  \"name\", \"buffers\", \"grabbed\" (images transferred), \"images\" (logical images,\n"
         "  lost ones included), \"lost\" (an array, one number per channel, -1 unknown),\n"
         "  \"grab_fps\" (null, and \"-\" in the text, when the grab ended before a rate could\n"

@@ -42,15 +42,15 @@ void CheckFrame(RecordedFrames& frames, CLumoImage& image, Findings& found) {
     found.anyRecord = true;
     found.recorded = record.recording.frames;
     if (record.frame.index != position) {
-        CountBad(found, position, "carries the record of frame " +
-                                      std::to_string(record.frame.index));
+        CountBad(found, position,
+                 "carries the record of frame " + std::to_string(record.frame.index));
         return;
     }
     const uint32_t crc = SavedRecord::ImageCrc(image);
     if (crc != record.frame.crc32)
         CountBad(found, position,
-                 "does not match its record (CRC-32 " + framerecord::CrcText(crc) +
-                     ", recorded " + framerecord::CrcText(record.frame.crc32) + ")");
+                 "does not match its record (CRC-32 " + framerecord::CrcText(crc) + ", recorded " +
+                     framerecord::CrcText(record.frame.crc32) + ")");
 }
 
 } // namespace

@@ -20,8 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (framerecord::ParseSidecar(text, recording, frames)) {
         framerecord::RecordingInfo recordingAgain;
         std::vector<framerecord::FrameEntry> framesAgain;
-        if (!framerecord::ParseSidecar(framerecord::SidecarText(recording, frames),
-                                       recordingAgain, framesAgain) ||
+        if (!framerecord::ParseSidecar(framerecord::SidecarText(recording, frames), recordingAgain,
+                                       framesAgain) ||
             !(recordingAgain == recording) || !(framesAgain == frames))
             std::abort();
     }

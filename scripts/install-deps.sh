@@ -34,6 +34,8 @@ PACKAGES=(
     binutils # readelf: the install test reads the installed programs' RPATH
     dpkg-dev # dpkg-shlibdeps: `make package` names the package's dependencies with it
     file # CPack's Debian generator finds the ELF files for dpkg-shlibdeps with it
+    python3-tifffile # the kavrin verify tests read the frame record from the ImageDescription with it
+    zlib1g-dev # the frame record's CRC-32
 )
 
 SUDO=""

@@ -63,8 +63,8 @@ TEST(FrameRecordText, RoundTripsRecordsAndSidecars) {
     EXPECT_EQ(recording, Sample().recording);
     EXPECT_EQ(framesBack, frames);
     frames[1].index = 5; // the frames must be 0 .. n - 1 in order
-    EXPECT_FALSE(framerecord::ParseSidecar(framerecord::SidecarText(recording, frames),
-                                           recording, framesBack));
+    EXPECT_FALSE(framerecord::ParseSidecar(framerecord::SidecarText(recording, frames), recording,
+                                           framesBack));
     EXPECT_EQ(framerecord::CrcText(0xABCu), "00000abc");
     EXPECT_EQ(framerecord::UtcText(0), "1970-01-01T00:00:00Z");
     EXPECT_EQ(framerecord::PixelCrc("123456789", 9), 0xCBF43926u); // the CRC-32 check value
@@ -87,8 +87,8 @@ TEST(FrameRecordText, RefusesWhatIsNotExactlyARecord) {
         Replaced(good, "\"width\":2320", "\"width\":4294967296"),
         Replaced(good, "\"lost\":[3,null]", "\"lost\":[[3]]"),
         Replaced(good, "\"lost\":[3,null]",
-                 "\"lost\":[0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0]"), // more channels than any
-        Replaced(good, "\"buffers\":50,", ""),                      // a field missing
+                 "\"lost\":[0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0]"),         // more channels than any
+        Replaced(good, "\"buffers\":50,", ""),                            // a field missing
         Replaced(good, "\"buffers\":50,", "\"buffers\":50,\"extra\":1,"), // one too many
         good.substr(0, good.size() - 1),                                  // cut short
         std::string(100000, '['),

@@ -138,6 +138,14 @@ TEST_F(KavrinFastTest, OnlyTagsBothChannelsRecordedArePaired) {
     EXPECT_TRUE(camera->CopyValidToImage(45, image.get(), 1, 1));
     EXPECT_TRUE(std::all_of(pixels, pixels + bytes, [](uint8_t p) { return p == 0; }));
     EXPECT_FALSE(camera->CopyValidToImage(95, image.get(), 1, 0));
+    // The frame record calls it a gap as well; the left half still tells its tag.
+    framerecord::FrameEntry entry;
+    ASSERT_TRUE(camera->GetFrameRecord(45, entry));
+    EXPECT_TRUE(entry.lost);
+    EXPECT_EQ(entry.tag, 150u);
+    ASSERT_TRUE(camera->GetFrameRecord(46, entry));
+    EXPECT_FALSE(entry.lost);
+    EXPECT_EQ(entry.tag, 151u);
 
     // Ranges that do not meet pair nothing, and the field stays empty.
     for (int64_t b = 0; b < 94; ++b)

@@ -69,12 +69,12 @@ TEST_F(RecordRoundTripTest, TagsGapsAndCountsSurviveEveryFileTypeAndAResave) {
     framerecord::RecordingInfo grabbed;
     ASSERT_TRUE(camera->GetRecordingInfo(grabbed));
     EXPECT_EQ(grabbed.lost, std::vector<int64_t>{2});
-    EXPECT_TRUE(std::regex_match(grabbed.startUtc,
-                                 std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
+    EXPECT_TRUE(
+        std::regex_match(grabbed.startUtc, std::regex(R"(\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ)")))
         << grabbed.startUtc;
 
-    for (const uint32_t type : {LUMO_FILE_MULTI_TIFF, LUMO_FILE_TIFF, LUMO_FILE_PNG,
-                                LUMO_FILE_BMP}) {
+    for (const uint32_t type :
+         {LUMO_FILE_MULTI_TIFF, LUMO_FILE_TIFF, LUMO_FILE_PNG, LUMO_FILE_BMP}) {
         SCOPED_TRACE(type);
         const std::string written = Save(*camera, type, "take" + std::to_string(type));
         auto loaded = Load(written);
