@@ -139,7 +139,7 @@ int RunInfo(const std::vector<std::string>& args) {
 
 const CliCommand& InfoCommand() {
     static const CliCommand command{
-        "info", "FILE [--frames] [--json]",
+        "info", "FILE [--json] [--frames]",
         "frames, size, format word, image class, bits and attributes",
         "  The frames are those of FILE itself (a numbered series counts one per file).\n"
         "  --json prints one JSON object: \"file\", \"frames\", \"width\", \"height\",\n"
