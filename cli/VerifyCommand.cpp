@@ -16,6 +16,8 @@ namespace {
 // What the walk over the frames found.
 struct Findings {
     uint64_t frames = 0;   // frames read
+    uint64_t first = 0;    // the saved index of the first frame read (a series may be
+                           // verified from any of its files)
     uint64_t recorded = 0; // frames the record says were saved
     bool anyRecord = false;
     uint64_t bad = 0;
@@ -31,11 +33,14 @@ void CountBad(Findings& found, uint64_t position, const std::string& why) {
     }
 }
 
-// Checks the frame just read against its record.
+// Checks the frame just read against its record. Frames are named by their saved index.
 void CheckFrame(RecordedFrames& frames, CLumoImage& image, Findings& found) {
-    const uint64_t position = frames.Position();
     framerecord::FrameRecord record;
-    if (!frames.Record(record)) {
+    const bool recorded = frames.Record(record);
+    if (recorded && frames.Position() == 0)
+        found.first = record.frame.index;
+    const uint64_t position = found.first + frames.Position();
+    if (!recorded) {
         CountBad(found, position, "has no record");
         return;
     }
@@ -81,10 +86,14 @@ int VerifyRecording(CLumoInstance* lumo, const std::string& file, bool okOnStder
         Error(file + " has no frame record");
         return CLI_FAILED;
     }
-    // Frames the record counts that the file no longer holds are bad as well.
-    for (uint64_t missing = found.frames; missing < found.recorded; ++missing)
-        CountBad(found, missing, "is missing");
-    const uint64_t total = std::max(found.frames, found.recorded);
+    // Frames the record counts that the file no longer holds are bad as well (counted, not
+    // walked: the count comes from the file).
+    const uint64_t end = found.first + found.frames;
+    if (found.recorded > end) {
+        CountBad(found, end, "is missing");
+        found.bad += found.recorded - end - 1;
+    }
+    const uint64_t total = std::max(end, found.recorded) - found.first;
     if (found.bad != 0) {
         Error(file + ": frame " + std::to_string(*found.firstBad) + " " + found.firstWhy + "; " +
               std::to_string(found.bad) + " of " + std::to_string(total) + " frame(s) bad");
@@ -115,9 +124,10 @@ int RunVerify(const std::vector<std::string>& args) {
 const CliCommand& VerifyCommand() {
     static const CliCommand command{
         "verify", "FILE", "re-read every frame and check it against its frame record",
-        "  FILE is a multi-page TIFF or the first file of a numbered series. Exit 0 when every\n"
-        "  frame's pixels match the CRC-32 of its record (\"N frames verified\"); 1 naming the\n"
-        "  first bad frame and the number of bad ones, or when FILE has no record.",
+        "  FILE is a multi-page TIFF or a file of a numbered series (checked from FILE on).\n"
+        "  Exit 0 when every frame's pixels match the CRC-32 of its record (\"N frames\n"
+        "  verified\"); 1 naming the first bad frame and the number of bad ones, or when FILE\n"
+        "  has no record.",
         &RunVerify};
     return command;
 }

@@ -73,6 +73,17 @@ TEST_F(VerifyCli, ARecordingVerifiesAndAFlippedPixelByteNamesItsFrame) {
     EXPECT_NE(run.out.find("7 frames verified"), std::string::npos) << run.out;
     EXPECT_TRUE(Exists(m_folder / "s_00000000.bmp.kavrin.json"));
 
+    // A PNG series carries a record per file and verifies from any of them on.
+    ASSERT_EQ(Kavrin("convert " + Quoted(tif) + " " + Quoted(m_folder / "p.png")).status, 0);
+    run = Kavrin("verify " + Quoted(m_folder / "p_00000002.png"), true);
+    EXPECT_EQ(run.status, 0) << run.out;
+    EXPECT_EQ(run.out, "5 frames verified\n");
+    std::filesystem::remove(m_folder / "p_00000006.png");
+    run = Kavrin("verify " + Quoted(m_folder / "p_00000002.png"), true);
+    EXPECT_NE(run.out.find("p_00000002.png: frame 6 is missing; 1 of 5 frame(s) bad"),
+              std::string::npos)
+        << run.out;
+
     FlipByte(m_folder / "s_00000003.bmp", 1);
     run = Kavrin("verify " + Quoted(m_folder / "s_00000000.bmp"), true);
     EXPECT_EQ(run.status, 1) << run.out;
