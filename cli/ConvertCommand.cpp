@@ -91,7 +91,7 @@ int RunConvert(const std::vector<std::string>& args) {
         rc = watch.WaitForSequence("saving", 0);
     }
     if (rc != 0) {
-        cli::Error("cannot save " + files[1] + ": " + cli::ResultText(rc));
+        cli::Error(cli::SaveFailureText(sequence, files[1], rc));
         return CLI_FAILED;
     }
     const uint64_t written = std::min(count, images - first);

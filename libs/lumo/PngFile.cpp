@@ -3,7 +3,9 @@
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
 #include "libs/lumo/FilePtr.h"
+#include "libs/lumo/ReplacingFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <png.h>
@@ -202,7 +204,7 @@ uint32_t ReadPngFile(const std::string& path, uint64_t frameLimit, CImageFileTar
     return ReadRows(state.png, rows.data()) ? LUMO_OK : LUMO_E_FILEDAMAGED;
 }
 
-uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
+uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame, std::string* error) {
     const uint32_t container = ImageFormat::ContainerBits(frame.format);
     const uint32_t channels = ImageFormat::Channels(frame.format);
     const uint32_t imageClass = ImageFormat::ImageClass(frame.format);
@@ -212,8 +214,8 @@ uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
         return LUMO_E_FILEFORMAT;
     if (!frame.pixels || frame.width == 0 || frame.height == 0)
         return LUMO_E_INVALIDARG;
-    FilePtr file = OpenFile(path, "wb");
-    if (!file)
+    ReplacingFile file(error);
+    if (file.Create(path) != LUMO_OK || !file.Stream())
         return LUMO_E_FILEWRITE;
     WriteState state;
     if (!state.Create())
@@ -252,10 +254,9 @@ uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
                               rgb && channels == 4,
                               texts.empty() ? nullptr : texts.data(),
                               static_cast<int>(texts.size())};
-    if (!WriteAll(state.png, state.info, file.get(), &setup, rows.data()))
-        return LUMO_E_FILEWRITE;
-    FILE* raw = file.release();
-    return std::fclose(raw) == 0 ? LUMO_OK : LUMO_E_FILEWRITE;
+    if (!WriteAll(state.png, state.info, file.Stream(), &setup, rows.data()))
+        return file.Fail(errno); // libpng gives up on the errno of the stream's failed write
+    return file.Commit();
 }
 
 } // namespace lumo

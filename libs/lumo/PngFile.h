@@ -16,7 +16,10 @@ namespace lumo {
                                    CImageFileTarget& target);
 
 // Writes one 8- or 16-bit grey, colour-filter-array or RGB frame (a fourth channel is dropped)
-// with fast compression. LUMO_E_FILEFORMAT for other layouts, LUMO_E_FILEWRITE when writing fails.
-[[nodiscard]] uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame);
+// with fast compression. LUMO_E_FILEFORMAT for other layouts, LUMO_E_FILEWRITE when writing fails
+// (`error` then receives "cannot write NAME: reason"). The file replaces `path` only once it is
+// complete (ReplacingFile).
+[[nodiscard]] uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame,
+                                    std::string* error = nullptr);
 
 } // namespace lumo

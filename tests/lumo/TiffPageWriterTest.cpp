@@ -48,9 +48,9 @@ TEST(TiffPageWriter, TurnsIntoBigTiffWhenTheClassicLimitIsReachedAndKeepsEveryPa
             frame.pixels = pages.back().data();
             ASSERT_EQ(writer.AppendPage(frame), 0u);
             EXPECT_EQ(writer.IsBig(), p >= 2) << "page " << p;
-            // The file is complete after every page.
+            // The file is complete after every page (under its temporary name until closed).
             lumo::CTiffFileReader reader;
-            ASSERT_EQ(reader.Open(path, 1 << 30), 0u) << reader.LastMessage();
+            ASSERT_EQ(reader.Open(writer.TemporaryPath(), 1 << 30), 0u) << reader.LastMessage();
             EXPECT_EQ(reader.PageCount(), static_cast<uint64_t>(p + 1));
         }
         ASSERT_EQ(writer.Close(), 0u);
