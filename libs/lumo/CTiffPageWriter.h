@@ -60,6 +60,8 @@ public:
     bool IsOpen() const { return m_file.IsOpen(); }
     bool IsBig() const { return m_bBig; }
     uint64_t PageCount() const { return m_pages.size(); }
+    // Whether the open file takes whole blocks of pixels with O_DIRECT.
+    bool WritesDirect() const { return m_bDirectWorks; }
     // The name the open file has until it is closed.
     const std::string& TemporaryPath() const { return m_file.TemporaryPath(); }
     // "cannot write NAME: reason" of the last failure; empty when there was none.
