@@ -58,12 +58,16 @@ const std::string& Folder() {
                                                    : beside) /
                               "kavrin-bench-XXXXXX";
         const char* made = mkdtemp(pattern.data());
-        std::atexit([] {
-            std::error_code ignored;
-            std::filesystem::remove_all(Folder(), ignored);
-        });
         return std::string(made ? made : ".");
     }();
+    // Registered once the folder's name exists, so that it runs before the name goes; "." (no
+    // folder could be made) is not ours to remove.
+    static const bool removedAtExit =
+        folder != "." && std::atexit([] {
+                             std::error_code ignored;
+                             std::filesystem::remove_all(Folder(), ignored);
+                         }) == 0;
+    (void)removedAtExit;
     return folder;
 }
 
