@@ -52,6 +52,11 @@ inline constexpr uint32_t LUMO_PARAM_TYPE_MULTI = 321;
 // 330 (reader) largest frame in bytes the reader allocates; Set a = bytes (0: the default,
 //     1 GiB); Get a = uint64_t* out.
 inline constexpr uint32_t LUMO_PARAM_FRAME_LIMIT = 330;
+// 342 (reader) damage of the chosen file. Get a = char* buffer, b = its size (rules of 256):
+//     empty for a whole file; else what is damaged, e.g. "page 3: its data reaches past the
+//     end of the file". The frame count (GetOutputInfo) is then the whole frames before the
+//     damage plus one, the damaged frame, which reads as LUMO_E_FILEDAMAGED.
+inline constexpr uint32_t LUMO_PARAM_DAMAGE = 342;
 
 inline constexpr uint32_t LUMO_FILE_MULTI_TIFF = 1;
 inline constexpr uint32_t LUMO_FILE_TIFF = 2;
