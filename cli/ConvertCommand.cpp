@@ -1,14 +1,50 @@
 // kavrin convert IN OUT [--type N] [--first I] [--count N]: loads a sequence and saves it.
 #include "acquisition/CFileSequence.h"
+#include "acquisition/SeriesName.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
 #include "external/LumoPtr.h"
+#include "external/LumoResult.h"
 
 #include <cstdio>
 
 namespace {
+
+const char* TypeName(uint64_t type) {
+    static const char* const NAMES[] = {"multi-page TIFF", "TIFF per image", "PNG", "BMP"};
+    return type >= 1 && type <= LUMO_FILE_TYPE_COUNT ? NAMES[type - 1] : "unknown";
+}
+
+// Empty when OUT's extension names no file type or one `type` writes (.tif and .tiff fit
+// both TIFF types); else the message.
+std::string ExtensionConflict(const std::string& out, uint64_t type) {
+    const uint32_t named = LumoFileTypeForName(out.c_str());
+    if (named == 0 || named == type || (named == LUMO_FILE_MULTI_TIFF && type == LUMO_FILE_TIFF))
+        return {};
+    return "convert: the extension of " + out + " does not fit --type " + std::to_string(type) +
+           " (" + TypeName(type) + ")";
+}
+
+// What was written: the one multi-page file, or the first and last of the per-image files.
+std::string WrittenText(const std::string& out, uint64_t type, uint64_t written) {
+    const std::string count = std::to_string(written) + " image(s) written to ";
+    if (type == LUMO_FILE_MULTI_TIFF)
+        return count + out;
+    std::string base, extension;
+    seriesname::Split(out, base, extension);
+    const std::string first = seriesname::NumberedName(base, 0, extension);
+    if (written <= 1)
+        return count + first;
+    return count + first + " \u2026 " + seriesname::NumberedName(base, written - 1, extension);
+}
+
+// The reader's account of what is damaged in `file`; empty when it says nothing.
+std::string DamageOf(CLumoModule& reader) {
+    char text[1024] = {};
+    return reader.GetParam(LUMO_PARAM_DAMAGE, LumoArg(text), sizeof text) == 0 ? text : "";
+}
 
 int RunConvert(const std::vector<std::string>& args) {
     std::vector<std::string> files;
@@ -35,6 +71,15 @@ int RunConvert(const std::vector<std::string>& args) {
     if (files.size() != 2) {
         cli::Error("convert: needs IN and OUT (kavrin convert IN OUT [--type N] [--first I] "
                    "[--count N])");
+        return CLI_USAGE;
+    }
+    if (count == 0) {
+        cli::Error("convert: --count 0 writes nothing");
+        return CLI_USAGE;
+    }
+    if (const std::string conflict = ExtensionConflict(files[1], type);
+        type != 0 && !conflict.empty()) {
+        cli::Error(conflict);
         return CLI_USAGE;
     }
     if (type == 0)
@@ -68,11 +113,21 @@ int RunConvert(const std::vector<std::string>& args) {
         }
         rc = watch.WaitForSequence("loading", expected);
     }
-    if (rc != 0) {
-        cli::Error("cannot load " + files[0] + ": " + cli::ResultText(rc));
+    const uint64_t images = sequence.GetImageCount();
+    // A damaged file still gives the frames before the damage: they are written, and the
+    // command fails after saying how many there were.
+    const bool damaged = rc == LUMO_E_FILEDAMAGED && images > 0;
+    if (damaged) {
+        const std::string damage = DamageOf(*probe);
+        cli::Error("convert: " + files[0] + " is damaged" +
+                   (damage.empty() ? std::string() : " (" + damage + ")") + "; " +
+                   std::to_string(images) + " frame(s) could be read");
+    } else if (rc != 0) {
+        const std::string refusal = sequence.LoadRefusal();
+        cli::Error("cannot load " + files[0] + ": " +
+                   (refusal.empty() ? cli::ResultText(rc) : refusal));
         return CLI_FAILED;
     }
-    const uint64_t images = sequence.GetImageCount();
     if (first >= images) {
         cli::Error("convert: --first " + std::to_string(first) + " is past the " +
                    std::to_string(images) + " image(s) of " + files[0]);
@@ -95,9 +150,8 @@ int RunConvert(const std::vector<std::string>& args) {
         return CLI_FAILED;
     }
     const uint64_t written = std::min(count, images - first);
-    std::printf("%llu image(s) written to %s\n", static_cast<unsigned long long>(written),
-                files[1].c_str());
-    return CLI_OK;
+    std::printf("%s\n", WrittenText(files[1], type, written).c_str());
+    return damaged ? CLI_FAILED : CLI_OK;
 }
 
 } // namespace
@@ -109,7 +163,9 @@ const CliCommand& ConvertCommand() {
         "  --type 1 multi-page TIFF, 2 TIFF per image, 3 PNG per image, 4 BMP per image;\n"
         "  without it OUT's extension decides (.tif/.tiff 1, .png 3, .bmp 4). Types 2-4\n"
         "  write OUT's name with _00000000, _00000001, ... before the extension.\n"
-        "  --first and --count choose the images (from 0; default: all).",
+        "  An extension that names another type than --type is refused. --first and\n"
+        "  --count choose the images (from 0; default: all; --count 0 is refused).\n"
+        "  A damaged IN gives the frames before the damage: they are written, exit 1.",
         &RunConvert};
     return command;
 }
