@@ -11,9 +11,10 @@
 // Samples of 8 and 16 bits; greyscale, colour filter array and RGB. TIFF keeps colour-filter-
 // array data as photometric CFA with the 2x2 pattern the image's origin gives (pixel (x, y) has
 // phase 2 * ((origin y + y) & 1) + ((origin x + x) & 1): 0 green, 1 red, 2 blue, 3 green) and
-// significant bits below the sample size as MaxSampleValue; PNG keeps them in an sBIT chunk and
-// a "KavrinFormat" text chunk. Attributes 2, 3 and 4 are TIFF Make, Model and Software (PNG
-// text chunks of the same names); BMP keeps pixels only.
+// significant bits below the sample size as MaxSampleValue; PNG keeps them in an sBIT chunk
+// (16-bit samples stored scaled to the full 16 bits) and a "KavrinFormat" text chunk. Attributes 2,
+// 3 and 4 are TIFF Make, Model and Software (PNG text chunks of the same names); BMP keeps pixels
+// only.
 //
 // The reader recognises a file by its contents: TIFF (multi-page, strips or tiles, 8/16-bit
 // grey, RGB, CFA, palette converted to RGB, the compressions libtiff offers), PNG (grey,
