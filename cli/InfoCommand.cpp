@@ -151,7 +151,10 @@ int RunInfo(const std::vector<std::string>& args) {
         PrintJson(file, frames, *image);
     else
         PrintText(file, frames, *image);
-    return frames.damage.empty() ? CLI_OK : CLI_FAILED;
+    if (frames.damage.empty())
+        return CLI_OK;
+    cli::Error("info: " + file + " is damaged after frame " + std::to_string(frames.whole));
+    return CLI_FAILED;
 }
 
 } // namespace
