@@ -6,8 +6,10 @@
 
 #include "acquisition/CSequenceBase.h"
 #include "external/LumoPtr.h"
+#include "platform/ThreadAnnotations.h"
 
 #include <cstdint>
+#include <string>
 
 // Result codes of a load (value of notification 2), besides 0, SEQ_RESULT_ABORTED and the
 // reader's own codes (external/LumoResult.h).
@@ -36,6 +38,10 @@ public:
     // UI thread. Starts loading the file chosen in the reader's open dialog ("Load sequence");
     // false when the dialog fails or is cancelled.
     [[nodiscard]] virtual bool LoadSequenceWithDialog(void* parentWindow);
+    // Any thread. Why the last load refused to allocate its frames (result LUMO_E_OUTOFMEMORY:
+    // they need more than FrameMemoryLimit.h's share of the available memory); empty when it
+    // did not.
+    std::string LoadRefusal() const;
 
 private:
     // The single-file path: the chosen file, then the numbered series that follows it.
@@ -44,4 +50,6 @@ private:
     uint32_t LoadFrames(CLumoImage* image, uint64_t frames);
 
     LumoModulePtr m_reader;
+    mutable platform::Mutex m_refusalLock;
+    std::string m_refusal KAVRIN_GUARDED_BY(m_refusalLock);
 };

@@ -11,9 +11,10 @@
 // Samples of 8 and 16 bits; greyscale, colour filter array and RGB. TIFF keeps colour-filter-
 // array data as photometric CFA with the 2x2 pattern the image's origin gives (pixel (x, y) has
 // phase 2 * ((origin y + y) & 1) + ((origin x + x) & 1): 0 green, 1 red, 2 blue, 3 green) and
-// significant bits below the sample size as MaxSampleValue; PNG keeps them in an sBIT chunk and
-// a "KavrinFormat" text chunk. Attributes 2, 3 and 4 are TIFF Make, Model and Software (PNG
-// text chunks of the same names); BMP keeps pixels only.
+// significant bits below the sample size as MaxSampleValue; PNG keeps them in an sBIT chunk
+// (16-bit samples stored scaled to the full 16 bits) and a "KavrinFormat" text chunk. Attributes 2,
+// 3 and 4 are TIFF Make, Model and Software (PNG text chunks of the same names); BMP keeps pixels
+// only.
 //
 // The reader recognises a file by its contents: TIFF (multi-page, strips or tiles, 8/16-bit
 // grey, RGB, CFA, palette converted to RGB, the compressions libtiff offers), PNG (grey,
@@ -61,6 +62,11 @@ inline constexpr uint32_t LUMO_PARAM_LAST_ERROR = 340;
 //     O_DIRECT where the file system takes it; 0: buffered writes only. The bytes in the file are
 //     the same. Applies from the next file opened. Get a = uint32_t* out.
 inline constexpr uint32_t LUMO_PARAM_DIRECT_IO = 341;
+// 342 (reader) damage of the chosen file. Get a = char* buffer, b = its size (rules of 256):
+//     empty for a whole file; else what is damaged, e.g. "page 3: its data reaches past the
+//     end of the file". The frame count (GetOutputInfo) is then the whole frames before the
+//     damage plus one, the damaged frame, which reads as LUMO_E_FILEDAMAGED.
+inline constexpr uint32_t LUMO_PARAM_DAMAGE = 342;
 
 inline constexpr uint32_t LUMO_FILE_MULTI_TIFF = 1;
 inline constexpr uint32_t LUMO_FILE_TIFF = 2;
