@@ -1,9 +1,12 @@
 #include "acquisition/CFileSequence.h"
 
+#include "acquisition/FrameMemoryLimit.h"
 #include "acquisition/RuntimeLibraries.h"
 #include "acquisition/SeriesName.h"
+#include "external/DebugLog.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
+#include "external/LumoResult.h"
 
 #include <charconv>
 #include <vector>
@@ -59,9 +62,18 @@ bool CFileSequence::LoadSequenceWithDialog(void* parentWindow) {
     return StartThread(&CSequenceBase::WorkerThreadProc);
 }
 
+std::string CFileSequence::LoadRefusal() const {
+    platform::MutexLock lock(m_refusalLock);
+    return m_refusal;
+}
+
 uint32_t CFileSequence::LoadWorker() {
     if (!Lumo())
         return 0;
+    {
+        platform::MutexLock lock(m_refusalLock);
+        m_refusal.clear();
+    }
     uint32_t rc = SEQ_RESULT_SETUP_FAILED;
     m_record.Clear();
     {
@@ -81,6 +93,15 @@ uint32_t CFileSequence::LoadWorker() {
 uint32_t CFileSequence::LoadFrames(CLumoImage* image, uint64_t frames) {
     if (const uint32_t rc = ReadFrame(*m_reader, 0); rc != 0)
         return rc;
+    // Checked before a byte is allocated: a file may claim far more frames than memory holds.
+    const std::string refusal =
+        framememory::CheckFrames(frames, image->GetFrameSize(), framememory::AvailableBytes());
+    if (!refusal.empty()) {
+        KAVRIN_LOG(GetLog(), 0, "CFileSequence::LoadFrames", "%s", refusal.c_str());
+        platform::MutexLock lock(m_refusalLock);
+        m_refusal = refusal;
+        return LUMO_E_OUTOFMEMORY;
+    }
     {
         CSequenceLock lock(*this);
         if (!Frames() || Frames()->AllocateFrames(image, frames) != 0)

@@ -7,8 +7,10 @@
 #include "acquisition/CSequenceBase.h"
 #include "acquisition/LoadedRecord.h"
 #include "external/LumoPtr.h"
+#include "platform/ThreadAnnotations.h"
 
 #include <cstdint>
+#include <string>
 
 // Result codes of a load (value of notification 2), besides 0, SEQ_RESULT_ABORTED and the
 // reader's own codes (external/LumoResult.h).
@@ -43,6 +45,10 @@ public:
     // Any thread. The loaded entry of image `index` (a frame without one: no tag, not lost);
     // false when the files carried no record. A re-save keeps tags and gaps.
     [[nodiscard]] bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override;
+    // Any thread. Why the last load refused to allocate its frames (result LUMO_E_OUTOFMEMORY:
+    // they need more than FrameMemoryLimit.h's share of the available memory); empty when it
+    // did not.
+    std::string LoadRefusal() const;
 
 private:
     // The single-file path: the chosen file, then the numbered series that follows it.
@@ -51,5 +57,7 @@ private:
     uint32_t LoadFrames(CLumoImage* image, uint64_t frames);
 
     LumoModulePtr m_reader;
+    mutable platform::Mutex m_refusalLock;
+    std::string m_refusal KAVRIN_GUARDED_BY(m_refusalLock);
     LoadedRecord m_record;
 };

@@ -71,6 +71,18 @@ std::string ChosenName(CLumoModule& module) {
                : std::string();
 }
 
+// The file module's text for its last failure ("cannot write NAME: reason") on `log`.
+void LogWriterFailure(CDebugSink* log, CLumoModule& module, bool single) {
+    std::vector<char> text(NAME_ROOM + 256, 0);
+    if (module.GetParam(LUMO_PARAM_LAST_ERROR, LumoArg(text.data()), text.size()) != 0 ||
+        text[0] == 0)
+        return; // a module without the text, or a failure that was not the writer's
+    if (single)
+        KAVRIN_LOG(log, 0, "CSequenceBase::SaveImageThread", "%s", text.data());
+    else
+        KAVRIN_LOG(log, 0, "CSequenceBase::SaveSequenceThread", "%s", text.data());
+}
+
 } // namespace
 
 bool CSequenceBase::StartSave(ThreadEntry entry) {
@@ -165,11 +177,16 @@ uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CL
         if (StopEvent().IsSet())
             rc = SEQ_RESULT_ABORTED;
     }
-    if (oneFile) {
-        // Finishing the file flushes it to the disk; a failure there is the save's failure.
+    if (oneFile && (rc == 0 || rc == SEQ_RESULT_ABORTED)) {
+        // Finishing the file flushes it to the disk and gives it its name: an abort keeps the
+        // pages written so far. A failure there is the save's failure.
         const uint32_t finished = m_fileModule->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
         if (rc == 0)
             rc = finished;
+    } else if (oneFile) {
+        // A failed save drops its file; the file that had the name before stays. Dropping
+        // cannot fail in a way that matters more than the failure that ended the save.
+        (void)m_fileModule->SetParam(LUMO_PARAM_WRITE_MODE, 2, 1);
     } else if (!record.Finish(NumberParam(*m_fileModule, LUMO_PARAM_FILE_TYPE, 0),
                               seriesname::NumberedName(base, 0, extension)) &&
                rc == 0) {
@@ -204,6 +221,14 @@ uint32_t CSequenceBase::RunSave(uint64_t first, uint64_t count, bool single) {
         if (single) {
             const ModuleInput input(*m_fileModule, work.get());
             rc = CopyAndWrite(first, work.get(), record, 0);
+            // One image of the multi-page type is a file of its own: finished now (it takes its
+            // name only then), or dropped after a failure.
+            if (NumberParam(*m_fileModule, LUMO_PARAM_WRITE_MODE, 0) == 0) {
+                const uint32_t finished =
+                    m_fileModule->SetParam(LUMO_PARAM_WRITE_MODE, rc == 0 ? 1 : 2, 1);
+                if (rc == 0)
+                    rc = finished;
+            }
             if (rc == 0)
                 Notify(SEQ_NOTIFY_SAVE_STEP, 0, false);
             if (rc == 0 && !record.Finish(NumberParam(*m_fileModule, LUMO_PARAM_FILE_TYPE, 0),
@@ -218,6 +243,8 @@ uint32_t CSequenceBase::RunSave(uint64_t first, uint64_t count, bool single) {
     if (rc != 0 && !single)
         KAVRIN_LOG(GetLog(), 0, "CSequenceBase::SaveSequenceThread", "saving ended with 0x%08X",
                    rc);
+    if (rc != 0 && m_fileModule)
+        LogWriterFailure(GetLog(), *m_fileModule, single);
     Notify(SEQ_NOTIFY_SAVE_END, SignExtended(rc), false);
     return rc;
 }

@@ -1,8 +1,15 @@
 // Saving and loading sequences against plain file input/output of the same bytes, in the same
-// folder. Every iteration measures the baseline and the sequence operation back to back; the
-// "ratio" counter is baseline time / operation time (1.0 = as fast as the baseline).
+// folder: a folder on the disk beside the program (not the temporary folder, which may be a
+// memory file system), or KAVRIN_BENCH_FOLDER. Every iteration measures the baseline and the
+// sequence operation back to back; the "ratio" counters are baseline time / operation time (1.0 =
+// as fast as the baseline).
 //   SaveMultiPageTiff: 200 frames of 2320 x 1726 8-bit as one multi-page TIFF through
-//     SaveSequenceToFile, against write() of the same frames into one file; both end with fsync.
+//     SaveSequenceToFile, three ways in each iteration (the order rotates): the device's pace, an
+//     O_DIRECT write loop of 4 MiB blocks from one aligned buffer over the same number of bytes
+//     (what `dd if=/dev/zero bs=4M oflag=direct` does, without the child process); the writer
+//     with O_DIRECT switched off (parameter 341 = 0: buffered, as it used to be); and the writer
+//     as it is. All three end with fsync. Counters: "ratio_dd" = dd time / writer time (target
+//     0.9 and more), "ratio_buffered" = buffered writer time / writer time (target 2 and more).
 //   LoadMultiPageTiff: that file loaded by CFileSequence, against read() of the whole file into
 //     a new buffer of its size; the page cache is warm for both.
 //   PngSeries: saving and loading 20 frames as a PNG series, in frames per second.
@@ -13,9 +20,11 @@
 #include "external/LumoInstance.h"
 #include "tests/acquisition/SequenceTestSeam.h"
 
+#include <algorithm>
 #include <benchmark/benchmark.h>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <memory>
@@ -40,15 +49,25 @@ using bench::Seconds;
 // The folder both the baseline files and the sequence files go to.
 const std::string& Folder() {
     static const std::string folder = [] {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kavrin-bench-XXXXXX").string();
+        const char* chosen = std::getenv("KAVRIN_BENCH_FOLDER");
+        std::error_code ec;
+        const std::filesystem::path beside =
+            std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
+        std::string pattern = ((chosen && *chosen) ? std::filesystem::path(chosen)
+                               : ec                ? std::filesystem::temp_directory_path()
+                                                   : beside) /
+                              "kavrin-bench-XXXXXX";
         const char* made = mkdtemp(pattern.data());
-        std::atexit([] {
-            std::error_code ec;
-            std::filesystem::remove_all(Folder(), ec);
-        });
         return std::string(made ? made : ".");
     }();
+    // Registered once the folder's name exists, so that it runs before the name goes; "." (no
+    // folder could be made) is not ours to remove.
+    static const bool removedAtExit =
+        folder != "." && std::atexit([] {
+                             std::error_code ignored;
+                             std::filesystem::remove_all(Folder(), ignored);
+                         }) == 0;
+    (void)removedAtExit;
     return folder;
 }
 
@@ -71,15 +90,28 @@ void WaitFor(CSequenceBase& sequence) {
     sequence.Stop();
 }
 
-bool WriteAll(int fd, const uint8_t* data, uint64_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, size);
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= static_cast<uint64_t>(n);
+// `bytes` bytes (rounded up to whole 4 KiB blocks) written to `path` with O_DIRECT in 4 MiB
+// blocks from one aligned buffer, then fsync: the device's pace, as dd measures it.
+bool DirectWriteLoop(const std::string& path, uint64_t bytes) {
+    constexpr size_t BLOCK = 4u << 20;
+    static const std::unique_ptr<uint8_t, decltype(&std::free)> buffer(
+        static_cast<uint8_t*>(std::aligned_alloc(4096, BLOCK)), &std::free);
+    if (!buffer)
+        return false;
+    std::memset(buffer.get(), 0, BLOCK);
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_DIRECT | O_CLOEXEC, 0644);
+    if (fd < 0)
+        return false;
+    bool ok = true;
+    const uint64_t total = (bytes + 4095) & ~uint64_t{4095};
+    for (uint64_t done = 0; ok && done < total;) {
+        const size_t chunk = static_cast<size_t>(std::min<uint64_t>(BLOCK, total - done));
+        const ssize_t n = ::write(fd, buffer.get(), chunk);
+        ok = n > 0;
+        done += ok ? static_cast<uint64_t>(n) : 0;
     }
-    return true;
+    ok = ::fsync(fd) == 0 && ok;
+    return ::close(fd) == 0 && ok;
 }
 
 void SaveMultiPageTiff(benchmark::State& state) {
@@ -90,44 +122,52 @@ void SaveMultiPageTiff(benchmark::State& state) {
         state.SkipWithError("frames could not be allocated");
         return;
     }
-    const std::string plain = Folder() + "/plain.raw";
-    const std::string tiff = Folder() + "/sequence.tif";
-    auto plainWrite = [&] {
-        const int fd = ::open(plain.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        bool ok = fd >= 0;
-        for (uint64_t f = 0; ok && f < FRAMES; ++f)
-            ok = WriteAll(fd,
-                          static_cast<const uint8_t*>(
-                              Frames(sequence)->GetFrameData(0, static_cast<int64_t>(f), 0)),
-                          FRAME_BYTES);
-        ok = ok && ::fsync(fd) == 0;
-        if (fd >= 0)
-            ::close(fd);
-        return ok;
+    const std::string dd = Folder() + "/dd.raw";
+    const std::string buffered = Folder() + "/buffered.tif";
+    const std::string direct = Folder() + "/sequence.tif";
+    auto save = [&](const std::string& path, uint32_t directIo) {
+        std::error_code ec;
+        std::filesystem::remove(path, ec); // freeing the old file is not the save's work
+        ::sync();
+        const Clock::time_point t0 = Clock::now();
+        const bool ok =
+            sequence.GetFileModule()->SetParam(LUMO_PARAM_DIRECT_IO, directIo, 0) == 0 &&
+            sequence.SaveSequenceToFile(path.c_str(), 0, FRAMES);
+        if (ok)
+            WaitFor(sequence);
+        return std::make_pair(ok, Seconds(t0, Clock::now()));
     };
-    auto save = [&] {
-        const bool ok = sequence.SaveSequenceToFile(tiff.c_str(), 0, FRAMES);
-        WaitFor(sequence);
-        return ok;
+    auto ddWrite = [&] {
+        std::error_code ec;
+        std::filesystem::remove(dd, ec);
+        ::sync();
+        const Clock::time_point t0 = Clock::now();
+        const bool ok = DirectWriteLoop(dd, FRAMES * FRAME_BYTES);
+        return std::make_pair(ok, Seconds(t0, Clock::now()));
     };
-    double baseline = 0, operation = 0;
-    bool plainFirst = true; // the order alternates, so that neither side always meets the
-                            // write-back of the other's file
+    double times[3] = {0, 0, 0}; // dd, buffered writer, writer
+    int first = 0; // the order rotates, so that no side always follows the same other side
     for (auto _ : state) {
-        bool ok = true;
-        for (int side = 0; side < 2; ++side) {
-            const bool plainNow = (side == 0) == plainFirst;
-            const Clock::time_point t0 = Clock::now();
-            ok = (plainNow ? plainWrite() : save()) && ok;
-            (plainNow ? baseline : operation) += Seconds(t0, Clock::now());
+        for (int step = 0; step < 3; ++step) {
+            const int side = (first + step) % 3;
+            const auto [ok, seconds] = side == 0   ? ddWrite()
+                                       : side == 1 ? save(buffered, 0)
+                                                   : save(direct, 1);
+            if (!ok) {
+                state.SkipWithError("writing failed");
+                return;
+            }
+            times[side] += seconds;
         }
-        plainFirst = !plainFirst;
-        if (!ok) {
-            state.SkipWithError("writing failed");
-            return;
-        }
+        first = (first + 1) % 3;
     }
-    ReportThroughput(state, baseline, operation, FRAMES * FRAME_BYTES, "kavrin");
+    const double bytes =
+        static_cast<double>(FRAMES * FRAME_BYTES) * static_cast<double>(state.iterations());
+    state.counters["dd_GBps"] = bytes / times[0] / 1e9;
+    state.counters["buffered_GBps"] = bytes / times[1] / 1e9;
+    state.counters["kavrin_GBps"] = bytes / times[2] / 1e9;
+    state.counters["ratio_dd"] = times[0] / times[2];
+    state.counters["ratio_buffered"] = times[1] / times[2];
 }
 
 void LoadMultiPageTiff(benchmark::State& state) {

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdio>
 #include <unistd.h>
+#include <vector>
 
 namespace cli {
 
@@ -101,6 +102,18 @@ std::string ResultText(uint32_t rc) {
     char code[16];
     std::snprintf(code, sizeof code, "0x%08X", rc);
     return std::string(text) + " (" + code + ")";
+}
+
+std::string SaveFailureText(CSequenceBase& sequence, const std::string& file, uint32_t rc) {
+    // The sequence's own results (abort, copy failure) are not the writer's: its text, if any,
+    // would be an older one.
+    CLumoModule* writer = sequence.GetFileModule();
+    std::vector<char> text(8192, 0);
+    if (rc != SEQ_RESULT_ABORTED && rc != SEQ_RESULT_COPY_FAILED && writer &&
+        writer->GetParam(LUMO_PARAM_LAST_ERROR, LumoArg(text.data()), text.size()) == 0 &&
+        text[0] != 0)
+        return text.data();
+    return "cannot save " + file + ": " + ResultText(rc);
 }
 
 bool ParseNumber(const std::string& text, uint64_t& value) {

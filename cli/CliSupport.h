@@ -22,6 +22,11 @@ void Error(const std::string& text);
 // "damaged or truncated file (0xA001000A)" and the like.
 std::string ResultText(uint32_t rc);
 
+// Why saving `file` through the sequence's file module failed with `rc`: the writer's own text
+// ("cannot write /data/run.tif: No space left on device") when it has one, else
+// "cannot save FILE: " + ResultText(rc).
+std::string SaveFailureText(CSequenceBase& sequence, const std::string& file, uint32_t rc);
+
 // Parses a whole unsigned decimal number.
 [[nodiscard]] bool ParseNumber(const std::string& text, uint64_t& value);
 

@@ -1,29 +1,74 @@
 // kavrin convert IN OUT [--type N] [--first I] [--count N]: loads a sequence and saves it.
 #include "acquisition/CFileSequence.h"
+#include "acquisition/SeriesName.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/RecordedFrames.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
 #include "external/LumoPtr.h"
+#include "external/LumoResult.h"
 
 #include <cstdio>
 
 namespace {
 
-int RunConvert(const std::vector<std::string>& args) {
+const char* TypeName(uint64_t type) {
+    static const char* const NAMES[] = {"multi-page TIFF", "TIFF per image", "PNG", "BMP"};
+    return type >= 1 && type <= LUMO_FILE_TYPE_COUNT ? NAMES[type - 1] : "unknown";
+}
+
+// Empty when OUT's extension names no file type or one `type` writes (.tif and .tiff fit
+// both TIFF types); else the message.
+std::string ExtensionConflict(const std::string& out, uint64_t type) {
+    const uint32_t named = LumoFileTypeForName(out.c_str());
+    if (named == 0 || named == type || (named == LUMO_FILE_MULTI_TIFF && type == LUMO_FILE_TIFF))
+        return {};
+    return "convert: the extension of " + out + " does not fit --type " + std::to_string(type) +
+           " (" + TypeName(type) + ")";
+}
+
+// What was written: the one multi-page file, or the first and last of the per-image files.
+std::string WrittenText(const std::string& out, uint64_t type, uint64_t written) {
+    const std::string count = std::to_string(written) + " image(s) written to ";
+    if (type == LUMO_FILE_MULTI_TIFF)
+        return count + out;
+    std::string base, extension;
+    seriesname::Split(out, base, extension);
+    const std::string first = seriesname::NumberedName(base, 0, extension);
+    if (written <= 1)
+        return count + first;
+    return count + first + " \u2026 " + seriesname::NumberedName(base, written - 1, extension);
+}
+
+// The reader's account of what is damaged in `file`; empty when it says nothing.
+std::string DamageOf(CLumoModule& reader) {
+    char text[1024] = {};
+    return reader.GetParam(LUMO_PARAM_DAMAGE, LumoArg(text), sizeof text) == 0 ? text : "";
+}
+
+// What one convert command line asks for.
+struct ConvertJob {
+    std::string in;
+    std::string out;
+    uint64_t type = 0;
+    uint64_t first = 0;
+    uint64_t count = UINT64_MAX;
+    bool verify = false; // re-read what was written against its frame record
+};
+
+// Reads the command line into `job` (the type chosen); CLI_OK, or CLI_USAGE after saying why.
+int ParseJob(const std::vector<std::string>& args, ConvertJob& job) {
     std::vector<std::string> files;
-    uint64_t type = 0, first = 0, count = UINT64_MAX;
-    bool verify = false;
     for (size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "--verify") {
-            verify = true;
+            job.verify = true;
             continue;
         }
-        uint64_t* target = arg == "--type"    ? &type
-                           : arg == "--first" ? &first
-                           : arg == "--count" ? &count
+        uint64_t* target = arg == "--type"    ? &job.type
+                           : arg == "--first" ? &job.first
+                           : arg == "--count" ? &job.count
                                               : nullptr;
         if (target) {
             if (i + 1 >= args.size() || !cli::ParseNumber(args[i + 1], *target)) {
@@ -43,13 +88,65 @@ int RunConvert(const std::vector<std::string>& args) {
                    "[--count N])");
         return CLI_USAGE;
     }
-    if (type == 0)
-        type = LumoFileTypeForName(files[1].c_str());
-    if (type < 1 || type > LUMO_FILE_TYPE_COUNT) {
-        cli::Error("convert: no file type for " + files[1] +
+    job.in = files[0];
+    job.out = files[1];
+    if (job.count == 0) {
+        cli::Error("convert: --count 0 writes nothing");
+        return CLI_USAGE;
+    }
+    if (const std::string conflict = ExtensionConflict(job.out, job.type);
+        job.type != 0 && !conflict.empty()) {
+        cli::Error(conflict);
+        return CLI_USAGE;
+    }
+    if (job.type == 0)
+        job.type = LumoFileTypeForName(job.out.c_str());
+    if (job.type < 1 || job.type > LUMO_FILE_TYPE_COUNT) {
+        cli::Error("convert: no file type for " + job.out +
                    "; give --type 1 (multi-page TIFF), 2 (TIFF per image), 3 (PNG) or 4 (BMP)");
         return CLI_USAGE;
     }
+    return CLI_OK;
+}
+
+// Loads job.in into `sequence`. CLI_OK, or CLI_FAILED after saying why. A damaged file still
+// gives the frames before the damage: `damaged` is set after saying how many there were.
+int Load(CLumoModule& probe, const ConvertJob& job, CFileSequence& sequence, bool& damaged) {
+    // The frames of a multi-frame file, for the progress bar (0: a series, count unknown).
+    uint64_t expected = 0;
+    if (probe.SetParam(LUMO_PARAM_FILE_NAME, LumoArg(job.in.c_str()), 0) == 0) {
+        if (const LumoOutputInfo* info = probe.GetOutputInfo(0); info && info->frameCount > 1)
+            expected = info->frameCount;
+    }
+    uint32_t rc = SEQ_RESULT_OK;
+    {
+        cli::SequenceWatch watch(sequence);
+        if (!sequence.LoadSequence(job.in.c_str())) {
+            cli::Error("convert: loading could not start");
+            return CLI_FAILED;
+        }
+        rc = watch.WaitForSequence("loading", expected);
+    }
+    const uint64_t images = sequence.GetImageCount();
+    damaged = rc == LUMO_E_FILEDAMAGED && images > 0;
+    if (damaged) {
+        const std::string damage = DamageOf(probe);
+        cli::Error("convert: " + job.in + " is damaged" +
+                   (damage.empty() ? std::string() : " (" + damage + ")") + "; " +
+                   std::to_string(images) + " frame(s) could be read");
+    } else if (rc != 0) {
+        const std::string refusal = sequence.LoadRefusal();
+        cli::Error("cannot load " + job.in + ": " +
+                   (refusal.empty() ? cli::ResultText(rc) : refusal));
+        return CLI_FAILED;
+    }
+    return CLI_OK;
+}
+
+int RunConvert(const std::vector<std::string>& args) {
+    ConvertJob job;
+    if (const int status = ParseJob(args, job); status != CLI_OK)
+        return status;
     RuntimeLibraries libraries;
     if (!cli::LoadImageLibrary(libraries))
         return CLI_FAILED;
@@ -58,55 +155,42 @@ int RunConvert(const std::vector<std::string>& args) {
         cli::Error("convert: the image library did not make a file reader");
         return CLI_FAILED;
     }
-    // The frames of a multi-frame file, for the progress bar (0: a series, count unknown).
-    uint64_t expected = 0;
-    if (probe->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(files[0].c_str()), 0) == 0) {
-        if (const LumoOutputInfo* info = probe->GetOutputInfo(0); info && info->frameCount > 1)
-            expected = info->frameCount;
-    }
     CFileSequence sequence;
-    uint32_t rc = SEQ_RESULT_OK;
-    {
-        cli::SequenceWatch watch(sequence);
-        if (!sequence.LoadSequence(files[0].c_str())) {
-            cli::Error("convert: loading could not start");
-            return CLI_FAILED;
-        }
-        rc = watch.WaitForSequence("loading", expected);
-    }
-    if (rc != 0) {
-        cli::Error("cannot load " + files[0] + ": " + cli::ResultText(rc));
-        return CLI_FAILED;
-    }
+    bool damaged = false;
+    if (const int status = Load(*probe, job, sequence, damaged); status != CLI_OK)
+        return status;
     const uint64_t images = sequence.GetImageCount();
-    if (first >= images) {
-        cli::Error("convert: --first " + std::to_string(first) + " is past the " +
-                   std::to_string(images) + " image(s) of " + files[0]);
+    if (job.first >= images) {
+        cli::Error("convert: --first " + std::to_string(job.first) + " is past the " +
+                   std::to_string(images) + " image(s) of " + job.in);
         return CLI_USAGE;
     }
-    if (const std::string why = cli::ChooseFileType(sequence, type); !why.empty()) {
+    if (const std::string why = cli::ChooseFileType(sequence, job.type); !why.empty()) {
         cli::Error("convert: " + why);
         return CLI_FAILED;
     }
+    uint32_t rc = SEQ_RESULT_OK;
     {
         cli::SequenceWatch watch(sequence);
-        if (!sequence.SaveSequenceToFile(files[1].c_str(), first, count)) {
+        if (!sequence.SaveSequenceToFile(job.out.c_str(), job.first, job.count)) {
             cli::Error("convert: saving could not start");
             return CLI_FAILED;
         }
         rc = watch.WaitForSequence("saving", 0);
     }
     if (rc != 0) {
-        cli::Error("cannot save " + files[1] + ": " + cli::ResultText(rc));
+        cli::Error(cli::SaveFailureText(sequence, job.out, rc));
         return CLI_FAILED;
     }
-    const uint64_t written = std::min(count, images - first);
-    std::printf("%llu image(s) written to %s\n", static_cast<unsigned long long>(written),
-                files[1].c_str());
-    if (verify)
-        return cli::VerifyRecording(libraries.GetLumoInstance(),
-                                    cli::FirstWrittenFile(files[1], type), false);
-    return CLI_OK;
+    const uint64_t written = std::min(job.count, images - job.first);
+    std::printf("%s\n", WrittenText(job.out, job.type, written).c_str());
+    if (job.verify) {
+        if (const int status = cli::VerifyRecording(
+                libraries.GetLumoInstance(), cli::FirstWrittenFile(job.out, job.type), false);
+            status != CLI_OK)
+            return status;
+    }
+    return damaged ? CLI_FAILED : CLI_OK;
 }
 
 } // namespace
@@ -118,7 +202,9 @@ const CliCommand& ConvertCommand() {
         "  --type 1 multi-page TIFF, 2 TIFF per image, 3 PNG per image, 4 BMP per image;\n"
         "  without it OUT's extension decides (.tif/.tiff 1, .png 3, .bmp 4). Types 2-4\n"
         "  write OUT's name with _00000000, _00000001, ... before the extension.\n"
-        "  --first and --count choose the images (from 0; default: all).\n"
+        "  An extension that names another type than --type is refused. --first and\n"
+        "  --count choose the images (from 0; default: all; --count 0 is refused).\n"
+        "  A damaged IN gives the frames before the damage: they are written, exit 1.\n"
         "  --verify re-reads what was written and checks it against its frame record.",
         &RunConvert};
     return command;

@@ -284,7 +284,7 @@ int RunGrab(const std::vector<std::string>& args) {
             return Fail("saving could not start");
         const uint32_t rc = watch.WaitForSequence("saving", report.images);
         if (rc != 0)
-            return Fail("cannot save " + options.file + ": " + cli::ResultText(rc));
+            return Fail(cli::SaveFailureText(*camera, options.file, rc));
     }
     if (options.verify) {
         const std::string written = cli::FirstWrittenFile(options.file, options.type);

@@ -27,17 +27,35 @@ const char* ClassName(uint32_t imageClass) {
     }
 }
 
-// Reads `file` into `image` with the file reader; 0 or the reader's error. `frames` is the
-// number of frames the file holds.
+// What the file holds: its whole frames, and what is damaged after them (empty: nothing).
+struct FileFrames {
+    uint64_t whole = 0;
+    std::string damage;
+};
+
+// The reader's account of the damage of the chosen file; empty when it has none (or cannot
+// say: a text too long for the buffer is not cut, it is left out).
+std::string DamageText(CLumoModule& reader) {
+    char text[1024] = {};
+    if (reader.GetParam(LUMO_PARAM_DAMAGE, LumoArg(text), sizeof text) != 0)
+        return {};
+    return text;
+}
+
+// Reads `file` into `image` with the file reader; 0 or the reader's error. `frames` tells the
+// frames the file holds.
 [[nodiscard]] uint32_t Read(CLumoModule& reader, CLumoImage* image, const std::string& file,
-                            uint64_t& frames) {
+                            FileFrames& frames) {
     uint32_t rc = reader.SetParam(LUMO_PARAM_FILE_NAME, LumoArg(file.c_str()), 0);
     if (rc == 0)
         rc = reader.SetImages(1, &image);
     if (rc != 0)
         return rc;
     const LumoOutputInfo* info = reader.GetOutputInfo(0);
-    frames = info ? info->frameCount : 1;
+    frames.whole = info ? info->frameCount : 1;
+    frames.damage = DamageText(reader);
+    if (!frames.damage.empty() && frames.whole > 0)
+        --frames.whole; // the last frame counted is the damaged one
     rc = reader.Execute(0);
     // Detaching the image cannot fail in a way that changes what was read.
     (void)reader.SetImages(1, nullptr);
@@ -50,30 +68,37 @@ std::string FormatText(uint64_t format) {
     return text;
 }
 
-void PrintJson(const std::string& file, uint64_t frames, CLumoImage& image) {
+void PrintJson(const std::string& file, const FileFrames& frames, CLumoImage& image) {
     const uint64_t format = image.GetFormat(nullptr);
     nlohmann::ordered_json attributes = nlohmann::ordered_json::object();
     for (uint32_t n = 2; n <= 4; ++n)
         if (const char* text = image.GetAttribute(n))
             attributes[std::to_string(n)] = text;
-    const nlohmann::ordered_json out = {{"file", file},
-                                        {"frames", frames},
-                                        {"width", image.GetWidth()},
-                                        {"height", image.GetHeight()},
-                                        {"format", FormatText(format)},
-                                        {"image_class", ImageFormat::ImageClass(format)},
-                                        {"bits", ImageFormat::ContainerBits(format)},
-                                        {"significant_bits", image.GetSignificantBits()},
-                                        {"channels", ImageFormat::Channels(format)},
-                                        {"attributes", std::move(attributes)}};
+    nlohmann::ordered_json out = {{"file", file},
+                                  {"frames", frames.whole},
+                                  {"width", image.GetWidth()},
+                                  {"height", image.GetHeight()},
+                                  {"format", FormatText(format)},
+                                  {"image_class", ImageFormat::ImageClass(format)},
+                                  {"bits", ImageFormat::ContainerBits(format)},
+                                  {"significant_bits", image.GetSignificantBits()},
+                                  {"channels", ImageFormat::Channels(format)},
+                                  {"attributes", std::move(attributes)}};
+    if (!frames.damage.empty())
+        out["damaged"] = frames.damage;
     std::printf("%s\n", cli::JsonText(out).c_str());
 }
 
-void PrintText(const std::string& file, uint64_t frames, CLumoImage& image) {
+void PrintText(const std::string& file, const FileFrames& frames, CLumoImage& image) {
     const uint64_t format = image.GetFormat(nullptr);
     const uint32_t imageClass = ImageFormat::ImageClass(format);
     std::printf("file:        %s\n", file.c_str());
-    std::printf("frames:      %llu\n", static_cast<unsigned long long>(frames));
+    const auto whole = static_cast<unsigned long long>(frames.whole);
+    if (frames.damage.empty())
+        std::printf("frames:      %llu\n", whole);
+    else
+        std::printf("frames:      %llu (file damaged after frame %llu: %s)\n", whole, whole,
+                    frames.damage.c_str());
     std::printf("width:       %u\n", image.GetWidth());
     std::printf("height:      %u\n", image.GetHeight());
     std::printf("format:      %s\n", FormatText(format).c_str());
@@ -122,7 +147,7 @@ int RunInfo(const std::vector<std::string>& args) {
                    (reader ? "an image object" : "a file reader"));
         return CLI_FAILED;
     }
-    uint64_t frames = 0;
+    FileFrames frames;
     const uint32_t rc = Read(*reader, image.get(), file, frames);
     if (rc != 0) {
         cli::Error("cannot read " + file + ": " + cli::ResultText(rc));
@@ -132,7 +157,10 @@ int RunInfo(const std::vector<std::string>& args) {
         PrintJson(file, frames, *image);
     else
         PrintText(file, frames, *image);
-    return CLI_OK;
+    if (frames.damage.empty())
+        return CLI_OK;
+    cli::Error("info: " + file + " is damaged after frame " + std::to_string(frames.whole));
+    return CLI_FAILED;
 }
 
 } // namespace
@@ -146,7 +174,8 @@ const CliCommand& InfoCommand() {
         "  \"format\" (the format word as a \"0x...\" string), \"image_class\" (1 greyscale,\n"
         "  2 or 3 colour filter array, 4 RGB), \"bits\" (per sample), \"significant_bits\",\n"
         "  \"channels\" and \"attributes\" (an object keyed by attribute number: 2 maker,\n"
-        "  3 sequence name, 4 program).\n"
+        "  3 sequence name, 4 program); \"damaged\" says what is damaged in a file whose\n"
+        "  frames break off (\"frames\" counts the whole ones before; the exit status is 1).\n"
         "  --frames lists the frame record instead: the recording (camera, format, rates,\n"
         "  start, buffers, frames, lost per channel, trigger) and each frame's index, tag,\n"
         "  lost flag and CRC-32, walking a numbered series like convert.",

@@ -11,9 +11,10 @@
 // Samples of 8 and 16 bits; greyscale, colour filter array and RGB. TIFF keeps colour-filter-
 // array data as photometric CFA with the 2x2 pattern the image's origin gives (pixel (x, y) has
 // phase 2 * ((origin y + y) & 1) + ((origin x + x) & 1): 0 green, 1 red, 2 blue, 3 green) and
-// significant bits below the sample size as MaxSampleValue; PNG keeps them in an sBIT chunk and
-// a "KavrinFormat" text chunk. Attributes 2, 3 and 4 are TIFF Make, Model and Software (PNG
-// text chunks of the same names); BMP keeps pixels only.
+// significant bits below the sample size as MaxSampleValue; PNG keeps them in an sBIT chunk
+// (16-bit samples stored scaled to the full 16 bits) and a "KavrinFormat" text chunk. Attributes 2,
+// 3 and 4 are TIFF Make, Model and Software (PNG text chunks of the same names); BMP keeps pixels
+// only.
 //
 // The reader recognises a file by its contents: TIFF (multi-page, strips or tiles, 8/16-bit
 // grey, RGB, CFA, palette converted to RGB, the compressions libtiff offers), PNG (grey,
@@ -36,8 +37,10 @@ inline constexpr uint32_t LUMO_PARAM_FILE_NAME = 256;
 inline constexpr uint32_t LUMO_PARAM_FILE_TYPE = 257;
 // 258 writing mode (writer). Get a = uint32_t* out: 1 when no multi-page file is open (the next
 //     Execute starts a new file), 0 while one is open (Execute appends a page). Set a = 1
-//     finishes the open file (flushed to the disk and closed); other values: LUMO_E_INVALIDARG.
-//     Setting another file name or type finishes the open file as well.
+//     finishes the open file (flushed to the disk, closed, and given its name: until then it is
+//     a hidden temporary beside it); a = 2 discards it: the open file is closed and removed, and
+//     the file that had the name before stays as it was; other values: LUMO_E_INVALIDARG.
+//     Setting another file name or type, or deleting the module, finishes the open file as well.
 inline constexpr uint32_t LUMO_PARAM_WRITE_MODE = 258;
 // 259 frame selection (reader): Set a = frame of a multi-frame file that Execute reads.
 inline constexpr uint32_t LUMO_PARAM_FRAME = 259;
@@ -52,6 +55,18 @@ inline constexpr uint32_t LUMO_PARAM_TYPE_MULTI = 321;
 // 330 (reader) largest frame in bytes the reader allocates; Set a = bytes (0: the default,
 //     1 GiB); Get a = uint64_t* out.
 inline constexpr uint32_t LUMO_PARAM_FRAME_LIMIT = 330;
+// 340 (writer) the text of the last failure, e.g. "cannot write /data/run.tif: No space left on
+//     device"; empty after a success. Get a = char* buffer, b = its size, as for 256.
+inline constexpr uint32_t LUMO_PARAM_LAST_ERROR = 340;
+// 341 (writer) Set a = 1 (default): the frame data of multi-page TIFF goes to the disk with
+//     O_DIRECT where the file system takes it; 0: buffered writes only. The bytes in the file are
+//     the same. Applies from the next file opened. Get a = uint32_t* out.
+inline constexpr uint32_t LUMO_PARAM_DIRECT_IO = 341;
+// 342 (reader) damage of the chosen file. Get a = char* buffer, b = its size (rules of 256):
+//     empty for a whole file; else what is damaged, e.g. "page 3: its data reaches past the
+//     end of the file". The frame count (GetOutputInfo) is then the whole frames before the
+//     damage plus one, the damaged frame, which reads as LUMO_E_FILEDAMAGED.
+inline constexpr uint32_t LUMO_PARAM_DAMAGE = 342;
 
 inline constexpr uint32_t LUMO_FILE_MULTI_TIFF = 1;
 inline constexpr uint32_t LUMO_FILE_TIFF = 2;

@@ -50,6 +50,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     const LumoOutputInfo* info = reader.GetOutputInfo(0);
     const uint64_t frames = info ? info->frameCount : 1;
+    char damage[256];
+    // A text that does not fit is refused whole; either way the call must return.
+    (void)reader.GetParam(LUMO_PARAM_DAMAGE, LumoArg(damage), sizeof damage);
     for (uint64_t i = 0; i < frames && i < 8; ++i) {
         if (reader.SetParam(LUMO_PARAM_FRAME, i, 0) != LUMO_OK)
             std::abort();

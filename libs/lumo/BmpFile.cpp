@@ -3,8 +3,10 @@
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
 #include "libs/lumo/FilePtr.h"
+#include "libs/lumo/ReplacingFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -262,7 +264,7 @@ uint32_t ReadBmpFile(const std::string& path, uint64_t frameLimit, CImageFileTar
     return ReadBmpPixels(file.get(), layout, out);
 }
 
-uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame) {
+uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame, std::string* error) {
     const uint32_t channels = ImageFormat::Channels(frame.format);
     const bool rgb = ImageFormat::ImageClass(frame.format) == ImageFormat::CLASS_RGB;
     if (ImageFormat::ContainerBits(frame.format) != 8 || (rgb && channels != 3 && channels != 4) ||
@@ -301,11 +303,11 @@ uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame) {
             head.push_back(static_cast<uint8_t>(i));
         head.push_back(0);
     }
-    FilePtr file = OpenFile(path, "wb");
-    if (!file)
+    ReplacingFile file(error);
+    if (file.Create(path) != LUMO_OK || !file.Stream())
         return LUMO_E_FILEWRITE;
-    if (std::fwrite(head.data(), 1, head.size(), file.get()) != head.size())
-        return LUMO_E_FILEWRITE;
+    if (std::fwrite(head.data(), 1, head.size(), file.Stream()) != head.size())
+        return file.Fail(errno);
     std::vector<uint8_t> row(static_cast<size_t>(stride), 0);
     const uint64_t inRow = FrameRowBytes(frame);
     for (uint32_t r = 0; r < frame.height; ++r) {
@@ -320,11 +322,10 @@ uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame) {
         } else {
             std::memcpy(row.data(), src, frame.width);
         }
-        if (std::fwrite(row.data(), 1, row.size(), file.get()) != row.size())
-            return LUMO_E_FILEWRITE;
+        if (std::fwrite(row.data(), 1, row.size(), file.Stream()) != row.size())
+            return file.Fail(errno);
     }
-    FILE* raw = file.release();
-    return std::fclose(raw) == 0 ? LUMO_OK : LUMO_E_FILEWRITE;
+    return file.Commit();
 }
 
 } // namespace lumo

@@ -14,7 +14,10 @@ namespace lumo {
                                    CImageFileTarget& target);
 
 // Writes an 8-bit one-channel frame with a grey palette, or an 8-bit RGB frame as 24-bit
-// colour. Other layouts (16-bit samples): LUMO_E_FILEFORMAT.
-[[nodiscard]] uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame);
+// colour. Other layouts (16-bit samples): LUMO_E_FILEFORMAT. LUMO_E_FILEWRITE when writing fails
+// (`error` then receives "cannot write NAME: reason"). The file replaces `path` only once it is
+// complete (ReplacingFile).
+[[nodiscard]] uint32_t WriteBmpFile(const std::string& path, const ImageFileFrame& frame,
+                                    std::string* error = nullptr);
 
 } // namespace lumo

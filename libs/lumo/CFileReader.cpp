@@ -41,6 +41,11 @@ uint32_t CFileReader::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
 uint32_t CFileReader::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     if (id == LUMO_PARAM_FILE_NAME)
         return CopyFileNameOut(m_name, a, b);
+    if (id == LUMO_PARAM_DAMAGE) {
+        Kind kind;
+        const bool tiff = Identify(kind) == LUMO_OK && kind == Kind::Tiff && OpenTiff() == LUMO_OK;
+        return CopyFileNameOut(tiff ? m_tiff.Damage() : std::string(), a, b);
+    }
     if (id == LUMO_PARAM_FILE_TYPE || id == LUMO_PARAM_FRAME || id == LUMO_PARAM_FRAME_LIMIT) {
         if (!a)
             return LUMO_E_INVALIDARG;

@@ -19,7 +19,14 @@ bool IsType(uintptr_t type) {
 } // namespace
 
 uint32_t CFileWriter::Finish() {
-    return m_multiPage.Close();
+    if (!m_multiPage.IsOpen())
+        return LUMO_OK;
+    return Outcome(m_multiPage.Close(), m_multiPage.LastError());
+}
+
+uint32_t CFileWriter::Outcome(uint32_t rc, const std::string& error) {
+    m_lastError = rc == LUMO_E_FILEWRITE ? error : std::string();
+    return rc;
 }
 
 uint32_t CFileWriter::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
@@ -39,7 +46,16 @@ uint32_t CFileWriter::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         }
         return LUMO_OK;
     case LUMO_PARAM_WRITE_MODE:
+        if (a == 2) {
+            m_multiPage.Discard(); // the failure that led here stays the last error
+            return LUMO_OK;
+        }
         return a == 1 ? Finish() : LUMO_E_INVALIDARG;
+    case LUMO_PARAM_DIRECT_IO:
+        if (a > 1)
+            return LUMO_E_INVALIDARG;
+        m_bDirectIo = a == 1;
+        return LUMO_OK;
     case LUMO_PARAM_DIALOG_OPTIONS:
         m_dialogOptions = static_cast<uint32_t>(a);
         return LUMO_OK;
@@ -65,6 +81,10 @@ uint32_t CFileWriter::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         return put(m_type);
     case LUMO_PARAM_WRITE_MODE:
         return put(m_multiPage.IsOpen() ? 0 : 1);
+    case LUMO_PARAM_LAST_ERROR:
+        return CopyFileNameOut(m_lastError, a, b);
+    case LUMO_PARAM_DIRECT_IO:
+        return put(m_bDirectIo ? 1 : 0);
     case LUMO_PARAM_DIALOG_OPTIONS:
         return put(m_dialogOptions);
     case LUMO_PARAM_DIALOG_HISTORY:
@@ -83,25 +103,37 @@ uint32_t CFileWriter::Execute(uint32_t mode) {
         return LUMO_E_NOTSUPPORTED;
     ImageFileFrame frame;
     if (m_name.empty() || !DescribeImage(Input(), frame))
-        return LUMO_E_INVALIDARG;
+        return Outcome(LUMO_E_INVALIDARG, {});
     switch (m_type) {
     case LUMO_FILE_MULTI_TIFF:
-        if (!m_multiPage.IsOpen())
+        if (!m_multiPage.IsOpen()) {
+            m_multiPage.SetDirectIo(m_bDirectIo);
             if (const uint32_t rc = m_multiPage.Open(m_name); rc != LUMO_OK)
-                return rc;
-        return m_multiPage.AppendPage(frame);
+                return Outcome(rc, m_multiPage.LastError());
+        }
+        return Outcome(m_multiPage.AppendPage(frame), m_multiPage.LastError());
     case LUMO_FILE_TIFF: {
         CTiffPageWriter single;
+        single.SetDirectIo(m_bDirectIo);
         uint32_t rc = single.Open(m_name);
         if (rc == LUMO_OK)
             rc = single.AppendPage(frame);
-        const uint32_t closed = single.Close();
-        return rc != LUMO_OK ? rc : closed;
+        if (rc == LUMO_OK)
+            rc = single.Close();
+        else
+            single.Discard();
+        return Outcome(rc, single.LastError());
     }
-    case LUMO_FILE_PNG:
-        return WritePngFile(m_name, frame);
-    case LUMO_FILE_BMP:
-        return WriteBmpFile(m_name, frame);
+    case LUMO_FILE_PNG: {
+        std::string error;
+        const uint32_t rc = WritePngFile(m_name, frame, &error);
+        return Outcome(rc, error);
+    }
+    case LUMO_FILE_BMP: {
+        std::string error;
+        const uint32_t rc = WriteBmpFile(m_name, frame, &error);
+        return Outcome(rc, error);
+    }
     default:
         return LUMO_E_INVALIDARG;
     }

@@ -3,7 +3,10 @@
 //
 // Type 1 keeps one multi-page TIFF open from the first Execute until the writing mode is set to
 // 1 (or the name or type changes, or the module is deleted); each Execute appends a page. The
-// other types write one whole file per Execute, named by parameter 256.
+// other types write one whole file per Execute, named by parameter 256. Every file is written
+// under a temporary name and takes its name once complete (ReplacingFile): a failed write leaves
+// the file that had the name before as it was. Setting the writing mode to 2 drops the open
+// multi-page file the same way. Parameter 341 (O_DIRECT) applies from the next file opened.
 #pragma once
 
 #include "libs/lumo/CModuleBase.h"
@@ -26,11 +29,16 @@ public:
 
 private:
     [[nodiscard]] uint32_t Finish();
+    // Keeps `error` as the last failure's text when `rc` is a write failure; any other result
+    // (success, a layout that cannot be written) clears it. Returns `rc`.
+    [[nodiscard]] uint32_t Outcome(uint32_t rc, const std::string& error);
 
     std::string m_name;
     uint32_t m_type = 1;
     uint32_t m_dialogOptions = 0;
     uint32_t m_dialogHistory = 0;
+    bool m_bDirectIo = true;
+    std::string m_lastError;
     CTiffPageWriter m_multiPage;
 };
 

@@ -3,11 +3,13 @@
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
 #include "libs/lumo/FrameRecordText.h"
+#include "libs/lumo/TiffDataRanges.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sys/stat.h>
 #include <tiffio.h>
 #include <vector>
 
@@ -340,6 +342,28 @@ void CTiffFileReader::Close() {
     m_pageCount = 0;
     m_readable = 0;
     m_current = UINT64_MAX;
+    m_damage.clear();
+}
+
+void CTiffFileReader::CountWholePages(uint64_t fileSize) {
+    CTiffDataRanges ranges(fileSize);
+    // Every page takes at least the bytes of its directory: the walk ends within as many turns
+    // as the file has bytes, and libtiff refuses a chain of directories that loops.
+    while (m_readable < fileSize) {
+        std::string why;
+        if (!ranges.AddPage(m_pTiff, why)) {
+            m_damage = "page " + std::to_string(m_readable + 1) + ": " + why;
+            return;
+        }
+        ++m_readable;
+        m_bError = false;
+        if (TIFFReadDirectory(m_pTiff) != 1) {
+            if (m_bError)
+                m_damage = "page " + std::to_string(m_readable + 1) +
+                           ": its directory cannot be read (" + m_message + ")";
+            return;
+        }
+    }
 }
 
 uint32_t CTiffFileReader::Open(const std::string& path, uint64_t frameLimit) {
@@ -358,9 +382,13 @@ uint32_t CTiffFileReader::Open(const std::string& path, uint64_t frameLimit) {
     if (!m_pTiff)
         return LUMO_E_FILEDAMAGED;
     m_path = path;
-    m_bError = false;
-    m_readable = TIFFNumberOfDirectories(m_pTiff);
-    m_pageCount = m_readable + (m_bError ? 1 : 0);
+    struct stat status {};
+    if (fstat(TIFFFileno(m_pTiff), &status) != 0 || status.st_size <= 0) {
+        Close();
+        return LUMO_E_FILEREAD;
+    }
+    CountWholePages(static_cast<uint64_t>(status.st_size));
+    m_pageCount = m_readable + (m_damage.empty() ? 0 : 1);
     if (m_readable == 0 || !TIFFSetDirectory(m_pTiff, 0)) {
         Close();
         return LUMO_E_FILEDAMAGED;

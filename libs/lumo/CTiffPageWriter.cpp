@@ -3,8 +3,10 @@
 #include "external/ImageFormat.h"
 #include "external/LumoResult.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace lumo {
@@ -18,6 +20,27 @@ constexpr uint16_t TYPE_LONG = 4;
 constexpr uint16_t TYPE_LONG8 = 16;
 
 constexpr uint64_t HEADER_BYTES = 16; // classic header plus the room for the BigTIFF one
+constexpr uint64_t MAX_ALIGN = 1u << 20;
+
+// Writes all `size` bytes at `offset`; false with errno set when a write fails.
+bool PwriteAll(int fd, const uint8_t* p, uint64_t size, uint64_t offset) {
+    while (size > 0) {
+        const size_t chunk = size > (1u << 30) ? (1u << 30) : static_cast<size_t>(size);
+        const ssize_t n = ::pwrite(fd, p, chunk, static_cast<off_t>(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return false;
+        if (n == 0) {
+            errno = EIO;
+            return false;
+        }
+        p += n;
+        size -= static_cast<uint64_t>(n);
+        offset += static_cast<uint64_t>(n);
+    }
+    return true;
+}
 
 struct Entry {
     uint16_t tag;
@@ -84,15 +107,26 @@ CTiffPageWriter::~CTiffPageWriter() {
 uint32_t CTiffPageWriter::Open(const std::string& path) {
     // A file still open is given up; every page written is already linked into it.
     (void)Close();
-    m_fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-    if (m_fd < 0)
-        return LUMO_E_FILEWRITE;
+    if (const uint32_t rc = m_file.Create(path); rc != LUMO_OK)
+        return rc;
+    const int fd = m_file.Descriptor();
+    struct stat info {};
+    const uint64_t page = static_cast<uint64_t>(::sysconf(_SC_PAGESIZE));
+    const uint64_t block = ::fstat(fd, &info) == 0 ? static_cast<uint64_t>(info.st_blksize) : 0;
+    // The larger of block and memory page, so that the page cache never holds a page that a
+    // direct write covers only in part; a block size that is no power of two is not used.
+    m_align = std::max<uint64_t>(page, 4096);
+    if (block > m_align && block <= MAX_ALIGN && (block & (block - 1)) == 0)
+        m_align = block;
+    m_bDirectOn = false;
+    m_bDirectWorks = m_bDirectWanted && UseDirect(true) && UseDirect(false);
     m_bBig = false;
     m_pages.clear();
     // "II", 42, no directory yet, then the 8 bytes kept for the BigTIFF header.
     const uint8_t header[HEADER_BYTES] = {'I', 'I', 42, 0};
     if (!WriteAt(header, sizeof header, 0)) {
-        (void)Close(); // the failed write is the news
+        (void)m_file.Fail(errno); // the failed write is the news
+        Discard();
         return LUMO_E_FILEWRITE;
     }
     m_end = HEADER_BYTES;
@@ -101,29 +135,49 @@ uint32_t CTiffPageWriter::Open(const std::string& path) {
 }
 
 uint32_t CTiffPageWriter::Close() {
-    if (m_fd < 0)
-        return LUMO_OK;
-    const bool synced = ::fdatasync(m_fd) == 0;
-    const bool closed = ::close(m_fd) == 0;
-    m_fd = -1;
     m_pages.clear();
-    return synced && closed ? LUMO_OK : LUMO_E_FILEWRITE;
+    return m_file.Commit();
+}
+
+void CTiffPageWriter::Discard() {
+    m_pages.clear();
+    m_file.Discard();
+}
+
+bool CTiffPageWriter::UseDirect(bool direct) {
+    if (direct == m_bDirectOn)
+        return true;
+    const int fd = m_file.Descriptor();
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, direct ? flags | O_DIRECT : flags & ~O_DIRECT) != 0)
+        return false;
+    m_bDirectOn = direct;
+    return true;
 }
 
 bool CTiffPageWriter::WriteAt(const void* data, uint64_t size, uint64_t offset) {
-    const uint8_t* p = static_cast<const uint8_t*>(data);
-    while (size > 0) {
-        const size_t chunk = size > (1u << 30) ? (1u << 30) : static_cast<size_t>(size);
-        const ssize_t n = ::pwrite(m_fd, p, chunk, static_cast<off_t>(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        p += n;
-        size -= static_cast<uint64_t>(n);
-        offset += static_cast<uint64_t>(n);
+    if (!UseDirect(false))
+        return false;
+    return PwriteAll(m_file.Descriptor(), static_cast<const uint8_t*>(data), size, offset);
+}
+
+bool CTiffPageWriter::WritePixels(const uint8_t* pixels, uint64_t size, uint64_t offset) {
+    const bool aligned =
+        (reinterpret_cast<uintptr_t>(pixels) & (m_align - 1)) == 0 && (offset & (m_align - 1)) == 0;
+    uint64_t direct = m_bDirectWorks && aligned ? size & ~(m_align - 1) : 0;
+    if (direct > 0 && UseDirect(true)) {
+        if (!PwriteAll(m_file.Descriptor(), pixels, direct, offset)) {
+            if (errno != EINVAL)
+                return false;
+            // The device wants another alignment after all: buffered from here on. What the
+            // direct writes put in place is rewritten the same.
+            m_bDirectWorks = false;
+            direct = 0;
+        }
+    } else {
+        direct = 0;
     }
-    return true;
+    return WriteAt(pixels + direct, size - direct, offset + direct);
 }
 
 std::vector<uint8_t> CTiffPageWriter::BuildDirectory(const Page& page, bool big, uint64_t at,
@@ -223,24 +277,30 @@ uint32_t CTiffPageWriter::SwitchToBig() {
         if (block.size() & 1)
             block.push_back(0);
     }
-    if (!block.empty() && (!WriteAt(block.data(), block.size(), m_end) || ::fdatasync(m_fd) != 0)) {
-        if (::ftruncate(m_fd, static_cast<off_t>(m_end)) != 0) {
+    const int fd = m_file.Descriptor();
+    if (!block.empty() && (!WriteAt(block.data(), block.size(), m_end) || ::fdatasync(fd) != 0)) {
+        const int error = errno;
+        if (::ftruncate(fd, static_cast<off_t>(m_end)) != 0) {
             // the classic file stays valid: the header still points at the classic chain
         }
-        return LUMO_E_FILEWRITE;
+        return m_file.Fail(error);
     }
     std::vector<uint8_t> header = {'I', 'I', 43, 0, 8, 0, 0, 0};
     PutLE(header, firstDirectory, 8);
     if (!WriteAt(header.data(), header.size(), 0))
-        return LUMO_E_FILEWRITE;
+        return m_file.Fail(errno);
     m_bBig = true;
     m_end += block.size();
     m_lastLink = lastNextField;
     return LUMO_OK;
 }
 
+uint64_t CTiffPageWriter::DataOffset(uint64_t end, uint64_t bytes) const {
+    return bytes >= DIRECT_MIN_BYTES ? (end + m_align - 1) & ~(m_align - 1) : end;
+}
+
 uint32_t CTiffPageWriter::AppendPage(const ImageFileFrame& frame) {
-    if (m_fd < 0 || !frame.pixels || frame.width == 0 || frame.height == 0)
+    if (!m_file.IsOpen() || !frame.pixels || frame.width == 0 || frame.height == 0)
         return LUMO_E_INVALIDARG;
     if (!IsWritable(frame))
         return LUMO_E_FILEFORMAT;
@@ -255,35 +315,39 @@ uint32_t CTiffPageWriter::AppendPage(const ImageFileFrame& frame) {
     if (!m_bBig) {
         uint64_t unused = 0;
         const uint64_t directoryBytes = BuildDirectory(page, false, 0, unused).size();
-        const uint64_t end = m_end + page.dataBytes + pad + directoryBytes;
+        const uint64_t end =
+            DataOffset(m_end, page.dataBytes) + page.dataBytes + pad + directoryBytes;
         if (end > m_classicLimit || page.dataBytes > 0xFFFFFFFFull) {
             if (const uint32_t rc = SwitchToBig(); rc != LUMO_OK)
                 return rc;
         }
     }
-    page.dataOffset = m_end;
+    page.dataOffset = DataOffset(m_end, page.dataBytes);
     const uint64_t directoryAt = page.dataOffset + page.dataBytes + pad;
     uint64_t nextField = 0;
     std::vector<uint8_t> directory = BuildDirectory(page, m_bBig, directoryAt, nextField);
     if (directory.size() & 1)
         directory.push_back(0);
-    const uint8_t zero = 0;
-    const bool written = WriteAt(frame.pixels, page.dataBytes, page.dataOffset) &&
-                         (pad == 0 || WriteAt(&zero, 1, page.dataOffset + page.dataBytes)) &&
-                         WriteAt(directory.data(), directory.size(), directoryAt);
+    // The pad byte goes in front of the directory: one write after the pixels.
+    directory.insert(directory.begin(), pad, 0);
+    const std::vector<uint8_t> gap(page.dataOffset - m_end, 0);
+    const bool written = WriteAt(gap.data(), gap.size(), m_end) &&
+                         WritePixels(frame.pixels, page.dataBytes, page.dataOffset) &&
+                         WriteAt(directory.data(), directory.size(), directoryAt - pad);
     if (!written || !Link(directoryAt)) {
+        const int error = errno;
         // Drop the partial page; the chain still ends at the previous page.
-        if (::ftruncate(m_fd, static_cast<off_t>(m_end)) != 0) {
+        if (::ftruncate(m_file.Descriptor(), static_cast<off_t>(m_end)) != 0) {
             // a file that cannot be cut keeps unreferenced bytes at its end; it stays valid
         }
-        return LUMO_E_FILEWRITE;
+        return m_file.Fail(error);
     }
     // Start writing the page to the disk now, so that the disk works while the next page is
     // prepared and finishing the file does not wait for all of them at once.
-    ::sync_file_range(m_fd, static_cast<off_t>(page.dataOffset),
-                      static_cast<off_t>(directoryAt + directory.size() - page.dataOffset),
+    ::sync_file_range(m_file.Descriptor(), static_cast<off_t>(m_end),
+                      static_cast<off_t>(directoryAt + directory.size() - pad - m_end),
                       SYNC_FILE_RANGE_WRITE);
-    m_end = directoryAt + directory.size();
+    m_end = directoryAt + directory.size() - pad;
     m_lastLink = nextField;
     m_pages.push_back(std::move(page));
     return LUMO_OK;

@@ -4,9 +4,13 @@
 #include "external/LumoResult.h"
 #include "libs/lumo/FilePtr.h"
 #include "libs/lumo/FrameRecordText.h"
+#include "libs/lumo/PngSampleScale.h"
+#include "libs/lumo/ReplacingFile.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <png.h>
 #include <vector>
 
@@ -165,9 +169,16 @@ uint32_t ReadPngFile(const std::string& path, uint64_t frameLimit, CImageFileTar
     png_textp texts = nullptr;
     int textCount = 0;
     png_get_text(state.png, state.info, &texts, &textCount);
+    bool scaled = false; // marked by our writer: samples scaled to 16 bits
+    bool ours = false;   // written by this program (unscaled before the mark existed)
     for (int i = 0; i < textCount && i < 4096; ++i) {
         const char* key = texts[i].key;
         const char* text = texts[i].text ? texts[i].text : "";
+        if (std::strcmp(key, PNG_SCALE_KEY) == 0 && std::strcmp(text, PNG_SCALE_VALUE) == 0)
+            scaled = true;
+        if (std::strcmp(key, "KavrinFormat") == 0 ||
+            (std::strcmp(key, "Software") == 0 && std::strcmp(text, "KavrinDemo") == 0))
+            ours = true;
         if (std::strcmp(key, "Make") == 0)
             frame.attributes[0] = text;
         else if (std::strcmp(key, "Model") == 0)
@@ -202,10 +213,18 @@ uint32_t ReadPngFile(const std::string& path, uint64_t frameLimit, CImageFileTar
     const uint64_t rowBytes = FrameRowBytes(frame);
     for (uint32_t y = 0; y < frame.height; ++y)
         rows[y] = out + y * rowBytes;
-    return ReadRows(state.png, rows.data()) ? LUMO_OK : LUMO_E_FILEDAMAGED;
+    if (!ReadRows(state.png, rows.data()))
+        return LUMO_E_FILEDAMAGED;
+    if (header.bitDepth == 16 && header.significant < 16) {
+        const uint64_t samples = bytes / 2;
+        const auto significant = static_cast<uint32_t>(header.significant);
+        if (scaled || !ours || !SamplesFit(out, samples, significant))
+            ScaleSamplesDown(out, samples, significant);
+    }
+    return LUMO_OK;
 }
 
-uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
+uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame, std::string* error) {
     const uint32_t container = ImageFormat::ContainerBits(frame.format);
     const uint32_t channels = ImageFormat::Channels(frame.format);
     const uint32_t imageClass = ImageFormat::ImageClass(frame.format);
@@ -215,16 +234,15 @@ uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
         return LUMO_E_FILEFORMAT;
     if (!frame.pixels || frame.width == 0 || frame.height == 0)
         return LUMO_E_INVALIDARG;
-    FilePtr file = OpenFile(path, "wb");
-    if (!file)
+    ReplacingFile file(error);
+    if (file.Create(path) != LUMO_OK || !file.Stream())
         return LUMO_E_FILEWRITE;
     WriteState state;
     if (!state.Create())
         return LUMO_E_OUTOFMEMORY;
 
     static const char* const KEYS[3] = {"Make", "Model", "Software"};
-    std::vector<std::string> keep; // texts stay alive until the file is written
-    keep.reserve(5);               // no reallocation: the chunks point into these strings
+    std::deque<std::string> keep; // texts stay alive (and in place) until the file is written
     std::vector<png_text> texts;
     auto addText = [&](const char* key, const std::string& value) {
         keep.push_back(value);
@@ -240,6 +258,10 @@ uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
             addText(KEYS[i], frame.attributes[i]);
     if (!frame.record.empty())
         addText(RECORD_KEYWORD, frame.record);
+    const uint32_t significant = ImageFormat::SignificantBits(frame.format);
+    const bool scale = container == 16 && significant > 0 && significant < 16;
+    if (scale)
+        addText(PNG_SCALE_KEY, PNG_SCALE_VALUE);
     if (imageClass == ImageFormat::CLASS_CFA || imageClass == ImageFormat::CLASS_CFA_ALT)
         addText("KavrinFormat", "class=" + std::to_string(imageClass) +
                                     " origin=" + std::to_string(frame.originX) + "," +
@@ -247,20 +269,28 @@ uint32_t WritePngFile(const std::string& path, const ImageFileFrame& frame) {
 
     std::vector<png_bytep> rows(frame.height);
     const uint64_t rowBytes = FrameRowBytes(frame);
+    // Samples with fewer significant bits are stored scaled to 16 bits (PngSampleScale.h).
+    std::vector<uint8_t> wide;
+    const uint8_t* pixels = frame.pixels;
+    if (scale) {
+        const uint64_t bytes = FrameBytes(frame);
+        wide.resize(static_cast<size_t>(bytes));
+        ScaleSamplesUp(frame.pixels, wide.data(), bytes / 2, significant);
+        pixels = wide.data();
+    }
     for (uint32_t y = 0; y < frame.height; ++y)
-        rows[y] = const_cast<png_bytep>(frame.pixels + y * rowBytes);
+        rows[y] = const_cast<png_bytep>(pixels + y * rowBytes);
     const PngWriteSetup setup{frame.width,
                               frame.height,
                               static_cast<int>(container),
                               rgb ? PNG_COLOR_TYPE_RGB : PNG_COLOR_TYPE_GRAY,
-                              static_cast<int>(ImageFormat::SignificantBits(frame.format)),
+                              static_cast<int>(significant),
                               rgb && channels == 4,
                               texts.empty() ? nullptr : texts.data(),
                               static_cast<int>(texts.size())};
-    if (!WriteAll(state.png, state.info, file.get(), &setup, rows.data()))
-        return LUMO_E_FILEWRITE;
-    FILE* raw = file.release();
-    return std::fclose(raw) == 0 ? LUMO_OK : LUMO_E_FILEWRITE;
+    if (!WriteAll(state.png, state.info, file.Stream(), &setup, rows.data()))
+        return file.Fail(errno); // libpng gives up on the errno of the stream's failed write
+    return file.Commit();
 }
 
 } // namespace lumo

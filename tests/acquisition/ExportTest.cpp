@@ -1,6 +1,11 @@
 #include "acquisition/SeriesName.h"
 #include "external/LumoResult.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
+#include "tests/support/FileSizeLimitedChild.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
 
 namespace {
 
@@ -222,4 +227,47 @@ TEST_F(ExportTest, RefusalsEmptyRangesAndWriterErrors) {
 
     TestSequence without(nullptr);
     EXPECT_FALSE(without.SaveSequenceToFile((m_folder / "w.tif").c_str(), 0, 1));
+}
+
+TEST_F(ExportTest, AFailedMultiPageSaveKeepsTheFileItWouldReplaceAndLogsTheCause) {
+    const std::string path = m_folder / "keep.tif";
+    auto contents = [&] {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    {
+        TestSequence sequence;
+        Fill(sequence, 5);
+        ASSERT_TRUE(sequence.SaveSequenceToFile(path.c_str(), 0, UINT64_MAX));
+        ASSERT_TRUE(WaitUntilEnded(sequence));
+    }
+    const std::string before = contents();
+    ASSERT_GT(before.size(), 1000u);
+    // The disk fills about half way through the new file.
+    const int outcome = RunWithFileSizeLimit(before.size() / 2, [&] {
+        TestSequence sequence;
+        Fill(sequence, 5);
+        RecordingSink sink;
+        sequence.SetLog(&sink);
+        NotificationLog log;
+        log.Attach(sequence);
+        if (!sequence.SaveSequenceToFile(path.c_str(), 0, UINT64_MAX) || !WaitUntilEnded(sequence))
+            return 10;
+        if (log.Seen().back() != Entry{5, static_cast<int32_t>(LUMO_E_FILEWRITE), false})
+            return 11;
+        const std::vector<std::string> lines = sink.Lines();
+        for (const std::string& expected :
+             {std::string("0 CSequenceBase::SaveSequenceThread: saving ended with 0xA001000B"),
+              "0 CSequenceBase::SaveSequenceThread: cannot write " + path + ": File too large"})
+            if (std::find(lines.begin(), lines.end(), expected) == lines.end())
+                return 12;
+        sequence.SetLog(nullptr);
+        return 0;
+    });
+    EXPECT_EQ(outcome, 0);
+    EXPECT_TRUE(contents() == before);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path()))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"keep.tif"}); // no temporary left behind
 }

@@ -2,6 +2,9 @@
 #include "acquisition/SeriesName.h"
 #include "external/LumoResult.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
+#include "tests/support/ScopedEnv.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -161,4 +164,32 @@ TEST_F(FileSequenceTest, StopTrimsTheFramesAndDamageKeepsWhatWasLoaded) {
     EXPECT_FALSE(without.LoadSequenceWithDialog(nullptr));
     CFileSequence noDialog;
     EXPECT_FALSE(noDialog.LoadSequenceWithDialog(nullptr)); // no application: no dialog
+}
+
+TEST_F(FileSequenceTest, FramesBeyondTheMemoryShareAreRefusedBeforeAllocating) {
+    const std::string path = m_folder / "big.tif";
+    Write(path, LUMO_FILE_MULTI_TIFF, 12, 64, 64); // twelve frames of one 4 KiB page each
+    RecordingSink sink;
+    {
+        ScopedEnv small("KAVRIN_MEM_AVAILABLE", "65535"); // 75 % of it holds eleven pages
+        CFileSequence sequence;
+        sequence.SetLog(&sink);
+        NotificationLog log;
+        EXPECT_EQ(Load(sequence, log, path), LUMO_E_OUTOFMEMORY);
+        EXPECT_EQ(log.Seen(), (std::vector<Entry>{{2, LUMO_E_OUTOFMEMORY, false}}));
+        EXPECT_EQ(sequence.GetImageCount(), 0u);
+        const std::string why = "the 12 frames need 48.0 KiB; a sequence may take at most 75 % "
+                                "of the 64.0 KiB of available memory";
+        EXPECT_EQ(sequence.LoadRefusal(), why);
+        const std::vector<std::string> lines = sink.Lines();
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "0 CFileSequence::LoadFrames: " + why),
+                  lines.end());
+        sequence.SetLog(nullptr);
+    }
+    ScopedEnv enough("KAVRIN_MEM_AVAILABLE", "65536");
+    CFileSequence sequence;
+    NotificationLog log;
+    EXPECT_EQ(Load(sequence, log, path), 0);
+    EXPECT_EQ(sequence.GetImageCount(), 12u);
+    EXPECT_EQ(sequence.LoadRefusal(), "");
 }

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdio>
+#include <fstream>
 #include <sys/wait.h>
 
 namespace {
@@ -70,6 +71,30 @@ TEST_F(KavrinCli, ConvertsASequenceAndDescribesTheResult) {
     EXPECT_EQ(Kavrin("convert '" + in + "' '" + (m_folder / "x.tif") + "' --first 5").status, 2);
     EXPECT_EQ(Kavrin("convert '" + in + "' '" + (m_folder / "no/x.tif") + "'").status, 1);
     EXPECT_EQ(Kavrin("convert '" + in + "' '" + (m_folder / "d") + "' --type 4").status, 1);
+}
+
+TEST_F(KavrinCli, AFailedSaveNamesTheFileAndTheReason) {
+    TestSequence source;
+    ASSERT_EQ(Frames(source)->Allocate(30, 20, ImageFormat::Make(16, 16, 1, 0, 1), 0, 2), 0u);
+    FillFrames(*Frames(source));
+    const std::string in = m_folder / "in.tif";
+    ASSERT_TRUE(source.SaveSequenceToFile(in.c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(source));
+    { std::ofstream(m_folder / "plain") << "a file, not a folder"; }
+    const std::string tif = m_folder / "plain/x.tif";
+    CliRun convert = Kavrin("convert '" + in + "' '" + tif + "'", true);
+    EXPECT_EQ(convert.status, 1);
+    EXPECT_EQ(convert.out, "kavrin: cannot write " + tif + ": Not a directory\n");
+    // Per-image files: the name of the file that failed.
+    convert = Kavrin("convert '" + in + "' '" + (m_folder / "plain/x.png") + "'", true);
+    EXPECT_EQ(convert.out, "kavrin: cannot write " + (m_folder / "plain/x_00000000.png") +
+                               ": Not a directory\n");
+    // Without a text from the writer the result code speaks.
+    const std::string bmp = m_folder / "deep.bmp";
+    convert = Kavrin("convert '" + in + "' '" + bmp + "'", true);
+    EXPECT_EQ(convert.out, "kavrin: cannot save " + bmp +
+                               ": not an image file or layout that can be read or written here "
+                               "(0xA0010009)\n");
 }
 
 TEST_F(KavrinCli, AnImageLibraryThatMakesNoReaderIsNamedAsTheCause) {

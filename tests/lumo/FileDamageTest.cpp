@@ -1,4 +1,5 @@
 #include "external/LumoResult.h"
+#include "tests/lumo/CraftedTiff.h"
 #include "tests/lumo/FileTestSupport.h"
 #include "tests/lumo/FuzzRegressionInputs.h"
 
@@ -120,4 +121,38 @@ TEST_F(FileModuleTest, InputsFoundByFuzzingEndInCodes) {
     const uint64_t frames = FrameCountOf(path);
     for (uint64_t f = 0; f < std::max<uint64_t>(frames, 1) && f < 4; ++f)
         EXPECT_TRUE(IsDocumented(ReadFrame(path, f, *loaded)));
+}
+
+TEST_F(FileModuleTest, PagesClaimingMoreDataThanTheFileHoldsAreDamage) {
+    // 3000 pages of 64 x 64 share one 4 KiB strip: the file holds one page's data.
+    const std::string shared = m_folder / "shared.tif";
+    StoreBytes(shared, SharedStripTiff(64, 64, 3000));
+    EXPECT_EQ(FrameCountOf(shared), 2u); // the whole page, then the damaged one
+    ImagePtr loaded = NewImage();
+    EXPECT_EQ(ReadFrame(shared, 0, *loaded), 0u);
+    EXPECT_EQ(ReadFrame(shared, 1, *loaded), LUMO_E_FILEDAMAGED);
+    ModulePtr reader = NewReader();
+    ASSERT_EQ(reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(shared.c_str()), 0), 0u);
+    char damage[256] = {};
+    ASSERT_EQ(reader->GetParam(LUMO_PARAM_DAMAGE, LumoArg(damage), sizeof damage), 0u);
+    EXPECT_EQ(std::string(damage).rfind("page 2: ", 0), 0u) << damage;
+
+    // A file cut inside the data of its third page: two whole pages, whatever libtiff makes of
+    // the directories; a whole file reports no damage.
+    ImagePtr source = NewImage();
+    ASSERT_EQ(source->Allocate(64, 48, ImageFormat::GREY8, 0, 5), 0u);
+    FillPattern(*source, 4);
+    const std::string cut = m_folder / "cut.tif";
+    ASSERT_EQ(WriteFrames(*source, LUMO_FILE_MULTI_TIFF, cut), 0u);
+    ASSERT_EQ(reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(cut.c_str()), 0), 0u);
+    ASSERT_EQ(reader->GetParam(LUMO_PARAM_DAMAGE, LumoArg(damage), sizeof damage), 0u);
+    EXPECT_STREQ(damage, "");
+    std::vector<char> bytes = Bytes(cut);
+    bytes.resize(bytes.size() / 2);
+    Store(cut, bytes);
+    EXPECT_EQ(FrameCountOf(cut), 3u);
+    ASSERT_EQ(reader->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(cut.c_str()), 0), 0u);
+    ASSERT_EQ(reader->GetParam(LUMO_PARAM_DAMAGE, LumoArg(damage), sizeof damage), 0u);
+    EXPECT_EQ(std::string(damage).rfind("page 3: ", 0), 0u) << damage;
+    EXPECT_EQ(ReadFrame(cut, 2, *loaded), LUMO_E_FILEDAMAGED);
 }

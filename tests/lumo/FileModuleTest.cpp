@@ -126,9 +126,9 @@ TEST_F(FileModuleTest, WriterParametersChooseTheLayoutAndTheModeFollowsTheOpenFi
     ASSERT_EQ(writer->Execute(0), 0u);
     ASSERT_EQ(writer->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&out), 0), LUMO_OK);
     EXPECT_EQ(out, 0u); // a multi-page file is open
-    // Readable after every completed page, before it is finished.
+    // Readable after every completed page, before it is finished (under a temporary name).
     for (uint64_t pages = 1; pages <= 3; ++pages) {
-        EXPECT_EQ(FrameCountOf(path), pages);
+        EXPECT_EQ(FrameCountOf(TemporaryOf(path)), pages);
         if (pages < 3) {
             ASSERT_EQ(writer->Execute(0), 0u);
         }

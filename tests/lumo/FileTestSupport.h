@@ -59,6 +59,20 @@ inline bool SameFrame(CLumoImage& a, int64_t frameA, CLumoImage& b, int64_t fram
                        static_cast<size_t>(a.GetFrameSize())) == 0;
 }
 
+// The hidden temporary (".NAME.XXXXXX" beside it) that holds the file being written for
+// `target`; empty when there is none.
+inline std::string TemporaryOf(const std::string& target) {
+    const std::filesystem::path path(target);
+    const std::string prefix = "." + path.filename().string() + ".";
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(path.parent_path(), ec)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() == prefix.size() + 6 && name.compare(0, prefix.size(), prefix) == 0)
+            return entry.path().string();
+    }
+    return {};
+}
+
 class FileModuleTest : public LumoTest {
 protected:
     ModulePtr NewWriter() {

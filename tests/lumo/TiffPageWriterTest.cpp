@@ -2,12 +2,16 @@
 #include "external/LumoResult.h"
 #include "libs/lumo/CTiffFileReader.h"
 #include "libs/lumo/CTiffPageWriter.h"
+#include "libs/lumo/FramePages.h"
 #include "tests/support/FileSizeLimitedChild.h"
+#include "tests/support/TempFolder.h"
 
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
+#include <iterator>
 #include <unistd.h>
 #include <vector>
 
@@ -48,9 +52,9 @@ TEST(TiffPageWriter, TurnsIntoBigTiffWhenTheClassicLimitIsReachedAndKeepsEveryPa
             frame.pixels = pages.back().data();
             ASSERT_EQ(writer.AppendPage(frame), 0u);
             EXPECT_EQ(writer.IsBig(), p >= 2) << "page " << p;
-            // The file is complete after every page.
+            // The file is complete after every page (under its temporary name until closed).
             lumo::CTiffFileReader reader;
-            ASSERT_EQ(reader.Open(path, 1 << 30), 0u) << reader.LastMessage();
+            ASSERT_EQ(reader.Open(writer.TemporaryPath(), 1 << 30), 0u) << reader.LastMessage();
             EXPECT_EQ(reader.PageCount(), static_cast<uint64_t>(p + 1));
         }
         ASSERT_EQ(writer.Close(), 0u);
@@ -115,4 +119,84 @@ TEST(TiffPageWriter, AFullDiskLeavesAValidFileWithTheCompletePages) {
         EXPECT_EQ(target.m_pixels, pixels);
     }
     std::filesystem::remove(path);
+}
+
+namespace {
+
+std::vector<char> FileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Writes `count` pages of `frames` (page-aligned memory) into `path`; the classic limit is set
+// so that the file turns into BigTIFF after the second page.
+void WritePages(const std::string& path, bool direct, std::vector<lumo::FramePages>& frames,
+                lumo::ImageFileFrame frame, bool& wentDirect) {
+    const uint64_t bytes = lumo::FrameBytes(frame);
+    lumo::CTiffPageWriter writer(5 * bytes / 2);
+    writer.SetDirectIo(direct);
+    ASSERT_EQ(writer.Open(path), 0u) << writer.LastError();
+    wentDirect = writer.WritesDirect();
+    for (size_t p = 0; p < frames.size(); ++p) {
+        frame.pixels = frames[p].Data();
+        ASSERT_EQ(writer.AppendPage(frame), 0u) << writer.LastError();
+    }
+    frame.pixels = frames[0].Data() + 1; // memory off the page boundary goes buffered
+    ASSERT_EQ(writer.AppendPage(frame), 0u) << writer.LastError();
+    EXPECT_TRUE(writer.IsBig());
+    ASSERT_EQ(writer.Close(), 0u) << writer.LastError();
+}
+
+} // namespace
+
+TEST(TiffPageWriter, DirectAndBufferedWritesGiveTheSameFileWithAlignedPixels) {
+    lumo::ImageFileFrame frame;
+    frame.width = 641; // odd: a partial last block and a pad byte
+    frame.height = 479;
+    frame.format = ImageFormat::GREY8;
+    frame.attributes[2] = "KavrinDemo";
+    const uint64_t bytes = lumo::FrameBytes(frame);
+    ASSERT_GE(bytes, lumo::CTiffPageWriter::DIRECT_MIN_BYTES);
+    std::vector<lumo::FramePages> frames;
+    ASSERT_EQ(lumo::AllocateFramePages(bytes + 1, 4, frames), 0u);
+    for (size_t p = 0; p < frames.size(); ++p)
+        for (uint64_t i = 0; i <= bytes; ++i)
+            frames[p].Data()[i] = static_cast<uint8_t>(i * 13 + p * 101 + (i >> 9));
+
+    TempFolder folder; // a disk folder, where the file system normally takes O_DIRECT
+    const std::string direct = folder.File("direct.tif");
+    const std::string buffered = folder.File("buffered.tif");
+    bool wentDirect = false, unused = false;
+    WritePages(direct, true, frames, frame, wentDirect);
+    WritePages(buffered, false, frames, frame, unused);
+    EXPECT_FALSE(unused);
+    // The writer must use O_DIRECT wherever a plain open with it works.
+    const int probe = ::open(folder.File("probe").c_str(), O_WRONLY | O_CREAT | O_DIRECT, 0644);
+    if (probe >= 0) {
+        ::close(probe);
+        EXPECT_TRUE(wentDirect);
+    }
+    const std::vector<char> written = FileBytes(direct);
+    EXPECT_TRUE(written == FileBytes(buffered));
+
+    // The first page's pixels start on the first aligned block after the header.
+    ASSERT_GT(written.size(), 4096 + bytes);
+    EXPECT_EQ(std::memcmp(written.data() + 4096, frames[0].Data(), bytes), 0);
+    lumo::CTiffFileReader reader;
+    ASSERT_EQ(reader.Open(direct, 1 << 30), 0u) << reader.LastMessage();
+    ASSERT_EQ(reader.PageCount(), 5u);
+    for (uint64_t p = 0; p < 5; ++p) {
+        VectorTarget target;
+        ASSERT_EQ(reader.ReadPage(p, target), 0u) << reader.LastMessage();
+        const uint8_t* expected = p < 4 ? frames[p].Data() : frames[0].Data() + 1;
+        EXPECT_EQ(std::memcmp(target.m_pixels.data(), expected, bytes), 0) << "page " << p;
+    }
+
+    // A memory file system (it may refuse O_DIRECT) still gets the same file.
+    if (std::filesystem::is_directory("/dev/shm")) {
+        const std::string shm = "/dev/shm/kavrin-direct-" + std::to_string(getpid()) + ".tif";
+        WritePages(shm, true, frames, frame, unused);
+        EXPECT_TRUE(FileBytes(shm) == written);
+        std::filesystem::remove(shm);
+    }
 }
