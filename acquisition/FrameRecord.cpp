@@ -76,35 +76,37 @@ bool ReadText(const Json& value, size_t limit, std::string& out) {
     return out.size() <= limit;
 }
 
-bool ReadHex32(const Json& value, uint32_t& out) {
-    std::string text;
-    if (!ReadText(value, 8, text) || text.size() != 8)
-        return false;
-    uint32_t result = 0;
-    for (const char c : text) {
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-        if (digit < 0)
-            return false;
-        result = (result << 4) | static_cast<uint32_t>(digit);
-    }
-    out = result;
-    return true;
-}
-
-bool ReadFormat(const Json& value, uint64_t& out) {
-    std::string text;
-    if (!ReadText(value, 18, text) || text.size() < 3 || text.compare(0, 2, "0x") != 0)
-        return false;
+// Hex digits text[from..] (lower case for the CRC, upper case for the format word, as they
+// are written) into `out`; false for any other character or an empty run.
+bool ParseHexDigits(const std::string& text, size_t from, bool upper, uint64_t& out) {
+    const char letter = upper ? 'A' : 'a';
     uint64_t result = 0;
-    for (size_t i = 2; i < text.size(); ++i) {
+    for (size_t i = from; i < text.size(); ++i) {
         const char c = text[i];
-        const int digit = c >= '0' && c <= '9' ? c - '0' : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+        const int digit = c >= '0' && c <= '9'             ? c - '0'
+                          : c >= letter && c <= letter + 5 ? c - letter + 10
+                                                           : -1;
         if (digit < 0)
             return false;
         result = (result << 4) | static_cast<uint64_t>(digit);
     }
     out = result;
+    return text.size() > from;
+}
+
+bool ReadHex32(const Json& value, uint32_t& out) {
+    std::string text;
+    uint64_t result = 0;
+    if (!ReadText(value, 8, text) || text.size() != 8 || !ParseHexDigits(text, 0, false, result))
+        return false;
+    out = static_cast<uint32_t>(result);
     return true;
+}
+
+bool ReadFormat(const Json& value, uint64_t& out) {
+    std::string text;
+    return ReadText(value, 18, text) && text.size() >= 3 && text.compare(0, 2, "0x") == 0 &&
+           ParseHexDigits(text, 2, true, out);
 }
 
 bool ReadRate(const Json& value, double& out) {
