@@ -21,6 +21,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 class CDebugSink;
 class CLumoImage;
@@ -136,6 +137,12 @@ public:
     [[nodiscard]] bool InitImageIfRequired(uint32_t width, uint32_t height,
                                            CLumoImage* destination);
 
+    // Any thread. Why the last save's verification failed (its result was
+    // SEQ_RESULT_VERIFY_FAILED), e.g. "frame 3 does not match its record (...); 1 of 10 frame(s)
+    // bad"; empty when it did not fail. The save thread sets it before notification 5 and
+    // clears it when a save starts.
+    std::string GetVerifyFailure() const;
+
     // UI thread, no save running. The file module (object ID 1; null without the image
     // library): callers that save without the dialog choose the file type on it (parameter 257)
     // before SaveSequenceToFile.
@@ -185,6 +192,11 @@ private:
     // Logical image `index` copied into `work`, stamped with its frame record (its position
     // `position` in the saved range) and written by the file module; 0 or an error.
     uint32_t CopyAndWrite(uint64_t index, CLumoImage* work, SavedRecord& record, uint64_t position);
+    // After a save of `n` images whose first file is `firstFile`, when the file module's
+    // parameter 343 asks for it: reads them back against their records with notifications 3
+    // and 4. 0, SEQ_RESULT_ABORTED or SEQ_RESULT_VERIFY_FAILED (logged and kept).
+    uint32_t VerifySaved(const std::string& firstFile, uint64_t n, bool single);
+    void SetVerifyFailure(const std::string& text);
 
     std::atomic<CDebugSink*> m_pLog{nullptr};
     CLumoInstance* const m_pLumo; // the library instance that made the objects below
@@ -206,6 +218,8 @@ private:
     uint64_t m_ullSaveFirst = 0;
     uint64_t m_ullSaveCount = UINT64_MAX;
     uint64_t m_ullSaveIndex = 0;
+    mutable platform::Mutex m_verifyLock;
+    std::string m_verifyFailure KAVRIN_GUARDED_BY(m_verifyLock);
 };
 
 // Holds a sequence's mutex for one scope (through the sequence's Lock and Unlock).

@@ -1,5 +1,7 @@
 // Sequence export: saving a range of images, or one image, on the sequence's thread.
 #include "acquisition/CSequenceBase.h"
+#include "acquisition/RecordedFrames.h"
+#include "acquisition/RecordingCheck.h"
 #include "acquisition/SavedRecord.h"
 #include "acquisition/SeriesName.h"
 #include "external/DebugLog.h"
@@ -8,6 +10,7 @@
 #include "external/LumoResult.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace {
@@ -83,7 +86,55 @@ void LogWriterFailure(CDebugSink* log, CLumoModule& module, bool single) {
         KAVRIN_LOG(log, 0, "CSequenceBase::SaveSequenceThread", "%s", text.data());
 }
 
+// Why `check` failed, as the sequence keeps it for the document.
+std::string VerifyFailureText(const RecordingCheck& check, const std::string& file) {
+    if (check.noReader)
+        return "the image library did not make a file reader";
+    if (check.readError != 0) {
+        char code[16];
+        std::snprintf(code, sizeof code, "0x%08X", check.readError);
+        return "cannot read " + check.readErrorFile + " (" + code + ")";
+    }
+    if (check.noRecord)
+        return file + " has no frame record";
+    return check.BadFramesText();
+}
+
 } // namespace
+
+std::string CSequenceBase::GetVerifyFailure() const {
+    platform::MutexLock lock(m_verifyLock);
+    return m_verifyFailure;
+}
+
+void CSequenceBase::SetVerifyFailure(const std::string& text) {
+    platform::MutexLock lock(m_verifyLock);
+    m_verifyFailure = text;
+}
+
+uint32_t CSequenceBase::VerifySaved(const std::string& firstFile, uint64_t n, bool single) {
+    Notify(SEQ_NOTIFY_SAVE_START, static_cast<int64_t>(n), false);
+    const RecordingCheck check = CheckRecording(
+        m_pLumo, firstFile,
+        [this](uint64_t position) {
+            Notify(SEQ_NOTIFY_SAVE_STEP, static_cast<int64_t>(position), false);
+            return !StopEvent().IsSet();
+        },
+        n); // an older, longer series beyond the saved files is not this save's
+    if (check.aborted)
+        return SEQ_RESULT_ABORTED;
+    if (check.Passed())
+        return 0;
+    const std::string text = VerifyFailureText(check, firstFile);
+    SetVerifyFailure(text);
+    if (single)
+        KAVRIN_LOG(GetLog(), 0, "CSequenceBase::SaveImageThread", "verification failed: %s",
+                   text.c_str());
+    else
+        KAVRIN_LOG(GetLog(), 0, "CSequenceBase::SaveSequenceThread", "verification failed: %s",
+                   text.c_str());
+    return SEQ_RESULT_VERIFY_FAILED;
+}
 
 bool CSequenceBase::StartSave(ThreadEntry entry) {
     m_bSaveBusy.store(true);
@@ -212,12 +263,14 @@ uint32_t CSequenceBase::RunSave(uint64_t first, uint64_t count, bool single) {
         return 0;
     }
     uint32_t rc = 0;
+    SetVerifyFailure({});
     const uint64_t images = GetImageCount();
     if (m_fileModule && first < images) {
         const uint64_t n = std::min(count, images - first);
         Notify(SEQ_NOTIFY_SAVE_START, static_cast<int64_t>(n), false);
         MarkAsOurs(work.get());
         SavedRecord record(*this, first, n);
+        std::string firstFile; // what the verification reads from
         if (single) {
             const ModuleInput input(*m_fileModule, work.get());
             rc = CopyAndWrite(first, work.get(), record, 0);
@@ -234,11 +287,16 @@ uint32_t CSequenceBase::RunSave(uint64_t first, uint64_t count, bool single) {
             if (rc == 0 && !record.Finish(NumberParam(*m_fileModule, LUMO_PARAM_FILE_TYPE, 0),
                                           ChosenName(*m_fileModule)))
                 rc = LUMO_E_FILEWRITE;
+            firstFile = ChosenName(*m_fileModule);
         } else {
             const bool oneFile = WritesOneFile(*m_fileModule);
+            firstFile = FirstWrittenFile(ChosenName(*m_fileModule),
+                                         NumberParam(*m_fileModule, LUMO_PARAM_FILE_TYPE, 0));
             const ModuleInput input(*m_fileModule, work.get());
             rc = WriteImages(first, n, oneFile, work.get(), record);
         }
+        if (rc == 0 && NumberParam(*m_fileModule, LUMO_PARAM_VERIFY, 0) == 1)
+            rc = VerifySaved(firstFile, n, single);
     }
     if (rc != 0 && !single)
         KAVRIN_LOG(GetLog(), 0, "CSequenceBase::SaveSequenceThread", "saving ended with 0x%08X",

@@ -20,3 +20,6 @@ inline constexpr uint32_t SEQ_NOTIFY_SAVE_END = 5;   // value: result code, sign
 inline constexpr uint32_t SEQ_RESULT_OK = 0;
 inline constexpr uint32_t SEQ_RESULT_ABORTED = 0xA001000D;     // stop event set between steps
 inline constexpr uint32_t SEQ_RESULT_COPY_FAILED = 0xA0010005; // frame not copied into image
+// A save asked to verify what it wrote found a frame that does not match its record, a frame
+// without one, or a file it could not read back (CSequenceBase::GetVerifyFailure says which).
+inline constexpr uint32_t SEQ_RESULT_VERIFY_FAILED = 0xA001000E;

@@ -322,6 +322,10 @@ void CKavrinDemoDoc::HandleSequenceStop(int64_t result) {
     } else if (state == SAVING) {
         if (code == SEQ_RESULT_ABORTED)
             ShowError("Saving was aborted by user. The result may be saved incompletely.");
+        else if (code == SEQ_RESULT_VERIFY_FAILED)
+            ShowError(("Verification after saving failed: " +
+                       (m_pSequence ? m_pSequence->GetVerifyFailure() : std::string()))
+                          .c_str());
         else if (code != 0)
             ShowError("An error occured during saving. The result may not be properly saved.");
         emit updateViews(cmd::HINT_SAVE_ENDED, 0);

@@ -1,9 +1,10 @@
 // kavrin convert IN OUT [--type N] [--first I] [--count N]: loads a sequence and saves it.
 #include "acquisition/CFileSequence.h"
+#include "acquisition/RecordedFrames.h"
 #include "acquisition/SeriesName.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
-#include "cli/RecordedFrames.h"
+#include "cli/VerifyRecording.h"
 #include "external/LumoFileModules.h"
 #include "external/LumoInstance.h"
 #include "external/LumoPtr.h"
@@ -185,8 +186,8 @@ int RunConvert(const std::vector<std::string>& args) {
     const uint64_t written = std::min(job.count, images - job.first);
     std::printf("%s\n", WrittenText(job.out, job.type, written).c_str());
     if (job.verify) {
-        if (const int status = cli::VerifyRecording(
-                libraries.GetLumoInstance(), cli::FirstWrittenFile(job.out, job.type), false);
+        if (const int status = cli::VerifyRecording(libraries.GetLumoInstance(),
+                                                    FirstWrittenFile(job.out, job.type), false);
             status != CLI_OK)
             return status;
     }

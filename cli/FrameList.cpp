@@ -1,9 +1,9 @@
 #include "cli/FrameList.h"
 
+#include "acquisition/RecordedFrames.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/JsonText.h"
-#include "cli/RecordedFrames.h"
 #include "external/LumoPtr.h"
 
 #include <cstdio>

@@ -3,10 +3,11 @@
 // field is built), reports the counts and saves the sequence if asked.
 #include "acquisition/CTLMChannel.h"
 #include "acquisition/CameraCatalogue.h"
+#include "acquisition/RecordedFrames.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/JsonText.h"
-#include "cli/RecordedFrames.h"
+#include "cli/VerifyRecording.h"
 #include "external/LumoFileModules.h"
 
 #include <algorithm>
@@ -287,7 +288,7 @@ int RunGrab(const std::vector<std::string>& args) {
             return Fail(cli::SaveFailureText(*camera, options.file, rc));
     }
     if (options.verify) {
-        const std::string written = cli::FirstWrittenFile(options.file, options.type);
+        const std::string written = FirstWrittenFile(options.file, options.type);
         if (const int status =
                 cli::VerifyRecording(libraries.GetLumoInstance(), written, options.json);
             status != CLI_OK)

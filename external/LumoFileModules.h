@@ -67,6 +67,11 @@ inline constexpr uint32_t LUMO_PARAM_DIRECT_IO = 341;
 //     end of the file". The frame count (GetOutputInfo) is then the whole frames before the
 //     damage plus one, the damaged frame, which reads as LUMO_E_FILEDAMAGED.
 inline constexpr uint32_t LUMO_PARAM_DAMAGE = 342;
+// 343 (writer) verify after saving: Set a = 1 asks the program that saves to read what it wrote
+//     back and check it against the frame records; 0 (default) does not; other values:
+//     LUMO_E_INVALIDARG. Get a = uint32_t* out. Kept by the writer, which only passes it on: the
+//     save dialog shows it as its "Verify after saving" box and sets it.
+inline constexpr uint32_t LUMO_PARAM_VERIFY = 343;
 
 inline constexpr uint32_t LUMO_FILE_MULTI_TIFF = 1;
 inline constexpr uint32_t LUMO_FILE_TIFF = 2;

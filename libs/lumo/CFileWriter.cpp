@@ -56,6 +56,11 @@ uint32_t CFileWriter::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
             return LUMO_E_INVALIDARG;
         m_bDirectIo = a == 1;
         return LUMO_OK;
+    case LUMO_PARAM_VERIFY:
+        if (a > 1)
+            return LUMO_E_INVALIDARG;
+        m_bVerify = a == 1;
+        return LUMO_OK;
     case LUMO_PARAM_DIALOG_OPTIONS:
         m_dialogOptions = static_cast<uint32_t>(a);
         return LUMO_OK;
@@ -85,6 +90,8 @@ uint32_t CFileWriter::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         return CopyFileNameOut(m_lastError, a, b);
     case LUMO_PARAM_DIRECT_IO:
         return put(m_bDirectIo ? 1 : 0);
+    case LUMO_PARAM_VERIFY:
+        return put(m_bVerify ? 1 : 0);
     case LUMO_PARAM_DIALOG_OPTIONS:
         return put(m_dialogOptions);
     case LUMO_PARAM_DIALOG_HISTORY:
@@ -152,6 +159,7 @@ uint32_t CFileWriter::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t*
     request.title = title ? title : "Save";
     request.type = m_type;
     request.name = m_name;
+    request.verify = m_bVerify;
     request.parent = parentWindow;
     uint32_t cancelled = 1;
     const uint32_t rc = RunFileDialog(request, &cancelled);
@@ -161,6 +169,7 @@ uint32_t CFileWriter::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t*
         (void)Finish();
         m_name = request.name;
         m_type = request.type;
+        m_bVerify = request.verify;
     }
     if (pCancelled)
         *pCancelled = cancelled;

@@ -38,6 +38,7 @@ private:
     uint32_t m_dialogOptions = 0;
     uint32_t m_dialogHistory = 0;
     bool m_bDirectIo = true;
+    bool m_bVerify = false; // parameter 343, kept for the program that saves
     std::string m_lastError;
     CTiffPageWriter m_multiPage;
 };

@@ -13,6 +13,7 @@ struct FileDialogRequest {
     std::string title;      // window title; empty: a default
     uint32_t type = 1;      // file type preselected; the chosen one on return (save only)
     std::string name;       // file name preselected; the chosen one on return
+    bool verify = false;    // save only: "Verify after saving" preset; the user's choice on return
     void* parent = nullptr; // QWidget* or null
 };
 

@@ -4,7 +4,9 @@
 #include "external/LumoResult.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QStringList>
 #include <QThread>
 #include <QWidget>
@@ -22,6 +24,37 @@ const char* const SAVE_FILTERS[LUMO_FILE_TYPE_COUNT] = {
 
 const char* const OPEN_FILTER = "Image files (*.tif *.tiff *.png *.bmp *.pgm *.ppm);;All files (*)";
 
+// The save dialog with its "Verify after saving" box (Qt's own dialog: a native one takes no
+// extra widgets). True when the user accepted; `chosen`, the type and the box are taken back.
+bool RunSaveDialog(FileDialogRequest& request, QWidget* parent, const QString& title,
+                   const QString& start, QString& chosen) {
+    QStringList filters;
+    for (const char* f : SAVE_FILTERS)
+        filters << QString::fromUtf8(f);
+    const uint32_t type =
+        request.type >= 1 && request.type <= LUMO_FILE_TYPE_COUNT ? request.type : 1;
+    QFileDialog dialog(parent, title, start, filters.join(";;"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.selectNameFilter(filters[static_cast<int>(type - 1)]);
+    auto* verify = new QCheckBox(QStringLiteral("Verify after saving"), &dialog);
+    verify->setObjectName(QStringLiteral("VerifyAfterSaving"));
+    verify->setAccessibleName(QStringLiteral("Verify after saving"));
+    verify->setChecked(request.verify);
+    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
+        grid->addWidget(verify, grid->rowCount(), 0, 1, grid->columnCount());
+    else if (dialog.layout())
+        dialog.layout()->addWidget(verify);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return false;
+    chosen = dialog.selectedFiles().constFirst();
+    const qsizetype index = filters.indexOf(dialog.selectedNameFilter());
+    if (index >= 0)
+        request.type = static_cast<uint32_t>(index + 1);
+    request.verify = verify->isChecked();
+    return true;
+}
+
 } // namespace
 
 uint32_t ShowFileDialog(FileDialogRequest& request, uint32_t* pCancelled);
@@ -37,16 +70,8 @@ uint32_t ShowFileDialog(FileDialogRequest& request, uint32_t* pCancelled) {
     const QString start = QString::fromUtf8(request.name.c_str());
     QString chosen;
     if (request.save) {
-        QStringList filters;
-        for (const char* f : SAVE_FILTERS)
-            filters << QString::fromUtf8(f);
-        const uint32_t type =
-            request.type >= 1 && request.type <= LUMO_FILE_TYPE_COUNT ? request.type : 1;
-        QString selected = filters[static_cast<int>(type - 1)];
-        chosen = QFileDialog::getSaveFileName(parent, title, start, filters.join(";;"), &selected);
-        const qsizetype index = filters.indexOf(selected);
-        if (index >= 0)
-            request.type = static_cast<uint32_t>(index + 1);
+        if (!RunSaveDialog(request, parent, title, start, chosen))
+            return LUMO_OK;
     } else {
         chosen = QFileDialog::getOpenFileName(parent, title, start, QString::fromUtf8(OPEN_FILTER));
     }

@@ -18,7 +18,7 @@ protected:
         ASSERT_EQ(Frames(sequence)->Allocate(24, 10, format, 0, frames), 0u);
         FillFrames(*Frames(sequence));
     }
-    void SetType(TestSequence& sequence, uint32_t type) {
+    void SetType(CSequenceBase& sequence, uint32_t type) {
         ASSERT_EQ(sequence.GetFileModule()->SetParam(LUMO_PARAM_FILE_TYPE, type, 0), 0u);
     }
     // Reads frame `frame` of `path` back through a reader module.
@@ -46,6 +46,36 @@ protected:
 
     SaveLoadFolder m_folder;
 };
+
+// A sequence that keeps a frame record, as a camera does: tag 100 + logical index, no gaps.
+class RecordingSequence final : public CSequenceBase {
+public:
+    ~RecordingSequence() override { Stop(); }
+    uint32_t GetSequenceType() override { return 1; }
+    bool GetRecordingInfo(framerecord::RecordingInfo& out) override {
+        out.camera = "test camera";
+        out.frames = GetImageCount();
+        return true;
+    }
+    bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override {
+        out.tag = static_cast<uint32_t>(100 + index);
+        return true;
+    }
+};
+
+// Flips one byte of `frame`'s pixels where they lie in `path`; false when they are not found.
+bool FlipPixelByte(const std::string& path, CLumoImage& frames, int64_t frame) {
+    std::fstream file(path, std::ios::in | std::ios::out | std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    const auto* pixels = static_cast<const char*>(frames.GetFrameData(0, frame, 0));
+    const size_t at = bytes.find(std::string(pixels, static_cast<size_t>(frames.GetFrameSize())));
+    if (at == std::string::npos)
+        return false;
+    file.clear();
+    file.seekp(static_cast<std::streamoff>(at + 7));
+    file.put(static_cast<char>(bytes[at + 7] ^ 0x20));
+    return static_cast<bool>(file);
+}
 
 } // namespace
 
@@ -270,4 +300,63 @@ TEST_F(ExportTest, AFailedMultiPageSaveKeepsTheFileItWouldReplaceAndLogsTheCause
     for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path()))
         names.push_back(entry.path().filename().string());
     EXPECT_EQ(names, std::vector<std::string>{"keep.tif"}); // no temporary left behind
+}
+
+TEST_F(ExportTest, VerifyAfterSavingReadsTheFilesBackAndReportsADamagedFrame) {
+    RecordingSequence sequence;
+    ASSERT_EQ(Frames(sequence)->Allocate(24, 10, ImageFormat::GREY8, 0, 3), 0u);
+    FillFrames(*Frames(sequence));
+    RecordingSink sink;
+    sequence.SetLog(&sink);
+    NotificationLog log;
+    log.Attach(sequence);
+    CLumoModule& writer = *sequence.GetFileModule();
+    EXPECT_EQ(writer.SetParam(LUMO_PARAM_VERIFY, 2, 0), LUMO_E_INVALIDARG);
+    ASSERT_EQ(writer.SetParam(LUMO_PARAM_VERIFY, 1, 0), LUMO_OK);
+    uint32_t verify = 0;
+    ASSERT_EQ(writer.GetParam(LUMO_PARAM_VERIFY, LumoArg(&verify), 0), LUMO_OK);
+    EXPECT_EQ(verify, 1u);
+
+    // A good multi-page save is read back: a second progress run over the frames, result 0.
+    ASSERT_TRUE(sequence.SaveSequenceToFile((m_folder / "good.tif").c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_EQ(log.Seen(), (std::vector<Entry>{{3, 3, false},
+                                              {4, 0, false},
+                                              {4, 1, false},
+                                              {4, 2, false},
+                                              {3, 3, false},
+                                              {4, 0, false},
+                                              {4, 1, false},
+                                              {4, 2, false},
+                                              {5, 0, false}}));
+    EXPECT_EQ(sequence.GetVerifyFailure(), "");
+
+    // One file of a series is damaged after it was written, before it is read back.
+    SetType(sequence, LUMO_FILE_TIFF);
+    platform::Event written;
+    log.HoldAt(written, 4, 2); // the last file is written; the check has not started
+    const std::string path = m_folder / "bad.tif";
+    ASSERT_TRUE(sequence.SaveSequenceToFile(path.c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(log.held.Wait(10000));
+    EXPECT_TRUE(FlipPixelByte(m_folder / "bad_00000001.tif", *Frames(sequence), 1));
+    written.Set();
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_EQ(log.Seen().back(), (Entry{5, static_cast<int32_t>(SEQ_RESULT_VERIFY_FAILED), false}));
+    const std::string failure = sequence.GetVerifyFailure();
+    EXPECT_EQ(failure.rfind("frame 1 does not match its record (CRC-32 ", 0), 0u) << failure;
+    EXPECT_NE(failure.find("; 1 of 3 frame(s) bad"), std::string::npos) << failure;
+    const std::vector<std::string> lines = sink.Lines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(),
+                        "0 CSequenceBase::SaveSequenceThread: verification failed: " + failure),
+              lines.end());
+
+    // A sequence without a record fails the check of what it saved.
+    TestSequence plain;
+    Fill(plain, 1);
+    ASSERT_EQ(plain.GetFileModule()->SetParam(LUMO_PARAM_VERIFY, 1, 0), LUMO_OK);
+    const std::string unrecorded = m_folder / "plain.tif";
+    ASSERT_TRUE(plain.SaveSequenceToFile(unrecorded.c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(plain));
+    EXPECT_EQ(plain.GetVerifyFailure(), unrecorded + " has no frame record");
+    sequence.SetLog(nullptr);
 }

@@ -14,6 +14,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -91,6 +92,7 @@ public:
     }
     QMessageBox::StandardButton answer = QMessageBox::Ok;
     QString fileName;
+    bool verify = false; // checks a save dialog's "Verify after saving" box
     QStringList titles;
     QStringList texts;
     int fileDialogs = 0;
@@ -114,6 +116,8 @@ private:
             // The name goes straight into the name field: selectFile() leaves the field alone
             // while it has the focus, and accept() checks the name against a folder view that
             // may still be loading. done() then ends the dialog with what the field holds.
+            if (auto* check = dialog->findChild<QCheckBox*>("VerifyAfterSaving"); check && verify)
+                check->setChecked(true);
             dialog->selectFile(fileName);
             if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit"))
                 edit->setText(fileName);

@@ -10,6 +10,8 @@
 #include "app/CMainStatusBar.h"
 #include "app/CSequenceBar.h"
 #include "app/CommandIds.h"
+#include "external/LumoFileModules.h"
+#include "external/LumoModule.h"
 
 #include <QDropEvent>
 #include <QFile>
@@ -206,10 +208,15 @@ void DocumentTest::loadAndSaveOutcomesAreReported() {
     QVERIFY(doc.IsModified());
     watcher.texts.clear();
     watcher.fileName = home.Path() + "/saved.tif";
+    watcher.verify = true; // and read back against its records: a good save passes
     QVERIFY(run.Trigger(cmd::ID_FILE_SAVE));
     QTRY_COMPARE_WITH_TIMEOUT(doc.GetState(), uint32_t(CKavrinDemoDoc::IDLE), 20000);
     QCOMPARE(watcher.fileDialogs, 1);
     QCOMPARE(watcher.texts, QStringList{});
+    uint32_t verify = 0;
+    QCOMPARE(doc.GetSequence()->GetFileModule()->GetParam(LUMO_PARAM_VERIFY, LumoArg(&verify), 0),
+             0u);
+    QCOMPARE(verify, 1u);
     QVERIFY(!doc.IsModified());
     QVERIFY(!run.Frame().StatusBar()->IsProgressOn());
     QVERIFY(QFile::exists(watcher.fileName));
@@ -225,6 +232,9 @@ void DocumentTest::loadAndSaveOutcomesAreReported() {
          "Saving was aborted by user. The result may be saved incompletely."},
         {CKavrinDemoDoc::SAVING, SEQ_NOTIFY_SAVE_END, int64_t(int32_t(SEQ_RESULT_COPY_FAILED)),
          "An error occured during saving. The result may not be properly saved."},
+        // The sequence's reason follows (empty here: this sequence did not verify a save).
+        {CKavrinDemoDoc::SAVING, SEQ_NOTIFY_SAVE_END, int64_t(int32_t(SEQ_RESULT_VERIFY_FAILED)),
+         "Verification after saving failed: "},
         {CKavrinDemoDoc::LOADING, SEQ_NOTIFY_ENDED, int64_t(int32_t(SEQ_RESULT_ABORTED)),
          "Loading was aborted by user. The sequence may be loaded incompletely."},
     };

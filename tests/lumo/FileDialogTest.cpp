@@ -3,6 +3,7 @@
 #include "tests/lumo/FileTestSupport.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QFileDialog>
 #include <QTimer>
 #include <functional>
@@ -60,9 +61,16 @@ TEST_F(FileModuleTest, DialogRunsInsideAnApplicationOnly) {
     const std::string chosen = m_folder / "picked.png";
     // The dialog starts at the module's file name; it is accepted once it shows that file.
     ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(chosen.c_str()), 0), 0u);
+    // "Verify after saving" shows the writer's parameter 343; the user's choice goes back.
+    ASSERT_EQ(writer->SetParam(LUMO_PARAM_VERIFY, 1, 0), 0u);
     WhenDialogOpens([&, step = std::make_shared<int>(0)](QFileDialog* dialog) {
         if ((*step)++ == 0) {
             EXPECT_EQ(dialog->windowTitle().toStdString(), "Save sequence");
+            auto* verify = dialog->findChild<QCheckBox*>("VerifyAfterSaving");
+            ASSERT_NE(verify, nullptr);
+            EXPECT_EQ(verify->accessibleName().toStdString(), "Verify after saving");
+            EXPECT_TRUE(verify->isChecked());
+            verify->setChecked(false);
             dialog->selectNameFilter("PNG, one file per image (*.png)");
             dialog->selectFile(QString::fromStdString(chosen));
         } else if (dialog->selectedFiles().value(0).toStdString() == chosen) {
@@ -80,6 +88,9 @@ TEST_F(FileModuleTest, DialogRunsInsideAnApplicationOnly) {
     uint32_t type = 0;
     ASSERT_EQ(writer->GetParam(LUMO_PARAM_FILE_TYPE, LumoArg(&type), 0), 0u);
     EXPECT_EQ(type, LUMO_FILE_PNG);
+    uint32_t verify = 7;
+    ASSERT_EQ(writer->GetParam(LUMO_PARAM_VERIFY, LumoArg(&verify), 0), 0u);
+    EXPECT_EQ(verify, 0u);
 
     ModulePtr reader = NewReader();
     WhenDialogOpens([](QFileDialog* dialog) {

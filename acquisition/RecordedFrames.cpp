@@ -1,4 +1,4 @@
-#include "cli/RecordedFrames.h"
+#include "acquisition/RecordedFrames.h"
 
 #include "acquisition/CFileSequence.h"
 #include "external/LumoFileModules.h"
@@ -7,8 +7,6 @@
 #include "external/LumoPtr.h"
 
 #include <charconv>
-
-namespace cli {
 
 RecordedFrames::RecordedFrames(CLumoModule& reader, CLumoImage& image)
     : m_reader(reader), m_image(image) {}
@@ -85,5 +83,3 @@ std::string FirstWrittenFile(const std::string& name, uint64_t type) {
     seriesname::Split(name, base, extension);
     return seriesname::NumberedName(base, 0, extension);
 }
-
-} // namespace cli

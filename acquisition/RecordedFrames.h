@@ -15,8 +15,6 @@ class CLumoImage;
 class CLumoInstance;
 class CLumoModule;
 
-namespace cli {
-
 class RecordedFrames {
 public:
     // What Next returns when there is no further frame.
@@ -52,14 +50,6 @@ private:
     std::vector<framerecord::FrameEntry> m_sidecar;
 };
 
-// Re-reads every frame of the recording at `file` with the image library `lumo` and compares
-// its pixels' CRC-32 with its record. Prints "N frames verified" (on standard output, or on
-// standard error when `okOnStderr`: after a command whose output is JSON) and returns CLI_OK
-// when all match; otherwise says why on standard error (the first bad frame and how many are
-// bad, or that the file has no record) and returns CLI_FAILED.
-int VerifyRecording(CLumoInstance* lumo, const std::string& file, bool okOnStderr);
 // The file a save to `name` with file type `type` wrote first: `name` itself for the
 // multi-page type, the first numbered file for the others.
 std::string FirstWrittenFile(const std::string& name, uint64_t type);
-
-} // namespace cli
