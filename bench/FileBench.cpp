@@ -12,8 +12,12 @@
 //     0.9 and more), "ratio_buffered" = buffered writer time / writer time (target 2 and more).
 //   LoadMultiPageTiff: that file loaded by CFileSequence, against read() of the whole file into
 //     a new buffer of its size; the page cache is warm for both.
+//   VerifyMultiPageTiff: the same frames saved with their frame records, checked against them
+//     as `kavrin verify` does (every frame read back and its CRC-32 compared), against read()
+//     of the whole file; the page cache is warm for both.
 //   PngSeries: saving and loading 20 frames as a PNG series, in frames per second.
 #include "acquisition/CFileSequence.h"
+#include "acquisition/RecordingCheck.h"
 #include "bench/BenchLibrary.h"
 #include "external/ImageFormat.h"
 #include "external/LumoFileModules.h"
@@ -82,6 +86,37 @@ const std::string& Folder() {
             data[i] = static_cast<uint8_t>((i * 7 + f * 13) ^ (i >> 11));
     }
     return true;
+}
+
+// Frames that keep a frame record, as a camera's do: tag 1000 + index, no gaps.
+class RecordedFrames final : public CFileSequence {
+public:
+    bool GetRecordingInfo(framerecord::RecordingInfo& out) override {
+        out.camera = "bench camera";
+        out.frames = GetImageCount();
+        return true;
+    }
+    bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override {
+        out.tag = static_cast<uint32_t>(1000 + index);
+        return true;
+    }
+};
+
+// The whole of `path` read into a new buffer of its size, as a load puts it into memory; the
+// bytes read.
+uint64_t ReadWholeFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return 0;
+    const uint64_t size = std::filesystem::file_size(path);
+    std::unique_ptr<uint8_t[]> buffer(new uint8_t[size]);
+    uint64_t total = 0;
+    ssize_t n;
+    while (total < size && (n = ::read(fd, buffer.get() + total, size - total)) > 0)
+        total += static_cast<uint64_t>(n);
+    ::close(fd);
+    benchmark::DoNotOptimize(buffer.get());
+    return total;
 }
 
 void WaitFor(CSequenceBase& sequence) {
@@ -187,20 +222,7 @@ void LoadMultiPageTiff(benchmark::State& state) {
         WaitFor(sequence);
     }
     // The plain read puts the whole file into memory, as a load does: a new buffer each time.
-    auto readAll = [&] {
-        const int fd = ::open(tiff.c_str(), O_RDONLY);
-        if (fd < 0)
-            return uint64_t{0};
-        const uint64_t size = std::filesystem::file_size(tiff);
-        std::unique_ptr<uint8_t[]> buffer(new uint8_t[size]);
-        uint64_t total = 0;
-        ssize_t n;
-        while (total < size && (n = ::read(fd, buffer.get() + total, size - total)) > 0)
-            total += static_cast<uint64_t>(n);
-        ::close(fd);
-        benchmark::DoNotOptimize(buffer.get());
-        return total;
-    };
+    auto readAll = [&] { return ReadWholeFile(tiff); };
     readAll(); // the page cache is warm from here on
     double baseline = 0, operation = 0;
     uint64_t bytes = 0;
@@ -224,6 +246,42 @@ void LoadMultiPageTiff(benchmark::State& state) {
         }
     }
     ReportThroughput(state, baseline, operation, bytes, "kavrin");
+}
+
+void VerifyMultiPageTiff(benchmark::State& state) {
+    CLumoInstance* lumo = LumoLibraryOrSkip(state);
+    if (!lumo)
+        return;
+    const std::string tiff = Folder() + "/recorded.tif";
+    if (!std::filesystem::exists(tiff)) {
+        RecordedFrames sequence;
+        if (!Fill(sequence, FRAMES)) {
+            state.SkipWithError("frames could not be allocated");
+            return;
+        }
+        if (!sequence.SaveSequenceToFile(tiff.c_str(), 0, FRAMES)) {
+            state.SkipWithError("saving did not start");
+            return;
+        }
+        WaitFor(sequence);
+    }
+    ReadWholeFile(tiff); // the page cache is warm from here on
+    double baseline = 0, operation = 0;
+    uint64_t bytes = 0;
+    for (auto _ : state) {
+        const Clock::time_point t0 = Clock::now();
+        bytes = ReadWholeFile(tiff);
+        const Clock::time_point t1 = Clock::now();
+        const RecordingCheck check = CheckRecording(lumo, tiff);
+        const Clock::time_point t2 = Clock::now();
+        if (!check.Passed() || check.frames != FRAMES) {
+            state.SkipWithError("the recording did not verify");
+            return;
+        }
+        baseline += Seconds(t0, t1);
+        operation += Seconds(t1, t2);
+    }
+    ReportThroughput(state, baseline, operation, bytes, "verify");
 }
 
 void PngSeries(benchmark::State& state) {
@@ -265,6 +323,7 @@ void PngSeries(benchmark::State& state) {
 
 BENCHMARK(SaveMultiPageTiff)->Unit(benchmark::kMillisecond)->Iterations(6);
 BENCHMARK(LoadMultiPageTiff)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(VerifyMultiPageTiff)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(PngSeries)->Unit(benchmark::kMillisecond)->Iterations(2);
 
 BENCHMARK_MAIN();
