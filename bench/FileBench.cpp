@@ -89,7 +89,7 @@ const std::string& Folder() {
 }
 
 // Frames that keep a frame record, as a camera's do: tag 1000 + index, no gaps.
-class RecordedFrames final : public CFileSequence {
+class RecordKeepingSequence final : public CFileSequence {
 public:
     bool GetRecordingInfo(framerecord::RecordingInfo& out) override {
         out.camera = "bench camera";
@@ -205,22 +205,30 @@ void SaveMultiPageTiff(benchmark::State& state) {
     state.counters["ratio_buffered"] = times[1] / times[2];
 }
 
+// `path` saved from `sequence` filled with FRAMES frames, unless the file is there already;
+// false (the benchmark skipped with the reason) when that fails.
+[[nodiscard]] bool SavedOnce(CFileSequence& sequence, const std::string& path,
+                             benchmark::State& state) {
+    if (std::filesystem::exists(path))
+        return true;
+    if (!Fill(sequence, FRAMES)) {
+        state.SkipWithError("frames could not be allocated");
+        return false;
+    }
+    if (!sequence.SaveSequenceToFile(path.c_str(), 0, FRAMES)) {
+        state.SkipWithError("saving did not start");
+        return false;
+    }
+    WaitFor(sequence);
+    return true;
+}
+
 void LoadMultiPageTiff(benchmark::State& state) {
     if (!LumoLibraryOrSkip(state))
         return;
     const std::string tiff = Folder() + "/sequence.tif";
-    if (!std::filesystem::exists(tiff)) {
-        CFileSequence sequence;
-        if (!Fill(sequence, FRAMES)) {
-            state.SkipWithError("frames could not be allocated");
-            return;
-        }
-        if (!sequence.SaveSequenceToFile(tiff.c_str(), 0, FRAMES)) {
-            state.SkipWithError("saving did not start");
-            return;
-        }
-        WaitFor(sequence);
-    }
+    if (CFileSequence sequence; !SavedOnce(sequence, tiff, state))
+        return;
     // The plain read puts the whole file into memory, as a load does: a new buffer each time.
     auto readAll = [&] { return ReadWholeFile(tiff); };
     readAll(); // the page cache is warm from here on
@@ -253,18 +261,8 @@ void VerifyMultiPageTiff(benchmark::State& state) {
     if (!lumo)
         return;
     const std::string tiff = Folder() + "/recorded.tif";
-    if (!std::filesystem::exists(tiff)) {
-        RecordedFrames sequence;
-        if (!Fill(sequence, FRAMES)) {
-            state.SkipWithError("frames could not be allocated");
-            return;
-        }
-        if (!sequence.SaveSequenceToFile(tiff.c_str(), 0, FRAMES)) {
-            state.SkipWithError("saving did not start");
-            return;
-        }
-        WaitFor(sequence);
-    }
+    if (RecordKeepingSequence sequence; !SavedOnce(sequence, tiff, state))
+        return;
     ReadWholeFile(tiff); // the page cache is warm from here on
     double baseline = 0, operation = 0;
     uint64_t bytes = 0;
