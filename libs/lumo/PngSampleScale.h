@@ -1,6 +1,7 @@
 // 16-bit PNG samples with fewer significant bits (sBIT n < 16) are stored scaled to the full
-// 16 bits, as the PNG specification asks: the writer replicates the top bits into the low ones
-// (v << (16 - n) | v >> (2n - 16) for n = 12), the reader shifts them back (v >> (16 - n)).
+// 16 bits, as PNG readers expect (sBIT only says how many bits matter): the writer replicates the
+// top bits into the low ones (v << (16 - n) | v >> (2n - 16) for n = 12), the reader shifts them
+// back (v >> (16 - n)).
 //
 // Files written before carry the n-bit samples unscaled. The writer now marks its files with
 // the text chunk "KavrinSamples" = "scaled"; an unmarked file is read unscaled only when it is
