@@ -8,6 +8,11 @@
 //   2  TIFF, one file per image (.tif, .tiff)
 //   3  PNG, one file per image (.png), fast compression, 16-bit samples kept
 //   4  BMP, one file per image (.bmp): 8-bit grey palette or 24-bit colour; 8-bit samples only
+//   5  video, H.264 in MP4 (.mp4): 8-bit 4:2:0, full range; quality 345 is the CRF
+//   6  video, FFV1 in Matroska (.mkv): lossless; 8- and 16-bit grey, CFA and RGB kept exactly
+//   7  video, Motion JPEG in AVI (.avi), for old players; 8-bit 4:2:0, full range
+//   The video types write every Execute as the next frame of one file, like type 1, at the
+//   playback rate 344. The grab rate and the frame records go into the container's metadata.
 // Samples of 8 and 16 bits; greyscale, colour filter array and RGB. TIFF keeps colour-filter-
 // array data as photometric CFA with the 2x2 pattern the image's origin gives (pixel (x, y) has
 // phase 2 * ((origin y + y) & 1) + ((origin x + x) & 1): 0 green, 1 red, 2 blue, 3 green) and
@@ -73,11 +78,35 @@ inline constexpr uint32_t LUMO_PARAM_DAMAGE = 342;
 //     save dialog shows it as its "Verify after saving" box and sets it.
 inline constexpr uint32_t LUMO_PARAM_VERIFY = 343;
 
+// 344 (writer) playback rate of the video types in millihertz (25000 = 25 frames per second);
+//     Set a = 100 .. 1000000 (0.1 to 1000 frames per second), else LUMO_E_INVALIDARG. Get a =
+//     uint32_t* out. Applies from the next file opened.
+inline constexpr uint32_t LUMO_PARAM_VIDEO_RATE = 344;
+inline constexpr uint32_t LUMO_VIDEO_RATE_DEFAULT = 25000;
+// 345 (writer) quality of the lossy video types, 0 .. 51, lower is better (default 18, visually
+//     lossless): H.264 takes it as its CRF, Motion JPEG as the quantiser max(2, Q / 6 + 1); FFV1
+//     is lossless and ignores it. Get a = uint32_t* out. Applies from the next file opened.
+inline constexpr uint32_t LUMO_PARAM_VIDEO_QUALITY = 345;
+inline constexpr uint32_t LUMO_VIDEO_QUALITY_DEFAULT = 18;
+// 346 (writer) what the program that saves hands the writer: 0 (default) the frames as
+//     recorded, 1 the frames as the view's process chain shows them (demosaiced, table
+//     applied); other values LUMO_E_INVALIDARG. Get a = uint32_t* out. Kept by the writer,
+//     which only passes it on: the save dialog shows it and sets it.
+inline constexpr uint32_t LUMO_PARAM_PROCESSED = 346;
+
 inline constexpr uint32_t LUMO_FILE_MULTI_TIFF = 1;
 inline constexpr uint32_t LUMO_FILE_TIFF = 2;
 inline constexpr uint32_t LUMO_FILE_PNG = 3;
 inline constexpr uint32_t LUMO_FILE_BMP = 4;
-inline constexpr uint32_t LUMO_FILE_TYPE_COUNT = 4;
+inline constexpr uint32_t LUMO_FILE_MP4 = 5;
+inline constexpr uint32_t LUMO_FILE_MKV = 6;
+inline constexpr uint32_t LUMO_FILE_AVI = 7;
+inline constexpr uint32_t LUMO_FILE_TYPE_COUNT = 7;
+
+// Whether `type` is one of the video types (5 .. 7).
+inline bool LumoFileTypeIsVideo(uint32_t type) {
+    return type >= LUMO_FILE_MP4 && type <= LUMO_FILE_AVI;
+}
 
 // The attributes the writer stores and the reader restores.
 inline constexpr uint32_t LUMO_ATTR_MAKER = 2;    // TIFF Make
@@ -113,5 +142,11 @@ inline uint32_t LumoFileTypeForName(const char* name) {
         return LUMO_FILE_PNG;
     if (std::strcmp(ext, "bmp") == 0)
         return LUMO_FILE_BMP;
+    if (std::strcmp(ext, "mp4") == 0)
+        return LUMO_FILE_MP4;
+    if (std::strcmp(ext, "mkv") == 0)
+        return LUMO_FILE_MKV;
+    if (std::strcmp(ext, "avi") == 0)
+        return LUMO_FILE_AVI;
     return 0;
 }

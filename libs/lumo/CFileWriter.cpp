@@ -16,6 +16,11 @@ bool IsType(uintptr_t type) {
     return type >= 1 && type <= LUMO_FILE_TYPE_COUNT;
 }
 
+// Whether `type` writes every image into one file: the multi-page TIFF and the videos.
+bool WritesOneFile(uintptr_t type) {
+    return type == LUMO_FILE_MULTI_TIFF || LumoFileTypeIsVideo(static_cast<uint32_t>(type));
+}
+
 } // namespace
 
 uint32_t CFileWriter::Finish() {
@@ -61,6 +66,21 @@ uint32_t CFileWriter::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
             return LUMO_E_INVALIDARG;
         m_bVerify = a == 1;
         return LUMO_OK;
+    case LUMO_PARAM_VIDEO_RATE:
+        if (a < 100 || a > 1000000)
+            return LUMO_E_INVALIDARG;
+        m_videoRate = static_cast<uint32_t>(a);
+        return LUMO_OK;
+    case LUMO_PARAM_VIDEO_QUALITY:
+        if (a > 51)
+            return LUMO_E_INVALIDARG;
+        m_videoQuality = static_cast<uint32_t>(a);
+        return LUMO_OK;
+    case LUMO_PARAM_PROCESSED:
+        if (a > 1)
+            return LUMO_E_INVALIDARG;
+        m_bProcessed = a == 1;
+        return LUMO_OK;
     case LUMO_PARAM_DIALOG_OPTIONS:
         m_dialogOptions = static_cast<uint32_t>(a);
         return LUMO_OK;
@@ -97,9 +117,15 @@ uint32_t CFileWriter::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     case LUMO_PARAM_DIALOG_HISTORY:
         return put(m_dialogHistory);
     case LUMO_PARAM_TYPE_SINGLE:
-        return IsType(b) ? put(b == LUMO_FILE_MULTI_TIFF ? 0 : 1) : LUMO_E_INVALIDARG;
+        return IsType(b) ? put(WritesOneFile(b) ? 0 : 1) : LUMO_E_INVALIDARG;
     case LUMO_PARAM_TYPE_MULTI:
-        return IsType(b) ? put(b == LUMO_FILE_MULTI_TIFF ? 1 : 0) : LUMO_E_INVALIDARG;
+        return IsType(b) ? put(WritesOneFile(b) ? 1 : 0) : LUMO_E_INVALIDARG;
+    case LUMO_PARAM_VIDEO_RATE:
+        return put(m_videoRate);
+    case LUMO_PARAM_VIDEO_QUALITY:
+        return put(m_videoQuality);
+    case LUMO_PARAM_PROCESSED:
+        return put(m_bProcessed ? 1 : 0);
     default:
         return CModuleBase::GetParam(id, a, b);
     }
@@ -160,6 +186,9 @@ uint32_t CFileWriter::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t*
     request.type = m_type;
     request.name = m_name;
     request.verify = m_bVerify;
+    request.processed = m_bProcessed;
+    request.videoRate = m_videoRate;
+    request.videoQuality = m_videoQuality;
     request.parent = parentWindow;
     uint32_t cancelled = 1;
     const uint32_t rc = RunFileDialog(request, &cancelled);
@@ -170,6 +199,10 @@ uint32_t CFileWriter::RunDialog(uint32_t dialogId, void* parentWindow, uint32_t*
         m_name = request.name;
         m_type = request.type;
         m_bVerify = request.verify;
+        m_bProcessed = request.processed;
+        // The dialog keeps its values in range; the parameters' own checks apply all the same.
+        (void)SetParam(LUMO_PARAM_VIDEO_RATE, request.videoRate, 0);
+        (void)SetParam(LUMO_PARAM_VIDEO_QUALITY, request.videoQuality, 0);
     }
     if (pCancelled)
         *pCancelled = cancelled;

@@ -9,6 +9,7 @@
 // multi-page file the same way. Parameter 341 (O_DIRECT) applies from the next file opened.
 #pragma once
 
+#include "external/LumoFileModules.h"
 #include "libs/lumo/CModuleBase.h"
 #include "libs/lumo/CTiffPageWriter.h"
 
@@ -38,7 +39,10 @@ private:
     uint32_t m_dialogOptions = 0;
     uint32_t m_dialogHistory = 0;
     bool m_bDirectIo = true;
-    bool m_bVerify = false; // parameter 343, kept for the program that saves
+    bool m_bVerify = false;    // parameter 343, kept for the program that saves
+    bool m_bProcessed = false; // parameter 346, kept for the program that saves
+    uint32_t m_videoRate = LUMO_VIDEO_RATE_DEFAULT;
+    uint32_t m_videoQuality = LUMO_VIDEO_QUALITY_DEFAULT;
     std::string m_lastError;
     CTiffPageWriter m_multiPage;
 };

@@ -9,11 +9,16 @@
 namespace lumo {
 
 struct FileDialogRequest {
-    bool save = false;      // save dialog (the writer) or open dialog (the reader)
-    std::string title;      // window title; empty: a default
-    uint32_t type = 1;      // file type preselected; the chosen one on return (save only)
-    std::string name;       // file name preselected; the chosen one on return
-    bool verify = false;    // save only: "Verify after saving" preset; the user's choice on return
+    bool save = false;   // save dialog (the writer) or open dialog (the reader)
+    std::string title;   // window title; empty: a default
+    uint32_t type = 1;   // file type preselected; the chosen one on return (save only)
+    std::string name;    // file name preselected; the chosen one on return
+    bool verify = false; // save only: "Verify after saving" preset; the user's choice on return
+    // Save only, presets and the user's choices on return: the frames as the view shows them
+    // (parameter 346), and the video types' playback rate (344, millihertz) and quality (345).
+    bool processed = false;
+    uint32_t videoRate = 25000;
+    uint32_t videoQuality = 18;
     void* parent = nullptr; // QWidget* or null
 };
 

@@ -16,13 +16,14 @@ namespace lumo {
 namespace {
 
 const char* const SAVE_FILTERS[LUMO_FILE_TYPE_COUNT] = {
-    "Multi-page TIFF (*.tif *.tiff)",
-    "TIFF, one file per image (*.tif *.tiff)",
-    "PNG, one file per image (*.png)",
-    "BMP, one file per image (*.bmp)",
+    "Multi-page TIFF (*.tif *.tiff)",  "TIFF, one file per image (*.tif *.tiff)",
+    "PNG, one file per image (*.png)", "BMP, one file per image (*.bmp)",
+    "MP4 video, H.264 (*.mp4)",        "Matroska video, lossless FFV1 (*.mkv)",
+    "AVI video, Motion JPEG (*.avi)",
 };
 
-const char* const OPEN_FILTER = "Image files (*.tif *.tiff *.png *.bmp *.pgm *.ppm);;All files (*)";
+const char* const OPEN_FILTER =
+    "Image files (*.tif *.tiff *.png *.bmp *.pgm *.ppm *.mkv *.mp4 *.avi);;All files (*)";
 
 // The save dialog with its "Verify after saving" box (Qt's own dialog: a native one takes no
 // extra widgets). True when the user accepted; `chosen`, the type and the box are taken back.
