@@ -77,7 +77,7 @@ bool RecordedFrames::Record(framerecord::FrameRecord& out) const {
 }
 
 std::string FirstWrittenFile(const std::string& name, uint64_t type) {
-    if (type == LUMO_FILE_MULTI_TIFF)
+    if (type == LUMO_FILE_MULTI_TIFF || LumoFileTypeIsVideo(static_cast<uint32_t>(type)))
         return name;
     std::string base, extension;
     seriesname::Split(name, base, extension);

@@ -51,5 +51,5 @@ private:
 };
 
 // The file a save to `name` with file type `type` wrote first: `name` itself for the
-// multi-page type, the first numbered file for the others.
+// multi-page type and the video types, the first numbered file for the others.
 std::string FirstWrittenFile(const std::string& name, uint64_t type);

@@ -122,13 +122,13 @@ bool ParseNumber(const std::string& text, uint64_t& value) {
     return !text.empty() && result.ec == std::errc() && result.ptr == end;
 }
 
-std::string ChooseFileType(CSequenceBase& sequence, uint64_t type) {
+std::string ChooseFileType(CSequenceBase& sequence, uint64_t type, const VideoOptions& video) {
     CLumoModule* writer = sequence.GetFileModule();
     if (!writer)
         return "the image library has no file writer";
     if (const uint32_t rc = writer->SetParam(LUMO_PARAM_FILE_TYPE, type, 0); rc != 0)
         return "the file writer refuses file type " + std::to_string(type) + ": " + ResultText(rc);
-    return {};
+    return ApplyVideoOptions(sequence, video, type);
 }
 
 SequenceWatch::SequenceWatch(CSequenceBase& sequence)

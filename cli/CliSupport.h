@@ -5,6 +5,7 @@
 #include "acquisition/CSequenceBase.h"
 #include "acquisition/RuntimeLibraries.h"
 #include "acquisition/SequenceNotifier.h"
+#include "cli/VideoOptions.h"
 
 #include <chrono>
 #include <cstdint>
@@ -30,9 +31,10 @@ std::string SaveFailureText(CSequenceBase& sequence, const std::string& file, ui
 // Parses a whole unsigned decimal number.
 [[nodiscard]] bool ParseNumber(const std::string& text, uint64_t& value);
 
-// Chooses file type `type` on the sequence's file module for SaveSequenceToFile. Empty when
-// done, else why not.
-[[nodiscard]] std::string ChooseFileType(CSequenceBase& sequence, uint64_t type);
+// Chooses file type `type` on the sequence's file module for SaveSequenceToFile, with the
+// playback rate and quality of `video` for the video types. Empty when done, else why not.
+[[nodiscard]] std::string ChooseFileType(CSequenceBase& sequence, uint64_t type,
+                                         const VideoOptions& video);
 
 // Watches one sequence from the main thread: its notifications reach this thread through the
 // notification adapter while the watch waits, and Ctrl-C asks the sequence to stop. Make it
@@ -49,6 +51,9 @@ public:
     void Pump(std::chrono::milliseconds timeout);
     // True once the sequence reported that its work ended (notification 2 or 5).
     bool Ended() const { return m_progress.ended; }
+    // The frames a save reported as written (notification 4), out of Total (notification 3).
+    uint64_t Done() const { return m_progress.done; }
+    uint64_t Total() const { return m_progress.total; }
     // True when Ctrl-C was pressed since the last call.
     bool TakeInterrupt();
 

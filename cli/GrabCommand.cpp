@@ -1,6 +1,6 @@
 // kavrin grab --camera N --buffers B [--height H] (--single | --seconds S | --trigger-after S
-// [--post P]) [-o FILE [--type T]] [--json]: grabs with a catalogue camera, stops (the valid
-// field is built), reports the counts and saves the sequence if asked.
+// [--post P]) [-o FILE [--type T] [--fps F] [--quality Q]] [--json]: grabs with a catalogue
+// camera, stops (the valid field is built), reports the counts and saves the sequence if asked.
 #include "acquisition/CTLMChannel.h"
 #include "acquisition/CameraCatalogue.h"
 #include "acquisition/RecordedFrames.h"
@@ -37,7 +37,26 @@ struct GrabOptions {
     uint64_t type = 0;
     bool json = false;
     bool verify = false; // re-read the saved file against its frame record
+    cli::VideoOptions video;
 };
+
+// Checks the options of -o FILE and chooses its type; an empty result text means success.
+[[nodiscard]] std::string CheckOutput(GrabOptions& options) {
+    if (options.file.empty()) {
+        if (options.type != 0)
+            return "--type needs -o FILE";
+        if (options.verify)
+            return "--verify needs -o FILE";
+        if (options.video.rate || options.video.quality)
+            return std::string(options.video.rate ? "--fps" : "--quality") + " needs -o FILE";
+        return {};
+    }
+    if (options.type == 0)
+        options.type = LumoFileTypeForName(options.file.c_str());
+    if (options.type < 1 || options.type > LUMO_FILE_TYPE_COUNT)
+        return "no file type for " + options.file + "; " + cli::FileTypeChoices();
+    return cli::CheckSaveOptions(options.video, options.verify, options.type, options.file);
+}
 
 // Parses the command line; an empty result text means success.
 [[nodiscard]] std::string Parse(const std::vector<std::string>& args, GrabOptions& options) {
@@ -60,13 +79,17 @@ struct GrabOptions {
         }
         const bool takesValue = arg == "--camera" || arg == "--buffers" || arg == "--height" ||
                                 arg == "--seconds" || arg == "-o" || arg == "--type" ||
-                                arg == "--trigger-after" || arg == "--post";
+                                arg == "--trigger-after" || arg == "--post" ||
+                                cli::IsVideoOption(arg);
         if (!takesValue)
             return "unknown argument " + arg;
         if (i + 1 >= args.size())
             return arg + " needs a value";
         const std::string& value = args[++i];
-        if (arg == "-o") {
+        if (cli::IsVideoOption(arg)) {
+            if (std::string why = cli::ParseVideoOption(arg, value, options.video); !why.empty())
+                return why;
+        } else if (arg == "-o") {
             if (value.empty())
                 return "-o needs a file name";
             options.file = value;
@@ -115,18 +138,7 @@ struct GrabOptions {
         return "--post needs --trigger-after S";
     if (options.single == (haveSeconds || triggered))
         return "give either --single or --seconds S";
-    if (options.type != 0 && options.file.empty())
-        return "--type needs -o FILE";
-    if (options.verify && options.file.empty())
-        return "--verify needs -o FILE";
-    if (!options.file.empty()) {
-        if (options.type == 0)
-            options.type = LumoFileTypeForName(options.file.c_str());
-        if (options.type < 1 || options.type > LUMO_FILE_TYPE_COUNT)
-            return "no file type for " + options.file +
-                   "; give --type 1 (multi-page TIFF), 2 (TIFF per image), 3 (PNG) or 4 (BMP)";
-    }
-    return {};
+    return CheckOutput(options);
 }
 
 // What a stopped grab left.
@@ -278,7 +290,8 @@ int RunGrab(const std::vector<std::string>& args) {
                     NoImageCause(camera->GrabStatusFailed(), report.grabbed));
     }
     if (!options.file.empty()) {
-        if (const std::string why = cli::ChooseFileType(*camera, options.type); !why.empty())
+        if (const std::string why = cli::ChooseFileType(*camera, options.type, options.video);
+            !why.empty())
             return Fail(why);
         cli::SequenceWatch watch(*camera);
         if (!camera->SaveSequenceToFile(options.file.c_str(), 0, UINT64_MAX))
@@ -304,7 +317,7 @@ const CliCommand& GrabCommand() {
     static const CliCommand command{
         "grab",
         "--camera N --buffers B [--height H] (--single | --seconds S | --trigger-after S "
-        "[--post P]) [-o FILE [--type T] [--verify]] [--json]",
+        "[--post P]) [-o FILE [--type T] [--fps F] [--quality Q] [--verify]] [--json]",
         "grab with catalogue camera N into B buffers, stop, report and optionally save",
         "  --single grabs once into every buffer; --seconds S grabs continuously for S\n"
         "  seconds (Ctrl-C stops early and fails). --trigger-after S grabs continuously,\n"
@@ -312,8 +325,9 @@ const CliCommand& GrabCommand() {
         "  ring before it stops by itself: the recording holds the frames before and\n"
         "  after the trigger frame. The stop rebuilds the frame order from the frame\n"
         "  tags: lost frames become black images at their place. --height sets the image\n"
-        "  height (default 1726). -o saves the whole sequence; --type as for convert\n"
-        "  (default from FILE's extension); --verify re-reads what was saved and checks\n"
+        "  height (default 1726). -o saves the whole sequence (.mp4, .mkv, .avi: a video);\n"
+        "  --type, --fps and --quality as for convert (the type by default from FILE's\n"
+        "  extension); --verify re-reads what was saved and checks\n"
         "  every frame against its frame record (as kavrin verify). --json prints one object: "
         "\"camera\" (index),\n"
         "  \"name\", \"buffers\", \"grabbed\" (images transferred), \"images\" (logical images,\n"

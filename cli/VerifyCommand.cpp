@@ -53,7 +53,8 @@ int RunVerify(const std::vector<std::string>& args) {
 const CliCommand& VerifyCommand() {
     static const CliCommand command{
         "verify", "FILE", "re-read every frame and check it against its frame record",
-        "  FILE is a multi-page TIFF or a file of a numbered series (checked from FILE on).\n"
+        "  FILE is a multi-page TIFF, an MKV video or a file of a numbered series (checked\n"
+        "  from FILE on).\n"
         "  Exit 0 when every frame's pixels match the CRC-32 of its record (\"N frames\n"
         "  verified\"); 1 naming the first bad frame and the number of bad ones, or when FILE\n"
         "  has no record.",
