@@ -18,6 +18,7 @@
 //   PngSeries: saving and loading 20 frames as a PNG series, in frames per second.
 #include "acquisition/CFileSequence.h"
 #include "acquisition/RecordingCheck.h"
+#include "bench/BenchFolder.h"
 #include "bench/BenchLibrary.h"
 #include "external/ImageFormat.h"
 #include "external/LumoFileModules.h"
@@ -46,34 +47,10 @@ constexpr uint64_t FRAMES = 200;
 constexpr uint64_t PNG_FRAMES = 20;
 
 using bench::Clock;
+using bench::Folder;
 using bench::LumoLibraryOrSkip;
 using bench::ReportThroughput;
 using bench::Seconds;
-
-// The folder both the baseline files and the sequence files go to.
-const std::string& Folder() {
-    static const std::string folder = [] {
-        const char* chosen = std::getenv("KAVRIN_BENCH_FOLDER");
-        std::error_code ec;
-        const std::filesystem::path beside =
-            std::filesystem::read_symlink("/proc/self/exe", ec).parent_path();
-        std::string pattern = ((chosen && *chosen) ? std::filesystem::path(chosen)
-                               : ec                ? std::filesystem::temp_directory_path()
-                                                   : beside) /
-                              "kavrin-bench-XXXXXX";
-        const char* made = mkdtemp(pattern.data());
-        return std::string(made ? made : ".");
-    }();
-    // Registered once the folder's name exists, so that it runs before the name goes; "." (no
-    // folder could be made) is not ours to remove.
-    static const bool removedAtExit =
-        folder != "." && std::atexit([] {
-                             std::error_code ignored;
-                             std::filesystem::remove_all(Folder(), ignored);
-                         }) == 0;
-    (void)removedAtExit;
-    return folder;
-}
 
 // A sequence of `frames` frames with varied contents; false when they could not be allocated.
 [[nodiscard]] bool Fill(CFileSequence& sequence, uint64_t frames) {
