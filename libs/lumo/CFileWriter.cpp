@@ -24,6 +24,8 @@ bool WritesOneFile(uintptr_t type) {
 } // namespace
 
 uint32_t CFileWriter::Finish() {
+    if (m_video.IsOpen())
+        return Outcome(m_video.Close(), m_video.LastError());
     if (!m_multiPage.IsOpen())
         return LUMO_OK;
     return Outcome(m_multiPage.Close(), m_multiPage.LastError());
@@ -53,6 +55,7 @@ uint32_t CFileWriter::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     case LUMO_PARAM_WRITE_MODE:
         if (a == 2) {
             m_multiPage.Discard(); // the failure that led here stays the last error
+            m_video.Discard();
             return LUMO_OK;
         }
         return a == 1 ? Finish() : LUMO_E_INVALIDARG;
@@ -105,7 +108,7 @@ uint32_t CFileWriter::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     case LUMO_PARAM_FILE_TYPE:
         return put(m_type);
     case LUMO_PARAM_WRITE_MODE:
-        return put(m_multiPage.IsOpen() ? 0 : 1);
+        return put(m_multiPage.IsOpen() || m_video.IsOpen() ? 0 : 1);
     case LUMO_PARAM_LAST_ERROR:
         return CopyFileNameOut(m_lastError, a, b);
     case LUMO_PARAM_DIRECT_IO:
@@ -167,6 +170,15 @@ uint32_t CFileWriter::Execute(uint32_t mode) {
         const uint32_t rc = WriteBmpFile(m_name, frame, &error);
         return Outcome(rc, error);
     }
+    case LUMO_FILE_MP4:
+    case LUMO_FILE_MKV:
+    case LUMO_FILE_AVI:
+        if (!m_video.IsOpen()) {
+            const uint32_t rc = m_video.Open(m_name, m_type, m_videoRate, m_videoQuality, frame);
+            if (rc != LUMO_OK)
+                return Outcome(rc, m_video.LastError());
+        }
+        return Outcome(m_video.Append(frame), m_video.LastError());
     default:
         return LUMO_E_INVALIDARG;
     }

@@ -7,11 +7,14 @@
 // under a temporary name and takes its name once complete (ReplacingFile): a failed write leaves
 // the file that had the name before as it was. Setting the writing mode to 2 drops the open
 // multi-page file the same way. Parameter 341 (O_DIRECT) applies from the next file opened.
+// The video types (5, 6, 7) keep one file open like type 1 (CVideoWriter); the playback rate
+// (344) and quality (345) apply from the next video opened.
 #pragma once
 
 #include "external/LumoFileModules.h"
 #include "libs/lumo/CModuleBase.h"
 #include "libs/lumo/CTiffPageWriter.h"
+#include "libs/lumo/CVideoWriter.h"
 
 #include <string>
 
@@ -45,6 +48,7 @@ private:
     uint32_t m_videoQuality = LUMO_VIDEO_QUALITY_DEFAULT;
     std::string m_lastError;
     CTiffPageWriter m_multiPage;
+    CVideoWriter m_video; // the open file of the video types
 };
 
 } // namespace lumo
