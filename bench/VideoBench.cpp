@@ -45,12 +45,13 @@ public:
         m_state ^= m_state << 5;
         return m_state;
     }
-    // Roughly normal, mean 0, standard deviation about 2 grey levels: a sum of four uniforms.
+    // Roughly normal, mean 0, standard deviation 2 grey levels: the sum of four uniform bytes
+    // (mean 510, standard deviation 148) scaled down.
     int Sample() {
         const uint32_t r = Next();
-        return static_cast<int>((r & 0xFF) + ((r >> 8) & 0xFF) + ((r >> 16) & 0xFF) + (r >> 24)) /
-                   37 -
-               14;
+        const int sum =
+            static_cast<int>((r & 0xFF) + ((r >> 8) & 0xFF) + ((r >> 16) & 0xFF) + (r >> 24));
+        return (sum - 510) / 74;
     }
 
 private:
