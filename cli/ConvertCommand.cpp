@@ -26,17 +26,15 @@ std::string ExtensionConflict(const std::string& out, uint64_t type) {
 }
 
 // What was written: the one multi-page file or video, or the first and last of the per-image
-// files. `count` says how many images, e.g. "3 image(s)".
+// files, after `countText` ("3 image(s)").
 std::string WrittenText(const std::string& out, uint64_t type, uint64_t written,
                         const std::string& countText) {
     const std::string count = countText + " written to ";
-    if (FirstWrittenFile(out, type) == out)
-        return count + out;
+    const std::string first = FirstWrittenFile(out, type);
+    if (first == out || written <= 1)
+        return count + first;
     std::string base, extension;
     seriesname::Split(out, base, extension);
-    const std::string first = seriesname::NumberedName(base, 0, extension);
-    if (written <= 1)
-        return count + first;
     return count + first + " \u2026 " + seriesname::NumberedName(base, written - 1, extension);
 }
 
