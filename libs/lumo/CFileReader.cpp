@@ -20,6 +20,7 @@ uint32_t CFileReader::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     switch (id) {
     case LUMO_PARAM_FILE_NAME:
         m_tiff.Close();
+        m_video.Close();
         m_name = a ? reinterpret_cast<const char*>(a) : "";
         m_frame = 0;
         return LUMO_OK;
@@ -32,6 +33,7 @@ uint32_t CFileReader::SetParam(uint32_t id, uintptr_t a, uintptr_t b) {
     case LUMO_PARAM_FRAME_LIMIT:
         m_frameLimit = a ? static_cast<uint64_t>(a) : DEFAULT_FRAME_LIMIT;
         m_tiff.Close();
+        m_video.Close();
         return LUMO_OK;
     default:
         return CModuleBase::SetParam(id, a, b);
@@ -43,8 +45,12 @@ uint32_t CFileReader::GetParam(uint32_t id, uintptr_t a, uintptr_t b) {
         return CopyFileNameOut(m_name, a, b);
     if (id == LUMO_PARAM_DAMAGE) {
         Kind kind;
-        const bool tiff = Identify(kind) == LUMO_OK && kind == Kind::Tiff && OpenTiff() == LUMO_OK;
-        return CopyFileNameOut(tiff ? m_tiff.Damage() : std::string(), a, b);
+        const bool known = Identify(kind) == LUMO_OK;
+        if (known && kind == Kind::Tiff && OpenTiff() == LUMO_OK)
+            return CopyFileNameOut(m_tiff.Damage(), a, b);
+        if (known && kind == Kind::Video && OpenVideo() == LUMO_OK)
+            return CopyFileNameOut(m_video.Damage(), a, b);
+        return CopyFileNameOut(std::string(), a, b);
     }
     if (id == LUMO_PARAM_FILE_TYPE || id == LUMO_PARAM_FRAME || id == LUMO_PARAM_FRAME_LIMIT) {
         if (!a)
@@ -64,7 +70,7 @@ uint32_t CFileReader::Identify(Kind& kind) const {
     const int fd = ::open(m_name.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT || errno == ENOTDIR ? LUMO_E_FILENOTFOUND : LUMO_E_FILEREAD;
-    uint8_t head[8] = {};
+    uint8_t head[12] = {};
     ssize_t got;
     do {
         got = ::read(fd, head, sizeof head);
@@ -90,7 +96,20 @@ uint32_t CFileReader::Identify(Kind& kind) const {
         kind = Kind::Pnm;
         return LUMO_OK;
     }
+    // Matroska (EBML), MP4 ("ftyp" box first), AVI (RIFF of form "AVI ").
+    if ((got >= 4 && std::memcmp(head, "\x1A\x45\xDF\xA3", 4) == 0) ||
+        (got >= 8 && std::memcmp(head + 4, "ftyp", 4) == 0) ||
+        (got >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "AVI ", 4) == 0)) {
+        kind = Kind::Video;
+        return LUMO_OK;
+    }
     return LUMO_E_FILEFORMAT;
+}
+
+uint32_t CFileReader::OpenVideo() {
+    if (m_video.IsOpen() && m_video.Path() == m_name)
+        return LUMO_OK;
+    return m_video.Open(m_name, m_frameLimit);
 }
 
 uint32_t CFileReader::OpenTiff() {
@@ -112,6 +131,11 @@ const LumoOutputInfo* CFileReader::GetOutputInfo(uint32_t which) {
             return nullptr;
         m_info.frameCount = m_tiff.PageCount();
     }
+    if (kind == Kind::Video) {
+        if (OpenVideo() != LUMO_OK)
+            return nullptr;
+        m_info.frameCount = m_video.FrameCount();
+    }
     return &m_info;
 }
 
@@ -131,6 +155,11 @@ uint32_t CFileReader::Execute(uint32_t mode) {
         if (m_frame >= m_tiff.PageCount())
             return LUMO_E_INVALIDARG;
         return m_tiff.ReadPage(m_frame, target);
+    }
+    if (kind == Kind::Video) {
+        if (const uint32_t rc = OpenVideo(); rc != LUMO_OK)
+            return rc;
+        return m_video.ReadFrame(m_frame, target);
     }
     if (m_frame != 0)
         return LUMO_E_INVALIDARG;

@@ -6,6 +6,7 @@
 
 #include "libs/lumo/CModuleBase.h"
 #include "libs/lumo/CTiffFileReader.h"
+#include "libs/lumo/CVideoReader.h"
 
 #include <string>
 
@@ -26,16 +27,18 @@ public:
     const LumoOutputInfo* GetOutputInfo(uint32_t which) override;
 
 private:
-    enum class Kind { Tiff, Png, Bmp, Pnm };
+    enum class Kind { Tiff, Png, Bmp, Pnm, Video };
     // Recognises the file by its first bytes; LUMO_OK and `kind`, or the open/format error.
     [[nodiscard]] uint32_t Identify(Kind& kind) const;
     [[nodiscard]] uint32_t OpenTiff();
+    [[nodiscard]] uint32_t OpenVideo();
 
     std::string m_name;
     uint32_t m_filter = 1;
     uint64_t m_frame = 0;
     uint64_t m_frameLimit = DEFAULT_FRAME_LIMIT;
     CTiffFileReader m_tiff;
+    CVideoReader m_video;
     LumoOutputInfo m_info{};
 };
 

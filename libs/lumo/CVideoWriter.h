@@ -24,7 +24,7 @@ namespace lumo {
 
 class CVideoWriter {
 public:
-    static constexpr const char* ENCODER_PRESET = "superfast";
+    static constexpr const char* ENCODER_PRESET = "ultrafast";
     static constexpr int SLICES = 4;
 
     CVideoWriter() = default;
