@@ -5,6 +5,8 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/VerifyRecording.h"
+#include "cli/VideoOptions.h"
+#include "external/LumoFileModules.h"
 
 #include <cstdio>
 
@@ -42,6 +44,11 @@ int RunVerify(const std::vector<std::string>& args) {
         cli::Error("verify: needs one FILE (kavrin verify FILE)");
         return CLI_USAGE;
     }
+    if (const std::string why = cli::VerifyRefusal(LumoFileTypeForName(args[0].c_str()), args[0]);
+        !why.empty()) {
+        cli::Error("verify: " + why);
+        return CLI_USAGE;
+    }
     RuntimeLibraries libraries;
     if (!cli::LoadImageLibrary(libraries))
         return CLI_FAILED;
@@ -57,7 +64,7 @@ const CliCommand& VerifyCommand() {
         "  from FILE on).\n"
         "  Exit 0 when every frame's pixels match the CRC-32 of its record (\"N frames\n"
         "  verified\"); 1 naming the first bad frame and the number of bad ones, or when FILE\n"
-        "  has no record.",
+        "  has no record. MP4 and AVI videos are lossy: refused (exit 2).",
         &RunVerify};
     return command;
 }

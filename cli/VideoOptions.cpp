@@ -79,16 +79,21 @@ std::string ParseVideoOption(const std::string& arg, const std::string& value,
     return {};
 }
 
+std::string VerifyRefusal(uint64_t type, const std::string& file) {
+    if (type != LUMO_FILE_MP4 && type != LUMO_FILE_AVI)
+        return {};
+    return "cannot check " + file + ": " + FileTypeName(type) +
+           " is lossy and does not keep the frames exactly (MKV does)";
+}
+
 std::string CheckSaveOptions(const VideoOptions& options, bool verify, uint64_t type,
                              const std::string& file) {
     if ((options.rate || options.quality) && !LumoFileTypeIsVideo(static_cast<uint32_t>(type)))
         return std::string(options.rate ? "--fps" : "--quality") +
                " applies to the video types only (.mp4, .mkv, .avi; --type 5 to 7), not to " +
                file + " (" + FileTypeName(type) + ")";
-    if (verify && (type == LUMO_FILE_MP4 || type == LUMO_FILE_AVI))
-        return "--verify cannot check " + file + ": " + FileTypeName(type) +
-               " is lossy and does not keep the frames exactly (MKV does)";
-    return {};
+    const std::string refusal = verify ? VerifyRefusal(type, file) : std::string();
+    return refusal.empty() ? refusal : "--verify " + refusal;
 }
 
 std::string ApplyVideoOptions(CSequenceBase& sequence, const VideoOptions& options, uint64_t type) {

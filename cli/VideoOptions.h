@@ -30,9 +30,13 @@ bool IsVideoOption(const std::string& arg);
 [[nodiscard]] std::string ParseVideoOption(const std::string& arg, const std::string& value,
                                            VideoOptions& options);
 
+// Empty when the pixels of `file`, of file type `type`, can be checked against their records;
+// else why not: MP4 and AVI are lossy.
+std::string VerifyRefusal(uint64_t type, const std::string& file);
+
 // Empty when `options` and `verify` fit an output `file` of file type `type`, else why not:
 // the video options belong to the video types, and --verify needs a type that keeps the
-// frames exactly (not the lossy MP4 and AVI).
+// frames exactly (VerifyRefusal).
 [[nodiscard]] std::string CheckSaveOptions(const VideoOptions& options, bool verify, uint64_t type,
                                            const std::string& file);
 

@@ -154,6 +154,10 @@ TEST_F(VideoCli, EachVideoTypeHasItsCodecSizeFramesAndRate) {
         EXPECT_EQ(Frames(stream), frames);
         EXPECT_NEAR(Rate(stream["r_frame_rate"]), c.fps, c.fps * 1e-3);
     }
+    // A lossy video cannot match the CRCs of its records: verify refuses it.
+    const CliRun lossy = Kavrin("verify " + Quoted(m_folder / "o.mp4"), true);
+    EXPECT_EQ(lossy.status, 2);
+    EXPECT_NE(lossy.out.find("is lossy"), std::string::npos) << lossy.out;
     // A video of the grab itself.
     const std::string grabbed = m_folder / "g.mkv";
     const CliRun run = Kavrin("grab --camera 0 --buffers 5 --height 8 --single --fps 50 -o " +
