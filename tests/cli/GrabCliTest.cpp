@@ -3,6 +3,7 @@
 #include "acquisition/CFileSequence.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
 #include "tests/cli/KavrinRun.h"
+#include "tests/cli/SavedImages.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <algorithm>
@@ -25,19 +26,11 @@ std::string Field(const std::string& json, const std::string& key) {
 
 class GrabCli : public SequenceTest {
 protected:
-    // Loads a saved file; false when it cannot be read.
     bool Load(CFileSequence& sequence, const std::string& path) {
-        return sequence.LoadSequence(path.c_str()) && WaitUntilEnded(sequence) &&
-               sequence.GetImageCount() > 0;
+        return LoadSaved(sequence, path);
     }
-    // Image `index` of a loaded sequence, copied out through its public interface; empty
-    // when the copy fails.
     std::vector<uint8_t> Image(CFileSequence& sequence, uint64_t index) {
-        const LumoImagePtr image = MakeLumoImage(m_pLumo);
-        if (!image || !sequence.CopyValidToImage(index, image.get(), 1, 0))
-            return {};
-        const auto* data = static_cast<const uint8_t*>(image->GetFrameData(0, 0, 0));
-        return std::vector<uint8_t>(data, data + image->GetFrameSize());
+        return SavedImage(m_pLumo, sequence, index);
     }
     bool Black(CFileSequence& sequence, uint64_t index) {
         const std::vector<uint8_t> data = Image(sequence, index);

@@ -2,9 +2,9 @@
 // simulated grabber become MP4, MKV and AVI files that ffprobe reads with the codec, size,
 // frame count and rate asked for; an MKV gives back the very pixels; wrong video options are
 // refused before anything is written; Ctrl-C leaves a playable video of the frames written.
-#include "acquisition/CFileSequence.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
 #include "tests/cli/KavrinRun.h"
+#include "tests/cli/SavedImages.h"
 #include "tests/support/ScopedEnv.h"
 
 #include <chrono>
@@ -82,17 +82,6 @@ protected:
                    true);
         EXPECT_EQ(run.status, 0) << run.out;
         return in;
-    }
-    bool Load(CFileSequence& sequence, const std::string& path) {
-        return sequence.LoadSequence(path.c_str()) && WaitUntilEnded(sequence) &&
-               sequence.GetImageCount() > 0;
-    }
-    std::vector<uint8_t> Image(CFileSequence& sequence, uint64_t index) {
-        const LumoImagePtr image = MakeLumoImage(m_pLumo);
-        if (!image || !sequence.CopyValidToImage(index, image.get(), 1, 0))
-            return {};
-        const auto* data = static_cast<const uint8_t*>(image->GetFrameData(0, 0, 0));
-        return std::vector<uint8_t>(data, data + image->GetFrameSize());
     }
     SaveLoadFolder m_folder;
     ScopedEnv m_noFglib{"KAVRIN_FGLIB", nullptr};
@@ -201,13 +190,13 @@ TEST_F(VideoCli, AnMkvKeepsEveryPixelAndItsRecord) {
     const std::string back = m_folder / "back.tif";
     ASSERT_EQ(Kavrin("convert " + Quoted(mkv) + " " + Quoted(back)).status, 0);
     CFileSequence original, returned;
-    ASSERT_TRUE(Load(original, in));
-    ASSERT_TRUE(Load(returned, back));
+    ASSERT_TRUE(LoadSaved(original, in));
+    ASSERT_TRUE(LoadSaved(returned, back));
     ASSERT_EQ(returned.GetImageCount(), 9u);
     for (uint64_t i = 0; i < 9; ++i) {
-        const std::vector<uint8_t> pixels = Image(original, i);
+        const std::vector<uint8_t> pixels = SavedImage(m_pLumo, original, i);
         ASSERT_FALSE(pixels.empty());
-        EXPECT_TRUE(pixels == Image(returned, i)) << "image " << i;
+        EXPECT_TRUE(pixels == SavedImage(m_pLumo, returned, i)) << "image " << i;
     }
 }
 
