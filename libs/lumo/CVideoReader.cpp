@@ -123,12 +123,16 @@ bool CVideoReader::TakeIndex(int64_t fileSize) {
     }
     if (!entries.front().key)
         return false;
-    // The index holds every frame the stream's own count or its duration gives.
-    if (stream->nb_frames > 0 && stream->nb_frames != count)
-        return false;
+    // The index holds every frame the stream's own count or its duration gives (an unfinished
+    // Matroska file has neither; its index is what the demuxer met so far).
+    if (stream->nb_frames > 0)
+        if (stream->nb_frames != count)
+            return false;
     const AVRational rate = stream->avg_frame_rate;
-    if (stream->nb_frames <= 0 && m_input->duration > 0 && rate.num > 0 && rate.den > 0) {
-        const double frames = m_input->duration * av_q2d(rate) / AV_TIME_BASE;
+    if (stream->nb_frames <= 0) {
+        if (m_input->duration <= 0 || rate.num <= 0 || rate.den <= 0)
+            return false;
+        const double frames = static_cast<double>(m_input->duration) * av_q2d(rate) / AV_TIME_BASE;
         if (std::fabs(frames - count) > 1.0)
             return false;
     }
