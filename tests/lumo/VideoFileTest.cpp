@@ -298,6 +298,12 @@ TEST_F(VideoFileTest, FinishingAfterKFramesGivesAPlayableFileAndDiscardingKeepsT
         EXPECT_EQ(Contents(path), before);
         ASSERT_EQ(m_writer->GetParam(LUMO_PARAM_WRITE_MODE, LumoArg(&mode), 0), 0u);
         EXPECT_EQ(mode, 1u);
+
+        // Deleting the writer finishes the open file.
+        for (uint64_t f = 0; f < 2; ++f)
+            ASSERT_EQ(AppendRecorded(*source, f), 0u);
+        m_writer.reset();
+        EXPECT_EQ(FrameCountOf(path), 2u);
     }
 }
 
