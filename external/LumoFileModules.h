@@ -23,8 +23,9 @@
 //
 // The reader recognises a file by its contents: TIFF (multi-page, strips or tiles, 8/16-bit
 // grey, RGB, CFA, palette converted to RGB, the compressions libtiff offers), PNG (grey,
-// grey+alpha, RGB, RGBA, palette; alpha dropped), BMP (8-bit palette, 24/32-bit) and binary
-// PGM/PPM. Results (LumoResult.h): LUMO_E_FILENOTFOUND for a missing file, LUMO_E_FILEREAD when
+// grey+alpha, RGB, RGBA, palette; alpha dropped), BMP (8-bit palette, 24/32-bit), binary
+// PGM/PPM and the videos (Matroska, MP4, AVI holding FFV1, H.264 or Motion JPEG; FFV1 frames
+// come back exactly with every frame's record, the lossy ones as 8-bit grey, CFA or RGB). Results (LumoResult.h): LUMO_E_FILENOTFOUND for a missing file, LUMO_E_FILEREAD when
 // it cannot be opened, LUMO_E_FILEFORMAT for data it does not read, LUMO_E_FILEDAMAGED for a
 // truncated or inconsistent file, LUMO_E_OUTOFMEMORY for a frame above the size limit (330).
 #pragma once
@@ -37,11 +38,12 @@
 //     in bytes; LUMO_E_INVALIDARG when the name and its terminating zero do not fit (the name is
 //     never cut).
 inline constexpr uint32_t LUMO_PARAM_FILE_NAME = 256;
-// 257 file type. Writer: Set a = 1 .. 4 (the type written); Get a = uint32_t* out. Reader: the
+// 257 file type. Writer: Set a = 1 .. 7 (the type written); Get a = uint32_t* out. Reader: the
 //     filter of the open dialog (1 = every image file); reading recognises the type by content.
 inline constexpr uint32_t LUMO_PARAM_FILE_TYPE = 257;
-// 258 writing mode (writer). Get a = uint32_t* out: 1 when no multi-page file is open (the next
-//     Execute starts a new file), 0 while one is open (Execute appends a page). Set a = 1
+// 258 writing mode (writer). Get a = uint32_t* out: 1 when no multi-page file or video is open
+//     (the next Execute starts a new file), 0 while one is open (Execute appends a page or
+//     frame). Set a = 1
 //     finishes the open file (flushed to the disk, closed, and given its name: until then it is
 //     a hidden temporary beside it); a = 2 discards it: the open file is closed and removed, and
 //     the file that had the name before stays as it was; other values: LUMO_E_INVALIDARG.

@@ -36,6 +36,11 @@ PACKAGES=(
     file # CPack's Debian generator finds the ELF files for dpkg-shlibdeps with it
     python3-tifffile # the kavrin verify tests read the frame record from the ImageDescription with it
     zlib1g-dev # the frame record's CRC-32
+    libavcodec-dev # the video file types: encoders and decoders (H.264, FFV1, Motion JPEG)
+    libavformat-dev # the video file types: MP4, Matroska and AVI containers
+    libavutil-dev # the video file types: frames, options, metadata
+    libswscale-dev # the video file types: RGB to and from 4:2:0
+    ffmpeg # ffprobe: the video file tests check what players see
 )
 
 SUDO=""

@@ -5,6 +5,8 @@
 #include "libs/lumo/FrameRecordText.h"
 #include "libs/lumo/VideoFrames.h"
 
+#include <algorithm>
+#include <climits>
 #include <cmath>
 #include <sys/stat.h>
 
@@ -105,7 +107,12 @@ uint32_t CVideoReader::OpenDecoder() {
     // A slice whose CRC does not match fails the frame instead of being concealed.
     m_codec->err_recognition = AV_EF_CRCCHECK | AV_EF_EXPLODE;
     m_codec->pkt_timebase = m_input->streams[m_video]->time_base;
-    return avcodec_open2(m_codec.get(), decoder, nullptr) < 0 ? LUMO_E_FILEFORMAT : LUMO_OK;
+    if (avcodec_open2(m_codec.get(), decoder, nullptr) < 0)
+        return LUMO_E_FILEFORMAT;
+    // Every pixel takes a byte at least: the decoder refuses frames the limit cannot hold
+    // before it allocates them (set after opening, which would refuse the file as a whole).
+    m_codec->max_pixels = static_cast<int64_t>(std::min<uint64_t>(m_frameLimit, INT_MAX));
+    return LUMO_OK;
 }
 
 bool CVideoReader::TakeIndex(int64_t fileSize) {
@@ -123,12 +130,16 @@ bool CVideoReader::TakeIndex(int64_t fileSize) {
     }
     if (!entries.front().key)
         return false;
-    // The index holds every frame the stream's own count or its duration gives.
-    if (stream->nb_frames > 0 && stream->nb_frames != count)
-        return false;
+    // The index holds every frame the stream's own count or its duration gives (an unfinished
+    // Matroska file has neither; its index is what the demuxer met so far).
+    if (stream->nb_frames > 0)
+        if (stream->nb_frames != count)
+            return false;
     const AVRational rate = stream->avg_frame_rate;
-    if (stream->nb_frames <= 0 && m_input->duration > 0 && rate.num > 0 && rate.den > 0) {
-        const double frames = m_input->duration * av_q2d(rate) / AV_TIME_BASE;
+    if (stream->nb_frames <= 0) {
+        if (m_input->duration <= 0 || rate.num <= 0 || rate.den <= 0)
+            return false;
+        const double frames = static_cast<double>(m_input->duration) * av_q2d(rate) / AV_TIME_BASE;
         if (std::fabs(frames - count) > 1.0)
             return false;
     }
@@ -252,6 +263,11 @@ uint32_t CVideoReader::ReadFrame(uint64_t frame, CImageFileTarget& target) {
         return LUMO_E_INVALIDARG;
     if (frame >= m_whole)
         return LUMO_E_FILEDAMAGED;
+    const AVCodecParameters& parameters = *m_input->streams[m_video]->codecpar;
+    if (static_cast<uint64_t>(std::max(parameters.width, 0)) *
+            static_cast<uint64_t>(std::max(parameters.height, 0)) >
+        m_frameLimit)
+        return LUMO_E_OUTOFMEMORY;
     if (frame != m_next && !SeekTo(frame))
         return LUMO_E_FILEDAMAGED;
     // Bounded: the decoder gives frames from the key frame on, at most every frame of the file.

@@ -28,7 +28,8 @@ public:
     static constexpr int SLICES = 4;
 
     CVideoWriter() = default;
-    ~CVideoWriter() { Discard(); }
+    // Finishes an open file, as deleting the writer module does with every file type.
+    ~CVideoWriter() { (void)Close(); } // no one is left to tell how it went
     CVideoWriter(const CVideoWriter&) = delete;
     CVideoWriter& operator=(const CVideoWriter&) = delete;
 

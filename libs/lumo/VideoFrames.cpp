@@ -118,6 +118,10 @@ std::vector<uint8_t> Rgb24(const ImageFileFrame& frame, int width, int height) {
     return rgb;
 }
 
+// Exact rounding and full-resolution chroma in and out: the fast YUV-to-RGB paths leave the
+// last pixels of rows whose width is not a multiple of 8 unwritten.
+constexpr int SWS_FLAGS = SWS_BILINEAR | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT | SWS_FULL_CHR_H_INP;
+
 // A converter between two pixel formats of one size, full range on both sides (BT.601).
 SwsContext* FullRangeConverter(SwsContextPtr& sws, int width, int height, AVPixelFormat from,
                                AVPixelFormat to) {
@@ -125,7 +129,7 @@ SwsContext* FullRangeConverter(SwsContextPtr& sws, int width, int height, AVPixe
     auto plain = [](AVPixelFormat f) { return f == AV_PIX_FMT_YUVJ420P ? AV_PIX_FMT_YUV420P : f; };
     SwsContext* context =
         sws_getCachedContext(sws.release(), width, height, plain(from), width, height, plain(to),
-                             SWS_BILINEAR, nullptr, nullptr, nullptr);
+                             SWS_FLAGS, nullptr, nullptr, nullptr);
     sws.reset(context);
     if (!context)
         return nullptr;
