@@ -4,6 +4,7 @@
 #include "cli/CliCommand.h"
 #include "cli/CliSupport.h"
 #include "cli/JsonText.h"
+#include "external/LumoFileModules.h"
 #include "external/LumoPtr.h"
 
 #include <cstdio>
@@ -94,6 +95,10 @@ int PrintFrameList(const std::string& file, bool json) {
         Error("info: the image library did not make a file reader");
         return CLI_FAILED;
     }
+    // MP4 and AVI keep the first frame's record only, and the reader hands it out with every
+    // frame: the later frames have none of their own.
+    const uint32_t type = LumoFileTypeForName(file.c_str());
+    const bool firstRecordOnly = type == LUMO_FILE_MP4 || type == LUMO_FILE_AVI;
     RecordedFrames walk(*reader, *image);
     uint32_t rc = walk.Open(file);
     std::optional<framerecord::RecordingInfo> recording;
@@ -102,7 +107,8 @@ int PrintFrameList(const std::string& file, bool json) {
         framerecord::FrameRecord record;
         Listed listed{walk.Position(), std::nullopt};
         if (walk.Record(record)) {
-            listed.entry = record.frame;
+            if (!firstRecordOnly || walk.Position() == 0)
+                listed.entry = record.frame;
             if (!recording)
                 recording = record.recording;
         }

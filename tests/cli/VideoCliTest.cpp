@@ -143,6 +143,13 @@ TEST_F(VideoCli, EachVideoTypeHasItsCodecSizeFramesAndRate) {
         EXPECT_EQ(Frames(stream), frames);
         EXPECT_NEAR(Rate(stream["r_frame_rate"]), c.fps, c.fps * 1e-3);
     }
+    // MP4 keeps the first frame's record only: the later frames list none.
+    const nlohmann::json list =
+        nlohmann::json::parse(Kavrin("info --frames --json " + Quoted(m_folder / "o.mp4")).out);
+    ASSERT_EQ(list["frames"].size(), 7u);
+    EXPECT_EQ(list["frames"][0]["tag"], 2);
+    EXPECT_EQ(list["frames"][1], nlohmann::json({{"index", 1}}));
+    EXPECT_EQ(list["recording"]["buffers"], 12);
     // A lossy video cannot match the CRCs of its records: verify refuses it.
     const CliRun lossy = Kavrin("verify " + Quoted(m_folder / "o.mp4"), true);
     EXPECT_EQ(lossy.status, 2);
