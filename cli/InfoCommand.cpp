@@ -178,7 +178,8 @@ const CliCommand& InfoCommand() {
         "  frames break off (\"frames\" counts the whole ones before; the exit status is 1).\n"
         "  --frames lists the frame record instead: the recording (camera, format, rates,\n"
         "  start, buffers, frames, lost per channel, trigger) and each frame's index, tag,\n"
-        "  lost flag and CRC-32, walking a numbered series like convert.",
+        "  lost flag and CRC-32, walking a numbered series like convert (an MP4 or AVI\n"
+        "  video keeps the first frame's record only).",
         &RunInfo};
     return command;
 }
