@@ -24,6 +24,7 @@
 #include <string>
 
 class CDebugSink;
+class CExportStage;
 class CLumoImage;
 class CLumoInstance;
 class CLumoModule;
@@ -148,6 +149,13 @@ public:
     // before SaveSequenceToFile.
     CLumoModule* GetFileModule() const { return m_fileModule.get(); }
 
+    // UI thread, only while no save runs (null clears). The stage the export hands every copied
+    // frame to when the file module's parameter 346 is 1; without one, or with 346 = 0, the
+    // frames are written as recorded. The owner clears it before the stage goes.
+    void SetExportStage(CExportStage* stage) { m_pExportStage.store(stage); }
+    // Any thread (the save thread reads it for every frame).
+    CExportStage* GetExportStage() const { return m_pExportStage.load(); }
+
     // The sequence mutex as the lock analysis names it (CSequenceLock takes it).
     platform::RecursiveMutex& SequenceMutex() const KAVRIN_RETURN_CAPABILITY(m_mutex) {
         return m_mutex;
@@ -214,6 +222,7 @@ private:
     uint64_t m_ullNotifyContext KAVRIN_GUARDED_BY(m_notifyLock) = 0;
     SequenceThread m_thread;
     std::atomic<bool> m_bSaveBusy{false};
+    std::atomic<CExportStage*> m_pExportStage{nullptr}; // see SetExportStage
     // The pending save; written before its thread starts, read by that thread.
     uint64_t m_ullSaveFirst = 0;
     uint64_t m_ullSaveCount = UINT64_MAX;

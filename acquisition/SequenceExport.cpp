@@ -1,5 +1,6 @@
 // Sequence export: saving a range of images, or one image, on the sequence's thread.
 #include "acquisition/CSequenceBase.h"
+#include "acquisition/ExportStage.h"
 #include "acquisition/RecordedFrames.h"
 #include "acquisition/RecordingCheck.h"
 #include "acquisition/SavedRecord.h"
@@ -55,6 +56,20 @@ private:
 uint32_t NumberParam(CLumoModule& module, uint32_t id, uintptr_t b) {
     uint32_t value = 0;
     return module.GetParam(id, LumoArg(&value), b) == 0 ? value : 0;
+}
+
+// The stage that renders this save's frames: the sequence's `stage` when the module asks for the
+// frames as displayed (346 = 1); null for the frames as recorded.
+CExportStage* RenderingStage(CLumoModule& module, CExportStage* stage) {
+    return stage && NumberParam(module, LUMO_PARAM_PROCESSED, 0) == 1 ? stage : nullptr;
+}
+
+// A black image of the size, format and origin of `shape`; null when it cannot be made.
+LumoImagePtr BlackLike(CLumoInstance* lumo, const CLumoImage& shape) {
+    LumoImagePtr black = MakeLumoImage(lumo);
+    if (!black || black->AllocateFrames(&shape, 1) != 0) // its frame comes zeroed
+        return nullptr;
+    return black;
 }
 
 // True when the module's current type and write mode put every image into one file.
@@ -195,12 +210,40 @@ void CSequenceBase::MarkAsOurs(CLumoImage* work) {
 
 uint32_t CSequenceBase::CopyAndWrite(uint64_t index, CLumoImage* work, SavedRecord& record,
                                      uint64_t position) {
-    // The frame is copied and written under the sequence mutex: a grab cannot reuse its buffer
-    // between the two.
-    CSequenceLock lock(*this);
-    if (!CopyValidToImage(index, work, 1, 1))
+    CExportStage* stage = RenderingStage(*m_fileModule, GetExportStage());
+    if (!stage) {
+        // The frame is copied and written under the sequence mutex: a grab cannot reuse its
+        // buffer between the two.
+        CSequenceLock lock(*this);
+        if (!CopyValidToImage(index, work, 1, 1))
+            return SEQ_RESULT_COPY_FAILED;
+        record.Stamp(position, *work);
+        return m_fileModule->Execute(0);
+    }
+    bool lost = false;
+    {
+        CSequenceLock lock(*this);
+        if (!CopyValidToImage(index, work, 1, 1))
+            return SEQ_RESULT_COPY_FAILED;
+        framerecord::FrameEntry entry;
+        lost = GetFrameRecord(index, entry) && entry.lost;
+    }
+    // The stage takes the chain lock, which comes before the sequence mutex: never with it held.
+    CLumoImage* processed = stage->Process(*work);
+    if (!processed)
         return SEQ_RESULT_COPY_FAILED;
-    record.Stamp(position, *work);
+    // A lost frame stays black in the processed shape: the chain would turn black into what its
+    // table or contrast window makes of it.
+    LumoImagePtr black;
+    if (lost && !(black = BlackLike(m_pLumo, *processed)))
+        return SEQ_RESULT_COPY_FAILED;
+    CLumoImage* written = black ? black.get() : processed;
+    MarkAsOurs(written);
+    {
+        CSequenceLock lock(*this); // the frame's record is read under the mutex
+        record.Stamp(position, *written);
+    }
+    const ModuleInput input(*m_fileModule, written);
     return m_fileModule->Execute(0);
 }
 

@@ -79,6 +79,8 @@ CKavrinDemoView::CKavrinDemoView(CKavrinDemoApp& app, CKavrinDemoDoc& doc, CMain
     m_pChain = std::make_unique<CImgProcessChain>(lumo, m_pLog.get());
     m_pDisplay = MakeLumoModule(lumo, LUMO_ID_DISPLAY);
     m_pRawImage = MakeLumoImage(lumo);
+    m_pExportCopy = MakeLumoImage(lumo);
+    m_pExportImage = MakeLumoImage(lumo);
     // The display conversion runs in the ready callback on the update thread, after the chain:
     // it splits its rows over the chain's workers too.
     if (m_pDisplay &&
@@ -107,6 +109,7 @@ CKavrinDemoView::~CKavrinDemoView() {
         m_frame.Commands().Remove(id); // the handlers point at this view
     if (m_pSequenceBar)
         m_pSequenceBar->SetNotify({});
+    BecomeExportStage(nullptr); // the window stops a save before the view goes
     if (m_pChain) {
         platform::RecursiveLock lock(m_pChain->ChainLock());
         if (m_pChain->GetPrimaryImageClass() != 0)
@@ -119,6 +122,8 @@ CKavrinDemoView::~CKavrinDemoView() {
         KAVRIN_LOG(m_pLog.get(), 0, "CKavrinDemoView::~CKavrinDemoView", "window not released");
     m_pDisplay.reset();
     m_pRawImage.reset();
+    m_pExportCopy.reset();
+    m_pExportImage.reset();
     CDebugSink* log = m_pLog.get();
     for (CIniFile_0* store : {m_pIniStore.get(), m_pRegStore.get()})
         if (store && store->Save() != INI_OK)
@@ -225,6 +230,7 @@ void CKavrinDemoView::OnUpdate(int hint, int64_t value) {
     CSequenceBase* sequence = DocumentSequence();
     switch (hint) {
     case cmd::HINT_NEW_SEQUENCE:
+        BecomeExportStage(sequence);
         SelectChain();
         [[fallthrough]];
     case cmd::HINT_NEW_IMAGES:
@@ -239,6 +245,7 @@ void CKavrinDemoView::OnUpdate(int hint, int64_t value) {
         RefreshLostPane();
         RefreshGrabRatePane();
         [[fallthrough]];
+    case cmd::HINT_SAVE_ENDED: // frames saved as displayed went through the chain meanwhile
     case cmd::HINT_SHOW_POSITION:
         if (sequence) {
             m_pCurrentSequence.store(sequence);
@@ -271,6 +278,8 @@ void CKavrinDemoView::OnUpdate(int hint, int64_t value) {
 
 void CKavrinDemoView::ForgetSequence(CSequenceBase* sequence) {
     // Under the chain lock: the base-image provider is not inside the sequence afterwards.
+    if (sequence == m_pStageSequence)
+        BecomeExportStage(nullptr);
     platform::RecursiveLock lock(m_pChain->ChainLock());
     if (m_pCurrentSequence.load() == sequence) {
         m_pCurrentSequence.store(nullptr);

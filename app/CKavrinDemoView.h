@@ -10,8 +10,14 @@
 // (an atomic pending flag; repaints merge), so a slow display skips frames instead of
 // building a backlog. The view takes the chain lock for drawing, zooming, pane 118, chain
 // selection and the final save; the display buffer is painted in place under that lock.
+//
+// The view is also the export stage of its document's sequence (frames saved as displayed):
+// Process runs on the sequence's save thread and takes the chain lock for one frame's run of
+// the chain and its copy, never while the writer encodes. It registers with the sequence when
+// the document shows it and lets go when the sequence goes or the view is destroyed.
 #pragma once
 
+#include "acquisition/ExportStage.h"
 #include "external/LumoPaintSurface.h"
 #include "external/LumoParamBlocks.h"
 #include "external/LumoPtr.h"
@@ -38,7 +44,9 @@ class CSequenceBase;
 class QMenu;
 class QPainter;
 
-class CKavrinDemoView final : public QAbstractScrollArea, public CLumoPaintSurface {
+class CKavrinDemoView final : public QAbstractScrollArea,
+                              public CLumoPaintSurface,
+                              public CExportStage {
     Q_OBJECT
 
 public:
@@ -96,6 +104,11 @@ public:
     void PaintDisplayFrame(const LumoDisplayFrame& frame, int32_t zoomX, int32_t zoomY,
                            bool hardZoom) override;
 
+    // CExportStage, on the save thread: `raw` through the chain as the view shows it, as packed
+    // samples (8-bit RGB without its padding channel, which files do not keep). Takes the chain
+    // lock for the run and one copy; null when the chain fails. ViewExportStage.cpp.
+    CLumoImage* Process(CLumoImage& raw) override;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -119,8 +132,15 @@ private:
     // UI thread: the queued "new frame" call of the update thread.
     void OnNewFrame();
 
-    // The document is about to delete `sequence`: the provider lets go of it.
+    // The document is about to delete `sequence`: the provider and the export stage let go.
     void ForgetSequence(CSequenceBase* sequence);
+    // The view becomes the export stage of `sequence` (null: of none), letting go of the one
+    // before. UI thread, no save running. ViewExportStage.cpp.
+    void BecomeExportStage(CSequenceBase* sequence);
+    // Save thread. Under the chain lock: `raw` copied into the raw image, run through the
+    // chain, and its output (the raw image for an empty chain) copied into `shown`. False when
+    // the chain or a copy fails.
+    bool RenderForExport(CLumoImage& raw, CLumoImage& shown);
     void RegisterCommands();
     void CreateDebugSink();
     void UpdateScrollBars(int64_t x, int64_t y);
@@ -163,6 +183,12 @@ private:
     // What the base-image provider copies; written by hint 3 on the UI thread.
     std::atomic<int64_t> m_llCurrentFrame{-1};
     std::atomic<CSequenceBase*> m_pCurrentSequence{nullptr};
+    // The sequence the view is the export stage of (UI thread).
+    CSequenceBase* m_pStageSequence = nullptr;
+    // The export stage's images, used by the save thread only: the chain's output copied out
+    // under the chain lock, and the image handed to the writer.
+    LumoImagePtr m_pExportCopy;
+    LumoImagePtr m_pExportImage;
     // One queued "new frame" call to the UI thread at a time.
     std::atomic<bool> m_bNewFramePending{false};
     std::atomic<uint64_t> m_ullPaintedFrames{0};

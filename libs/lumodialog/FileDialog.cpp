@@ -2,11 +2,10 @@
 
 #include "external/LumoFileModules.h"
 #include "external/LumoResult.h"
+#include "libs/lumodialog/SaveDialogOptions.h"
 
 #include <QApplication>
-#include <QCheckBox>
 #include <QFileDialog>
-#include <QGridLayout>
 #include <QStringList>
 #include <QThread>
 #include <QWidget>
@@ -25,8 +24,9 @@ const char* const SAVE_FILTERS[LUMO_FILE_TYPE_COUNT] = {
 const char* const OPEN_FILTER =
     "Image files (*.tif *.tiff *.png *.bmp *.pgm *.ppm *.mkv *.mp4 *.avi);;All files (*)";
 
-// The save dialog with its "Verify after saving" box (Qt's own dialog: a native one takes no
-// extra widgets). True when the user accepted; `chosen`, the type and the box are taken back.
+// The save dialog with the controls of SaveDialogOptions (Qt's own dialog: a native one takes
+// no extra widgets). True when the user accepted; `chosen`, the type and the options are taken
+// back.
 bool RunSaveDialog(FileDialogRequest& request, QWidget* parent, const QString& title,
                    const QString& start, QString& chosen) {
     QStringList filters;
@@ -38,21 +38,21 @@ bool RunSaveDialog(FileDialogRequest& request, QWidget* parent, const QString& t
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.selectNameFilter(filters[static_cast<int>(type - 1)]);
-    auto* verify = new QCheckBox(QStringLiteral("Verify after saving"), &dialog);
-    verify->setObjectName(QStringLiteral("VerifyAfterSaving"));
-    verify->setAccessibleName(QStringLiteral("Verify after saving"));
-    verify->setChecked(request.verify);
-    if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout()))
-        grid->addWidget(verify, grid->rowCount(), 0, 1, grid->columnCount());
-    else if (dialog.layout())
-        dialog.layout()->addWidget(verify);
+    SaveDialogOptions options(dialog, request);
+    options.FollowFilter(filters[static_cast<int>(type - 1)], type);
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog,
+                     [&options, &filters](const QString& filter) {
+                         const qsizetype index = filters.indexOf(filter);
+                         if (index >= 0)
+                             options.FollowFilter(filter, static_cast<uint32_t>(index + 1));
+                     });
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return false;
     chosen = dialog.selectedFiles().constFirst();
     const qsizetype index = filters.indexOf(dialog.selectedNameFilter());
     if (index >= 0)
         request.type = static_cast<uint32_t>(index + 1);
-    request.verify = verify->isChecked();
+    options.TakeChoices(request);
     return true;
 }
 

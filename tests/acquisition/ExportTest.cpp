@@ -1,9 +1,12 @@
+#include "acquisition/BlackOut.h"
+#include "acquisition/ExportStage.h"
 #include "acquisition/SeriesName.h"
 #include "external/LumoResult.h"
 #include "tests/acquisition/SaveLoadTestSupport.h"
 #include "tests/support/FileSizeLimitedChild.h"
 
 #include <algorithm>
+#include <array>
 #include <fstream>
 #include <iterator>
 
@@ -14,7 +17,7 @@ using Entry = NotificationLog::Entry;
 class ExportTest : public SequenceTest {
 protected:
     // A sequence of `frames` 24 x 10 greyscale frames with varied contents.
-    void Fill(TestSequence& sequence, uint64_t frames, uint64_t format = ImageFormat::GREY8) {
+    void Fill(CSequenceBase& sequence, uint64_t frames, uint64_t format = ImageFormat::GREY8) {
         ASSERT_EQ(Frames(sequence)->Allocate(24, 10, format, 0, frames), 0u);
         FillFrames(*Frames(sequence));
     }
@@ -37,7 +40,7 @@ protected:
         m_pLumo->DeleteModule(reader);
         return ok;
     }
-    bool SameAs(TestSequence& sequence, uint64_t index, CLumoImage* image) {
+    bool SameAs(CSequenceBase& sequence, uint64_t index, CLumoImage* image) {
         return image->GetFrameSize() == Frames(sequence)->GetFrameSize() &&
                std::memcmp(image->GetFrameData(0, -1, 0),
                            Frames(sequence)->GetFrameData(0, static_cast<int64_t>(index), 0),
@@ -61,6 +64,62 @@ public:
         out.tag = static_cast<uint32_t>(100 + index);
         return true;
     }
+};
+
+// A stage as the view is one: it turns each 8-bit grey frame into packed 8-bit RGB (red the
+// inverted sample, green the sample, blue 7), so a black frame comes out red. It fails at call
+// `failAt` (counted from 0).
+class RgbStage final : public CExportStage {
+public:
+    explicit RgbStage(CLumoInstance* lumo) : m_image(MakeLumoImage(lumo)) {}
+    CLumoImage* Process(CLumoImage& raw) override {
+        if (m_calls++ == failAt || !m_image ||
+            m_image->Allocate(raw.GetWidth(), raw.GetHeight(), RGB8, 0, 1) != 0)
+            return nullptr;
+        for (uint32_t y = 0; y < raw.GetHeight(); ++y)
+            for (uint32_t x = 0; x < raw.GetWidth(); ++x) {
+                uint32_t v = 0;
+                if (raw.GetPixel(x, y, &v, 1, -1, 0, 0) != 0 ||
+                    m_image->SetPixel(y, x, x, Rendered(v).data(), 3, -1, 0, 0) != 0)
+                    return nullptr;
+            }
+        return m_image.get();
+    }
+    static std::array<uint32_t, 3> Rendered(uint32_t grey) { return {255 - grey, grey, 7}; }
+
+    static constexpr uint64_t RGB8 = ImageFormat::Make(8, 8, 3, 0, ImageFormat::CLASS_RGB);
+    int failAt = -1;
+
+private:
+    int m_calls = 0;
+    LumoImagePtr m_image;
+};
+
+// A recording sequence whose frame `lostIndex` is lost: its copy comes out black, and its record
+// says so.
+class LossySequence final : public CSequenceBase {
+public:
+    ~LossySequence() override { Stop(); }
+    uint32_t GetSequenceType() override { return 2; }
+    bool GetRecordingInfo(framerecord::RecordingInfo& out) override {
+        out.camera = "lossy camera";
+        out.frames = GetImageCount();
+        return true;
+    }
+    bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override {
+        out.lost = index == lostIndex;
+        return true;
+    }
+    bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                          uint32_t blackOut) override {
+        if (index != lostIndex)
+            return CSequenceBase::CopyValidToImage(index, destination, initImage, blackOut);
+        if (!InitImage(destination))
+            return false;
+        BlackOut(*destination);
+        return true;
+    }
+    uint64_t lostIndex = UINT64_MAX;
 };
 
 // Flips one byte of `frame`'s pixels where they lie in `path`; false when they are not found.
@@ -359,4 +418,111 @@ TEST_F(ExportTest, VerifyAfterSavingReadsTheFilesBackAndReportsADamagedFrame) {
     ASSERT_TRUE(WaitUntilEnded(plain));
     EXPECT_EQ(plain.GetVerifyFailure(), unrecorded + " has no frame record");
     sequence.SetLog(nullptr);
+}
+
+// The pixels of frame 0 of `image`, one vector of channel values per pixel, row by row.
+std::vector<std::vector<uint32_t>> Pixels(CLumoImage& image) {
+    const uint32_t channels = ImageFormat::Channels(image.GetFormat(nullptr));
+    std::vector<std::vector<uint32_t>> pixels;
+    for (uint32_t y = 0; y < image.GetHeight(); ++y)
+        for (uint32_t x = 0; x < image.GetWidth(); ++x) {
+            std::vector<uint32_t> values(std::max<uint32_t>(channels, 1));
+            EXPECT_EQ(image.GetPixel(x, y, values.data(), values.size(), -1, 0, 0), 0u);
+            pixels.push_back(values);
+        }
+    return pixels;
+}
+
+TEST_F(ExportTest, FramesAsDisplayedGoThroughTheStageAndALostFrameStaysBlack) {
+    LossySequence sequence;
+    Fill(sequence, 4);
+    sequence.lostIndex = 2;
+    RgbStage stage(m_pLumo);
+    sequence.SetExportStage(&stage);
+    CLumoModule& writer = *sequence.GetFileModule();
+    ASSERT_EQ(writer.SetParam(LUMO_PARAM_PROCESSED, 1, 0), LUMO_OK);
+    ASSERT_EQ(writer.SetParam(LUMO_PARAM_VERIFY, 1, 0), LUMO_OK); // the records hold the CRCs
+    NotificationLog log;
+    log.Attach(sequence);
+    const std::string path = m_folder / "shown.tif";
+    ASSERT_TRUE(sequence.SaveSequenceToFile(path.c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_EQ(log.Seen().back(), (Entry{5, 0, false})) << sequence.GetVerifyFailure();
+    const LumoImagePtr raw = MakeLumoImage(m_pLumo);
+    const LumoImagePtr image = MakeLumoImage(m_pLumo);
+    for (uint64_t k = 0; k < 4; ++k) {
+        SCOPED_TRACE(k);
+        ASSERT_TRUE(ReadBack(path, k, image.get()));
+        EXPECT_EQ(ImageFormat::ImageClass(image->GetFormat(nullptr)), ImageFormat::CLASS_RGB);
+        ASSERT_EQ(raw->Allocate(24, 10, ImageFormat::GREY8, 0, 1), 0u);
+        ASSERT_EQ(raw->CopyFrame(Frames(sequence), k, -1, 0, nullptr, 0, 0), 0u);
+        std::vector<std::vector<uint32_t>> expected;
+        for (const std::vector<uint32_t>& grey : Pixels(*raw)) {
+            const std::array<uint32_t, 3> rgb = RgbStage::Rendered(grey[0]);
+            expected.push_back(k == 2 ? std::vector<uint32_t>(3, 0)
+                                      : std::vector<uint32_t>(rgb.begin(), rgb.end()));
+        }
+        EXPECT_EQ(Pixels(*image), expected);
+        EXPECT_STREQ(image->GetAttribute(2), "Hadrell Optics GmbH");
+        EXPECT_STREQ(image->GetAttribute(4), "KavrinDemo");
+        framerecord::FrameRecord record;
+        ASSERT_TRUE(framerecord::Parse(image->GetAttribute(LUMO_ATTR_RECORD), record));
+        EXPECT_EQ(record.frame.index, k);
+        EXPECT_EQ(record.frame.lost, k == 2);
+    }
+
+    // One image (the first; the save dialog is not needed here) as displayed, the same way.
+    ASSERT_EQ(writer.SetParam(LUMO_PARAM_VERIFY, 0, 0), LUMO_OK);
+    ASSERT_EQ(writer.SetParam(LUMO_PARAM_FILE_TYPE, LUMO_FILE_PNG, 0), LUMO_OK);
+    const std::string single = m_folder / "one.png";
+    ASSERT_EQ(writer.SetParam(LUMO_PARAM_FILE_NAME, LumoArg(single.c_str()), 0), LUMO_OK);
+    (void)CSequenceBase::SaveImageThreadProc(&sequence); // the result goes out as notification 5
+    EXPECT_EQ(log.Seen().back(), (Entry{5, 0, false}));
+    ASSERT_TRUE(ReadBack(single, 0, image.get()));
+    uint32_t rgb[4] = {};
+    ASSERT_EQ(image->GetPixel(0, 0, rgb, 4, -1, 0, 0), 0u);
+    const auto* first = static_cast<const uint8_t*>(Frames(sequence)->GetFrameData(0, 0, 0));
+    EXPECT_EQ(rgb[0], 255u - first[0]);
+    EXPECT_EQ(rgb[2], 7u);
+    sequence.SetExportStage(nullptr);
+}
+
+TEST_F(ExportTest, FramesAsRecordedOrWithoutAStageAreRawAndAFailingStageEndsTheSave) {
+    TestSequence sequence;
+    Fill(sequence, 3);
+    RgbStage stage(m_pLumo);
+    sequence.SetExportStage(&stage);
+    NotificationLog log;
+    log.Attach(sequence);
+    const LumoImagePtr image = MakeLumoImage(m_pLumo);
+    // 346 = 0 (the default) leaves the stage alone.
+    ASSERT_TRUE(sequence.SaveSequenceToFile((m_folder / "raw.tif").c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_EQ(log.Seen().back(), (Entry{5, 0, false}));
+    for (uint64_t k = 0; k < 3; ++k) {
+        ASSERT_TRUE(ReadBack(m_folder / "raw.tif", k, image.get()));
+        EXPECT_TRUE(SameAs(sequence, k, image.get())) << k;
+    }
+
+    // As displayed, but without a stage (the command-line tool): raw again.
+    ASSERT_EQ(sequence.GetFileModule()->SetParam(LUMO_PARAM_PROCESSED, 1, 0), LUMO_OK);
+    sequence.SetExportStage(nullptr);
+    ASSERT_TRUE(sequence.SaveSequenceToFile((m_folder / "plain.tif").c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    ASSERT_TRUE(ReadBack(m_folder / "plain.tif", 2, image.get()));
+    EXPECT_TRUE(SameAs(sequence, 2, image.get()));
+
+    // The stage fails on the second frame: the save ends as after a failed copy, and the file
+    // it would have replaced stays as it was.
+    sequence.SetExportStage(&stage);
+    stage.failAt = 1;
+    const std::string path = m_folder / "raw.tif";
+    ASSERT_TRUE(sequence.SaveSequenceToFile(path.c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(WaitUntilEnded(sequence));
+    EXPECT_EQ(log.Seen().back(), (Entry{5, static_cast<int32_t>(SEQ_RESULT_COPY_FAILED), false}));
+    uint64_t frames = 0;
+    ASSERT_TRUE(ReadBack(path, 0, image.get(), &frames));
+    EXPECT_EQ(frames, 3u);
+    EXPECT_TRUE(SameAs(sequence, 0, image.get()));
+    sequence.SetExportStage(nullptr);
 }

@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -92,7 +93,8 @@ public:
     }
     QMessageBox::StandardButton answer = QMessageBox::Ok;
     QString fileName;
-    bool verify = false; // checks a save dialog's "Verify after saving" box
+    bool verify = false;    // checks a save dialog's "Verify after saving" box
+    bool processed = false; // a save dialog's choice: "Frames as displayed (processed)" or not
     QStringList titles;
     QStringList texts;
     int fileDialogs = 0;
@@ -118,6 +120,8 @@ private:
             // may still be loading. done() then ends the dialog with what the field holds.
             if (auto* check = dialog->findChild<QCheckBox*>("VerifyAfterSaving"); check && verify)
                 check->setChecked(true);
+            if (auto* frames = dialog->findChild<QComboBox*>("SavedFrames"))
+                frames->setCurrentIndex(processed ? 1 : 0);
             dialog->selectFile(fileName);
             if (auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit"))
                 edit->setText(fileName);

@@ -1,6 +1,7 @@
 // Takes the screenshots in docs/screenshots/: the main window with a greyscale and a colour
 // (Bayer) recording from the simulated grabber, the options dialog, the About box, the look-up
-// table's and histogram's dialogs, and a triggered grab with the trigger marker. Run it in a real X
+// table's and histogram's dialogs, a triggered grab with the trigger marker, and the save dialog
+// with a video type chosen. Run it in a real X
 // server (scripts/ screenshots.sh runs it under xvfb-run); every file it touches lives in a
 // temporary folder.
 //
@@ -21,7 +22,10 @@
 #include <QApplication>
 #include <QCursor>
 #include <QDialog>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QScreen>
@@ -83,6 +87,33 @@ bool ShootDialog(CKavrinDemoApp& app, uint32_t id, const QString& file) {
     CMainFrame& frame = *app.GetMainFrame();
     frame.UpdateCommandStates();
     QAction* action = frame.Action(id);
+    if (!action || !action->isEnabled())
+        return false;
+    action->trigger();
+    return saved;
+}
+
+// The save dialog of File > Save with the MP4 type chosen (its video controls enabled) and a
+// name typed; cancelled after the picture.
+bool ShootSaveDialog(CKavrinDemoApp& app, const QString& folder, const QString& file) {
+    bool saved = false;
+    QTimer::singleShot(1200, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        const QString mp4 = QStringLiteral("MP4 video, H.264 (*.mp4)");
+        dialog->setDirectory(folder);
+        dialog->selectNameFilter(mp4);
+        emit dialog->filterSelected(mp4); // as the user's choice in the list sends it
+        if (auto* edit = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+            edit->setText(QStringLiteral("run.mp4"));
+        Wait(400);
+        saved = dialog->grab().save(file);
+        dialog->reject();
+    });
+    CMainFrame& frame = *app.GetMainFrame();
+    frame.UpdateCommandStates();
+    QAction* action = frame.Action(cmd::ID_FILE_SAVE);
     if (!action || !action->isEnabled())
         return false;
     action->trigger();
@@ -187,6 +218,9 @@ int main(int argc, char** argv) {
     ok = ok && ShootAbout(app, out + "/about.png");
     ok = ok && ShootDialogs(app, out + "/lut-histogram.png");
     ok = ok && ShootTrigger(app, out + "/trigger.png");
+    const QString recordings = home.path() + "/recordings"; // an empty folder to save into
+    ok = ok && QDir().mkpath(recordings) &&
+         ShootSaveDialog(app, recordings, out + "/save-dialog.png");
     app.ExitInstance();
     if (!ok)
         std::fprintf(stderr, "app_screenshot_tour: a recording or a screenshot failed\n");
