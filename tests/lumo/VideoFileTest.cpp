@@ -4,7 +4,6 @@
 #include "tests/lumo/VideoTestSupport.h"
 #include "tests/support/FileSizeLimitedChild.h"
 
-#include <chrono>
 #include <cmath>
 #include <fstream>
 #include <iterator>
@@ -133,36 +132,6 @@ TEST_F(VideoFileTest, FfprobeSeesTheCodecSizeFrameCountAndRateOfEveryType) {
         EXPECT_EQ(ProbeField(json, "height"), "48");
         EXPECT_EQ(ProbeField(json, "nb_read_frames"), "12");
         EXPECT_EQ(ProbeField(json, "avg_frame_rate"), "30/1");
-    }
-}
-
-// Encoding speed of camera-sized frames; run by hand:
-//   test_lumo_files --gtest_also_run_disabled_tests --gtest_filter='*EncodingSpeed*'
-TEST_F(VideoFileTest, DISABLED_EncodingSpeed) {
-    constexpr uint32_t FRAMES = 200;
-    ImagePtr source = NewImage();
-    ASSERT_EQ(source->Allocate(2320, 1726, ImageFormat::GREY8, 0, 8), 0u);
-    for (uint32_t f = 0; f < 8; ++f)
-        FillCameraPicture(*source, f);
-    for (uint32_t type = LUMO_FILE_MP4; type <= LUMO_FILE_AVI; ++type) {
-        const std::string path = m_folder / (std::string("speed") + VIDEO_EXTENSIONS[type - 5]);
-        ModulePtr writer = NewWriter();
-        ImagePtr work = NewImage();
-        CLumoImage* input = work.get();
-        ASSERT_EQ(work->Allocate(2320, 1726, ImageFormat::GREY8, 0, 1), 0u);
-        ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_TYPE, type, 0), 0u);
-        ASSERT_EQ(writer->SetParam(LUMO_PARAM_FILE_NAME, LumoArg(path.c_str()), 0), 0u);
-        ASSERT_EQ(writer->SetImages(1, &input), 0u);
-        const auto start = std::chrono::steady_clock::now();
-        for (uint32_t f = 0; f < FRAMES; ++f) {
-            ASSERT_EQ(work->CopyFrame(source.get(), f % 8, -1, 0, nullptr, 0, 0), 0u);
-            ASSERT_EQ(writer->Execute(0), 0u);
-        }
-        ASSERT_EQ(writer->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1), 0u);
-        const double seconds =
-            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-        std::printf("%s: %.1f fps, %.1f MB\n", CODECS[type - 5], FRAMES / seconds,
-                    static_cast<double>(std::filesystem::file_size(path)) / 1e6);
     }
 }
 
