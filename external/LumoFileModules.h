@@ -25,8 +25,9 @@
 // grey, RGB, CFA, palette converted to RGB, the compressions libtiff offers), PNG (grey,
 // grey+alpha, RGB, RGBA, palette; alpha dropped), BMP (8-bit palette, 24/32-bit), binary
 // PGM/PPM and the videos (Matroska, MP4, AVI holding FFV1, H.264 or Motion JPEG; FFV1 frames
-// come back exactly with every frame's record, the lossy ones as 8-bit grey, CFA or RGB). Results (LumoResult.h): LUMO_E_FILENOTFOUND for a missing file, LUMO_E_FILEREAD when
-// it cannot be opened, LUMO_E_FILEFORMAT for data it does not read, LUMO_E_FILEDAMAGED for a
+// come back exactly with every frame's record, the lossy ones as 8-bit grey, CFA or RGB).
+// Results (LumoResult.h): LUMO_E_FILENOTFOUND for a missing file, LUMO_E_FILEREAD when it cannot
+// be opened, LUMO_E_FILEFORMAT for data it does not read, LUMO_E_FILEDAMAGED for a
 // truncated or inconsistent file, LUMO_E_OUTOFMEMORY for a frame above the size limit (330).
 #pragma once
 
