@@ -273,9 +273,10 @@ uint32_t CSequenceBase::WriteImages(uint64_t first, uint64_t n, bool oneFile, CL
     }
     if (oneFile && (rc == 0 || rc == SEQ_RESULT_ABORTED)) {
         // Finishing the file flushes it to the disk and gives it its name: an abort keeps the
-        // pages written so far. A failure there is the save's failure.
+        // pages written so far. A failure there is the save's failure, after an abort too: the
+        // file the abort would have kept is not there then.
         const uint32_t finished = m_fileModule->SetParam(LUMO_PARAM_WRITE_MODE, 1, 1);
-        if (rc == 0)
+        if (finished != 0)
             rc = finished;
     } else if (oneFile) {
         // A failed save drops its file; the file that had the name before stays. Dropping

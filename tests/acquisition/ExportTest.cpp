@@ -318,6 +318,27 @@ TEST_F(ExportTest, RefusalsEmptyRangesAndWriterErrors) {
     EXPECT_FALSE(without.SaveSequenceToFile((m_folder / "w.tif").c_str(), 0, 1));
 }
 
+// An abort keeps the frames written so far only when finishing the file works; when it fails
+// the save reports the failure, not the abort, for there is no file to keep.
+TEST_F(ExportTest, AnAbortWhoseFileCannotBeFinishedReportsTheFailure) {
+    TestSequence sequence;
+    Fill(sequence, 6);
+    SetType(sequence, LUMO_FILE_MULTI_TIFF);
+    NotificationLog log;
+    log.Attach(sequence);
+    log.HoldAt(sequence.StopEvent(), 4, 1);
+    const std::string path = m_folder / "gone.tif";
+    ASSERT_TRUE(sequence.SaveSequenceToFile(path.c_str(), 0, UINT64_MAX));
+    ASSERT_TRUE(log.held.Wait(10000));
+    // The hidden temporary goes away under the writer: it cannot take the target's name.
+    for (const auto& entry : std::filesystem::directory_iterator(m_folder.Path()))
+        std::filesystem::remove(entry.path());
+    sequence.Stop();
+    ASSERT_FALSE(log.Seen().empty());
+    EXPECT_EQ(log.Seen().back(), (Entry{5, static_cast<int32_t>(LUMO_E_FILEWRITE), false}));
+    EXPECT_FALSE(Exists(path));
+}
+
 TEST_F(ExportTest, AFailedMultiPageSaveKeepsTheFileItWouldReplaceAndLogsTheCause) {
     const std::string path = m_folder / "keep.tif";
     auto contents = [&] {
