@@ -50,7 +50,8 @@ protected:
     SaveLoadFolder m_folder;
 };
 
-// A sequence that keeps a frame record, as a camera does: tag 100 + logical index, no gaps.
+// A sequence that keeps a frame record, as a camera does: tag 100 + logical index. Frame
+// `lostIndex` (none by default) is lost: its copy comes out black, and its record says so.
 class RecordingSequence final : public CSequenceBase {
 public:
     ~RecordingSequence() override { Stop(); }
@@ -62,8 +63,19 @@ public:
     }
     bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override {
         out.tag = static_cast<uint32_t>(100 + index);
+        out.lost = index == lostIndex;
         return true;
     }
+    bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
+                          uint32_t blackOut) override {
+        if (index != lostIndex)
+            return CSequenceBase::CopyValidToImage(index, destination, initImage, blackOut);
+        if (!InitImage(destination))
+            return false;
+        BlackOut(*destination);
+        return true;
+    }
+    uint64_t lostIndex = UINT64_MAX;
 };
 
 // A stage as the view is one: it turns each 8-bit grey frame into packed 8-bit RGB (red the
@@ -93,33 +105,6 @@ public:
 private:
     int m_calls = 0;
     LumoImagePtr m_image;
-};
-
-// A recording sequence whose frame `lostIndex` is lost: its copy comes out black, and its record
-// says so.
-class LossySequence final : public CSequenceBase {
-public:
-    ~LossySequence() override { Stop(); }
-    uint32_t GetSequenceType() override { return 2; }
-    bool GetRecordingInfo(framerecord::RecordingInfo& out) override {
-        out.camera = "lossy camera";
-        out.frames = GetImageCount();
-        return true;
-    }
-    bool GetFrameRecord(uint64_t index, framerecord::FrameEntry& out) override {
-        out.lost = index == lostIndex;
-        return true;
-    }
-    bool CopyValidToImage(uint64_t index, CLumoImage* destination, uint32_t initImage,
-                          uint32_t blackOut) override {
-        if (index != lostIndex)
-            return CSequenceBase::CopyValidToImage(index, destination, initImage, blackOut);
-        if (!InitImage(destination))
-            return false;
-        BlackOut(*destination);
-        return true;
-    }
-    uint64_t lostIndex = UINT64_MAX;
 };
 
 // Flips one byte of `frame`'s pixels where they lie in `path`; false when they are not found.
@@ -455,7 +440,7 @@ std::vector<std::vector<uint32_t>> Pixels(CLumoImage& image) {
 }
 
 TEST_F(ExportTest, FramesAsDisplayedGoThroughTheStageAndALostFrameStaysBlack) {
-    LossySequence sequence;
+    RecordingSequence sequence;
     Fill(sequence, 4);
     sequence.lostIndex = 2;
     RgbStage stage(m_pLumo);
